@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace KeyboardShortcuts {
+
+// What the hot key layer needs of the system: register a system-wide key
+// combination under an id and report its presses and releases. Key codes are
+// macOS virtual key codes (physical positions), modifiers are Carbon modifier
+// bits, exactly as shortcuts are stored. Backends: X11 key grabs, the
+// GlobalShortcuts desktop portal on Wayland, and a recording fake for tests.
+class HotKeyBackend : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The status codes printed in the "Error registering hotkey" line.
+    enum Status : int {
+        NoError = 0,
+        TakenByAnotherClient = 1, // the desktop or another program owns the combination
+        UnknownKey = 2, // the key has no key code in the current keyboard layout
+        UnsupportedModifier = 3, // e.g. the function modifier, which Linux keyboards lack
+        NoService = 4, // no X server connection and no GlobalShortcuts portal
+        RefusedByDesktop = 5, // the portal or the desktop refused the binding
+    };
+    Q_ENUM(Status)
+
+    using QObject::QObject;
+
+    /// Registers keyCode + carbonModifiers under id. Returns NoError or why it cannot.
+    /// A backend that only learns later that the binding failed emits registrationFailed.
+    virtual Status registerHotKey(quint32 id, int keyCode, int carbonModifiers) = 0;
+    /// Releases the registration made under id; unknown ids are ignored.
+    virtual void unregisterHotKey(quint32 id) = 0;
+    /// A short name for logs ("x11", "portal", "fake").
+    virtual QString name() const = 0;
+
+Q_SIGNALS:
+    void pressed(quint32 id);
+    void released(quint32 id);
+    void registrationFailed(quint32 id, KeyboardShortcuts::HotKeyBackend::Status status);
+};
+
+} // namespace KeyboardShortcuts
