@@ -1,0 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace vantry {
+
+/// True when XCODE_RUNNING_FOR_PREVIEWS is "1": tiles and the rename field then show our
+/// own symbols instead of theme file icons, which keeps pictures stable across machines.
+/// Read afresh on every call.
+bool runningInDesignPreviewHost();
+
+} // namespace vantry
