@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
+
+#include <utility>
 
 namespace KeyboardShortcuts {
 
@@ -36,6 +39,9 @@ public:
     virtual void unregisterHotKey(quint32 id) = 0;
     /// A short name for logs ("x11", "portal", "fake").
     virtual QString name() const = 0;
+    /// Combinations the desktop itself already uses, as (key code, Carbon modifiers)
+    /// pairs; the recorder warns before taking one. Empty when unknown.
+    virtual QList<std::pair<int, int>> systemHotKeys() const { return {}; }
 
 Q_SIGNALS:
     void pressed(quint32 id);

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// Named, user-changeable, system-wide keyboard shortcuts. Everything here runs
+// on the main thread and works with ShortcutCenter::current(); without a
+// center reads give nothing and writes do nothing.
+
+#include "KeyboardShortcuts/EventStream.h"
+#include "KeyboardShortcuts/Key.h"
+#include "KeyboardShortcuts/Name.h"
+#include "KeyboardShortcuts/Shortcut.h"
+#include "KeyboardShortcuts/ShortcutCenter.h"
+
+#include <QLatin1String>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+class QAction;
+
+namespace KeyboardShortcuts {
+
+/// Every key of the module in the settings store starts with this.
+inline constexpr QLatin1String defaultsKeyPrefix { "KeyboardShortcuts_" };
+/// The documented names of the module's notifications (ShortcutCenter's signals).
+inline constexpr QLatin1String shortcutByNameDidChangeNotification {
+    "KeyboardShortcuts_shortcutByNameDidChange"
+};
+inline constexpr QLatin1String recorderActiveStatusDidChangeNotification {
+    "KeyboardShortcuts_recorderActiveStatusDidChange"
+};
+
+// --- Model and persistence ---
+
+/// The shortcut stored for name; none when absent, disabled or unreadable. Never cached.
+std::optional<Shortcut> getShortcut(const Name &name);
+/// Stores (and installs) the shortcut, or clears the name: a name with a default
+/// gets the disabled marker so the default does not come back.
+void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name);
+/// Each name gets its default back, or is cleared when it has none.
+void reset(const QList<Name> &names);
+template<typename... Names>
+void reset(const Name &first, const Names &...rest)
+{
+    reset(QList<Name> { first, rest... });
+}
+/// Clears every stored shortcut of the store; disabled markers stay.
+void resetAll();
+
+// --- Actions and event streams ---
+
+/// Runs action on each press (release) of the name's shortcut. Actions are
+/// never removed one by one; see removeAllHandlers().
+void onKeyDown(const Name &name, std::function<void()> action);
+void onKeyUp(const Name &name, std::function<void()> action);
+/// The same, but the action stops running once context is destroyed.
+template<typename Action>
+void onKeyDown(const Name &name, const QObject *context, Action action)
+{
+    onKeyDown(name, [guard = QPointer<const QObject>(context), action]() mutable {
+        if (guard)
+            action();
+    });
+}
+template<typename Action>
+void onKeyUp(const Name &name, const QObject *context, Action action)
+{
+    onKeyUp(name, [guard = QPointer<const QObject>(context), action]() mutable {
+        if (guard)
+            action();
+    });
+}
+/// Drops every action; shortcuts only actions used are released. Streams stay.
+void removeAllHandlers();
+
+/// A stream of the name's key-down and key-up events; destroy it to unsubscribe.
+EventStream *events(const Name &name, QObject *parent = nullptr);
+/// The same, only events of type.
+EventStream *events(EventType type, const Name &name, QObject *parent = nullptr);
+
+// --- Switches ---
+
+/// Installs the stored shortcuts of the names; the store is not touched.
+void enable(const QList<Name> &names);
+template<typename... Names>
+void enable(const Name &first, const Names &...rest)
+{
+    enable(QList<Name> { first, rest... });
+}
+/// Releases the stored shortcuts of the names until they are set or enabled again.
+void disable(const QList<Name> &names);
+template<typename... Names>
+void disable(const Name &first, const Names &...rest)
+{
+    disable(QList<Name> { first, rest... });
+}
+
+/// All shortcuts on (default) or off; setting the current value does nothing.
+bool isEnabled();
+void setEnabled(bool enabled);
+
+/// Set while a recorder records: hot keys stay registered, no action runs.
+bool handlersSuspended();
+void setHandlersSuspended(bool suspended);
+
+/// The combinations the desktop itself already uses, normalised.
+QList<Shortcut> systemSymbolicShortcuts();
+
+// --- Display ---
+
+/// The unshifted character of the key on the current layout; none for special keys,
+/// without a layout, or when the key prints nothing or several characters.
+std::optional<QString> keyToCharacter(qint64 keyCode);
+
+/// The module's own texts ("space_key", "record_shortcut", ...), translated.
+QString localizedString(const char *key);
+
+// --- Menu items ---
+
+/// Shows shortcut on a menu action (cleared with none).
+void setMenuItemShortcut(QAction *item, const std::optional<Shortcut> &shortcut);
+/// Shows the name's shortcut on a menu action and follows its changes; none stops
+/// following and clears it.
+void setMenuItemShortcutName(QAction *item, const std::optional<Name> &name);
+
+} // namespace KeyboardShortcuts
