@@ -1,0 +1,291 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LaunchAtLogin/AutostartService.h"
+#include "LaunchAtLogin/DesktopEntry.h"
+#include "LaunchAtLogin/LaunchAtLogin.h"
+#include "LaunchAtLogin/Observable.h"
+#include "LaunchAtLogin/Toggle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace LaunchAtLogin;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records the calls made to it and answers with prepared results.
+class FakeService final : public LoginItemService
+{
+public:
+    Status current = Status::notRegistered;
+    std::optional<QString> registerError;
+    std::optional<QString> unregisterError;
+    QStringList calls;
+
+    Status status() const override { return current; }
+    std::optional<QString> registerItem() override
+    {
+        calls << u"register"_s;
+        if (!registerError)
+            current = Status::enabled;
+        return registerError;
+    }
+    std::optional<QString> unregisterItem() override
+    {
+        calls << u"unregister"_s;
+        if (!unregisterError)
+            current = Status::notRegistered;
+        return unregisterError;
+    }
+};
+
+QString entryPath()
+{
+    return QFile::decodeName(AutostartService::defaultEntryPath());
+}
+
+QByteArray readEntry()
+{
+    QFile file(entryPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeEntry(const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(entryPath()).path());
+    QFile file(entryPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(contents);
+}
+
+QByteArray entryRunning(const QString &program, const QByteArray &extra = {})
+{
+    return "[Desktop Entry]\nType=Application\nName=Vantry\nExec="
+        + DesktopEntry::execValue(program).toUtf8() + '\n' + extra;
+}
+
+} // namespace
+
+class TestLaunchAtLogin final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(qEnvironmentVariableIsSet("XDG_CONFIG_HOME"));
+        // Each test starts from the real autostart service on a clean folder.
+        setLoginItemService(nullptr);
+        const QString autostart = QFileInfo(entryPath()).path();
+        QFile::remove(autostart); // a regular file left by the failure test
+        QDir(autostart).removeRecursively();
+    }
+
+    void enableWritesAnEntryThatRunsThisProgram()
+    {
+        QVERIFY(!isEnabled());
+        setEnabled(true);
+        QVERIFY(isEnabled());
+        const QByteArray entry = readEntry();
+        QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+        QVERIFY(entry.contains("\nType=Application\n"));
+        QVERIFY(!entry.contains("X-GNOME-Autostart-Phase"));
+        const DesktopEntry::Keys keys = DesktopEntry::parse(entry);
+        QVERIFY(keys.exec);
+        QCOMPARE(DesktopEntry::execProgram(*keys.exec), QCoreApplication::applicationFilePath());
+        QVERIFY(!keys.hidden);
+    }
+
+    void enableWhenAlreadyEnabledKeepsItEnabled()
+    {
+        setEnabled(true);
+        setEnabled(true);
+        QVERIFY(isEnabled());
+        QVERIFY(QFile::exists(entryPath()));
+    }
+
+    void disableDeletesTheEntry()
+    {
+        setEnabled(true);
+        setEnabled(false);
+        QVERIFY(!isEnabled());
+        QVERIFY(!QFile::exists(entryPath()));
+        // Disabling with nothing registered is no failure.
+        setEnabled(false);
+        QVERIFY(!isEnabled());
+    }
+
+    void existingEntryIsRead_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("enabled");
+        const QString self = QCoreApplication::applicationFilePath();
+        QTest::newRow("ours") << entryRunning(self) << true;
+        QTest::newRow("ours with arguments")
+            << "[Desktop Entry]\nExec=" + DesktopEntry::execValue(self).toUtf8() + " --hidden\n"
+            << true;
+        QTest::newRow("hidden") << entryRunning(self, "Hidden=true\n") << false;
+        QTest::newRow("turned off in GNOME")
+            << entryRunning(self, "X-GNOME-Autostart-enabled=false\n") << false;
+        QTest::newRow("stale, another copy") << entryRunning(u"/opt/old/vantry"_s) << false;
+        QTest::newRow("Exec in another group")
+            << "[Desktop Entry]\nName=V\n[Desktop Action x]\nExec="
+                + DesktopEntry::execValue(self).toUtf8() + '\n'
+            << false;
+        QTest::newRow("no Exec") << QByteArray("[Desktop Entry]\nName=V\n") << false;
+        QTest::newRow("unterminated quote")
+            << QByteArray("[Desktop Entry]\nExec=\"/usr/bin\n") << false;
+    }
+
+    void existingEntryIsRead()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, enabled);
+        writeEntry(contents);
+        QCOMPARE(isEnabled(), enabled);
+        // Enabling always ends with our own, visible entry.
+        setEnabled(true);
+        QVERIFY(isEnabled());
+        const DesktopEntry::Keys keys = DesktopEntry::parse(readEntry());
+        QVERIFY(!keys.hidden);
+        QCOMPARE(DesktopEntry::execProgram(keys.exec.value_or(QString())),
+            QCoreApplication::applicationFilePath());
+    }
+
+    void failureIsLogged_data()
+    {
+        QTest::addColumn<bool>("enable");
+        QTest::newRow("enable") << true;
+        QTest::newRow("disable") << false;
+    }
+
+    void failureIsLogged()
+    {
+        QFETCH(bool, enable);
+        // A regular file where the autostart folder belongs makes every write fail,
+        // even for root.
+        const QString autostart = QFileInfo(entryPath()).path();
+        QFile blocker(autostart);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        const QString verb = enable ? u"enable"_s : u"disable"_s;
+        QTest::ignoreMessage(
+            QtCriticalMsg, QRegularExpression(u"^Failed to %1 launch at login: .+"_s.arg(verb)));
+        setEnabled(enable);
+        QVERIFY(!isEnabled());
+    }
+
+    void enableRegistersAgainAndIgnoresTheFirstRemoval_data()
+    {
+        QTest::addColumn<Status>("before");
+        QTest::addColumn<bool>("unregisterFails");
+        QTest::addColumn<QStringList>("calls");
+        QTest::newRow("enabled") << Status::enabled << false
+                                 << QStringList { u"unregister"_s, u"register"_s };
+        QTest::newRow("enabled, removal refused")
+            << Status::enabled << true << QStringList { u"unregister"_s, u"register"_s };
+        QTest::newRow("awaiting approval")
+            << Status::requiresApproval << false << QStringList { u"register"_s };
+        QTest::newRow("not registered")
+            << Status::notRegistered << false << QStringList { u"register"_s };
+    }
+
+    void enableRegistersAgainAndIgnoresTheFirstRemoval()
+    {
+        QFETCH(Status, before);
+        QFETCH(bool, unregisterFails);
+        QFETCH(QStringList, calls);
+        auto fake = std::make_unique<FakeService>();
+        FakeService *service = fake.get();
+        service->current = before;
+        if (unregisterFails)
+            service->unregisterError = u"refused"_s;
+        setLoginItemService(std::move(fake));
+
+        setEnabled(true); // a failed first removal must not be logged
+        QCOMPARE(service->calls, calls);
+        QVERIFY(isEnabled());
+    }
+
+    void requiresApprovalReadsAsOff()
+    {
+        auto fake = std::make_unique<FakeService>();
+        fake->current = Status::requiresApproval;
+        setLoginItemService(std::move(fake));
+        QVERIFY(!isEnabled());
+        QVERIFY(!observable().isEnabled());
+    }
+
+    void observersHearBeforeAndAfterTheWrite()
+    {
+        QList<bool> seen;
+        auto before = connect(&observable(), &Observable::willChange, this,
+            [&] { seen << observable().isEnabled(); });
+        auto after = connect(
+            &observable(), &Observable::didChange, this, [&] { seen << observable().isEnabled(); });
+        observable().setEnabled(true);
+        disconnect(before);
+        disconnect(after);
+        QCOMPARE(seen, (QList<bool> { false, true }));
+    }
+
+    void twoTogglesFollowEachOther()
+    {
+        Toggle first;
+        Toggle second(u"Start with the desktop"_s);
+        QCOMPARE(first.text(), u"Launch at login"_s);
+        QCOMPARE(first.accessibleName(), u"Launch at login"_s);
+        QVERIFY(!first.isChecked());
+        QVERIFY(!second.isChecked());
+
+        first.click();
+        QVERIFY(isEnabled());
+        QVERIFY(first.isChecked());
+        QVERIFY(second.isChecked());
+
+        second.click();
+        QVERIFY(!isEnabled());
+        QVERIFY(!first.isChecked());
+        QVERIFY(!second.isChecked());
+    }
+
+    void toggleShowsTheSystemStateAfterAFailure()
+    {
+        auto fake = std::make_unique<FakeService>();
+        fake->registerError = u"not allowed"_s;
+        setLoginItemService(std::move(fake));
+        Toggle toggle;
+        QTest::ignoreMessage(QtCriticalMsg, "Failed to enable launch at login: not allowed");
+        toggle.click();
+        QVERIFY(!toggle.isChecked());
+    }
+
+    void execQuotingRoundTrips_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("plain") << u"/usr/bin/vantry"_s << u"/usr/bin/vantry"_s;
+        QTest::newRow("space") << u"/opt/my apps/vantry"_s << u"\"/opt/my apps/vantry\""_s;
+        QTest::newRow("quote and dollar")
+            << u"/tmp/a\"b$c/vantry"_s << u"\"/tmp/a\\\\\"b\\\\$c/vantry\""_s;
+        QTest::newRow("backslash") << u"/tmp/a\\b"_s << u"\"/tmp/a\\\\\\\\b\""_s;
+        QTest::newRow("percent") << u"/tmp/100%/vantry"_s << u"/tmp/100%%/vantry"_s;
+        QTest::newRow("newline") << u"/tmp/a\nb"_s << u"\"/tmp/a\\nb\""_s;
+        QTest::newRow("non-ASCII") << u"/home/jürgen/bin/vantry"_s << u"/home/jürgen/bin/vantry"_s;
+    }
+
+    void execQuotingRoundTrips()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, exec);
+        QCOMPARE(DesktopEntry::execValue(program), exec);
+        QCOMPARE(DesktopEntry::execProgram(DesktopEntry::unescapeValue(exec)), program);
+    }
+};
+
+QTEST_MAIN(TestLaunchAtLogin)
+#include "tst_launchatlogin.moc"
