@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "updates/SoftwareUpdater.h"
+
+#include "platform/AppInfo.h"
+#include "platform/Logging.h"
+#include "platform/UserDefaults.h"
+#include "updates/AppcastParser.h"
+#include "updates/FeedFetcher.h"
+#include "updates/SoftwareUpdaterDelegate.h"
+#include "updates/StandardUserDriver.h"
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono;
+
+namespace vantry {
+
+UpdateOptions UpdateOptions::fromBuild()
+{
+    UpdateOptions options;
+    options.feedUrl = QUrl(AppInfo::feedUrl());
+    options.currentVersion = AppInfo::version();
+    options.selfUpdateEnabled = AppInfo::selfUpdateEnabled();
+    return options;
+}
+
+SoftwareUpdater::SoftwareUpdater(const UpdateOptions &options, UserDefaults &defaults,
+    StandardUserDriver &userDriver, SoftwareUpdaterDelegate *delegate, QObject *parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_defaults(defaults)
+    , m_userDriver(userDriver)
+    , m_delegate(delegate)
+    , m_fetcher(new FeedFetcher(this))
+{
+    m_fetcher->setTimeout(m_options.timeout);
+    m_fetcher->setMaximumSize(m_options.maximumFeedSize);
+    m_fetcher->setUserAgent(
+        AppInfo::infoValue(u"CFBundleName").toUtf8() + '/' + m_options.currentVersion.toUtf8());
+    connect(m_fetcher, &FeedFetcher::finished, this, &SoftwareUpdater::onFeed);
+    connect(m_fetcher, &FeedFetcher::failed, this, &SoftwareUpdater::onFailure);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &SoftwareUpdater::onTimer);
+}
+
+SoftwareUpdater::~SoftwareUpdater() = default;
+
+void SoftwareUpdater::setClock(std::function<QDateTime()> clock)
+{
+    m_clock = std::move(clock);
+}
+
+QDateTime SoftwareUpdater::now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTimeUtc();
+}
+
+bool SoftwareUpdater::automaticallyChecksForUpdates() const
+{
+    return m_options.selfUpdateEnabled && m_options.automaticallyChecksForUpdates;
+}
+
+QDateTime SoftwareUpdater::lastUpdateCheckDate() const
+{
+    const QString stored = m_defaults.string(QLatin1StringView(LastCheckTimeKey));
+    QDateTime date = QDateTime::fromString(stored, Qt::ISODateWithMs);
+    return date.isValid() ? date.toUTC() : QDateTime();
+}
+
+void SoftwareUpdater::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    if (!automaticallyChecksForUpdates()) {
+        qCInfo(lcUpdates) << "Scheduled update checks are off in this build";
+        return;
+    }
+    scheduleNextCheck();
+}
+
+bool SoftwareUpdater::isChecking() const
+{
+    return m_fetcher->isRunning();
+}
+
+void SoftwareUpdater::checkForUpdates()
+{
+    if (!m_options.selfUpdateEnabled) {
+        m_userDriver.showPackageManaged();
+        return;
+    }
+    if (isChecking()) {
+        // The running check now answers the user.
+        m_userInitiated = true;
+        return;
+    }
+    beginCheck(true);
+}
+
+void SoftwareUpdater::checkForUpdatesInBackground()
+{
+    if (!m_options.selfUpdateEnabled || isChecking())
+        return;
+    beginCheck(false);
+}
+
+void SoftwareUpdater::beginCheck(bool userInitiated)
+{
+    m_userInitiated = userInitiated;
+    m_timer.stop();
+    qCDebug(lcUpdates) << "Checking" << m_options.feedUrl.toDisplayString()
+                       << (userInitiated ? "for the user" : "on schedule");
+    m_fetcher->fetch(m_options.feedUrl);
+}
+
+void SoftwareUpdater::onFeed(const QByteArray &body)
+{
+    const UpdateState state { m_userInitiated };
+    const AppcastParser::Result feed = AppcastParser::parse(body);
+    endCheck();
+    if (!feed.ok()) {
+        m_userDriver.showUpdaterError(feed.error, state);
+    } else if (auto update = AppcastParser::bestUpdate(feed.items, m_options.currentVersion)) {
+        m_userDriver.showUpdateFound(*update, m_options.currentVersion, state);
+    } else {
+        m_userDriver.showUpdateNotFound(m_options.currentVersion, state);
+    }
+    Q_EMIT checkFinished();
+}
+
+void SoftwareUpdater::onFailure(const QString &description)
+{
+    const UpdateState state { m_userInitiated };
+    endCheck();
+    m_userDriver.showUpdaterError(description, state);
+    Q_EMIT checkFinished();
+}
+
+void SoftwareUpdater::endCheck()
+{
+    // A failed attempt counts too: an unreachable server is tried again after
+    // the interval, not over and over.
+    m_defaults.setValue(
+        QLatin1StringView(LastCheckTimeKey), now().toUTC().toString(Qt::ISODateWithMs));
+    m_userInitiated = false;
+    if (m_started && automaticallyChecksForUpdates())
+        scheduleNextCheck();
+}
+
+void SoftwareUpdater::scheduleNextCheck()
+{
+    const QDateTime current = now();
+    const QDateTime last = lastUpdateCheckDate();
+    milliseconds delay = m_options.firstCheckDelay;
+    if (last.isValid()) {
+        const milliseconds elapsed(last.msecsTo(current));
+        // A last check "in the future" means the clock was set back: wait a full interval.
+        delay = elapsed < 0ms
+            ? m_options.checkInterval
+            : std::clamp(m_options.checkInterval - elapsed, 0ms, m_options.checkInterval);
+    }
+    m_nextCheck = current.addMSecs(delay.count());
+    if (m_delegate)
+        m_delegate->willScheduleUpdateCheckAfterDelay(delay);
+    armTimer();
+}
+
+void SoftwareUpdater::armTimer()
+{
+    const milliseconds remaining(std::max<qint64>(0, now().msecsTo(m_nextCheck)));
+    m_timer.start(std::min(remaining, m_options.maximumTimerWait));
+}
+
+void SoftwareUpdater::onTimer()
+{
+    if (isChecking())
+        return; // the running check schedules the next one
+    if (now() < m_nextCheck) {
+        armTimer();
+        return;
+    }
+    checkForUpdatesInBackground();
+}
+
+} // namespace vantry
