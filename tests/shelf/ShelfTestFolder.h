@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vantry {
+
+// A throwaway folder whose entries the tests create by their raw name bytes.
+class ShelfTestFolder
+{
+public:
+    ShelfTestFolder() { QVERIFY(m_dir.isValid()); }
+
+    QByteArray path() const { return QFile::encodeName(m_dir.path()); }
+    QByteArray pathOf(const QByteArray &name) const { return path() + '/' + name; }
+
+    bool addFile(const QByteArray &name, const QByteArray &contents = "x")
+    {
+        const int fd = ::open(pathOf(name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0)
+            return false;
+        const bool ok = ::write(fd, contents.constData(), contents.size()) == contents.size();
+        ::close(fd);
+        return ok;
+    }
+    bool addFolder(const QByteArray &name) { return ::mkdir(pathOf(name).constData(), 0755) == 0; }
+    bool addLink(const QByteArray &name, const QByteArray &target)
+    {
+        return ::symlink(target.constData(), pathOf(name).constData()) == 0;
+    }
+    QByteArray contentsOf(const QByteArray &name) const
+    {
+        QByteArray contents;
+        const int fd = ::open(pathOf(name).constData(), O_RDONLY);
+        if (fd < 0)
+            return contents;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+            contents.append(buffer, n);
+        ::close(fd);
+        return contents;
+    }
+    bool exists(const QByteArray &name) const
+    {
+        struct stat st;
+        return ::lstat(pathOf(name).constData(), &st) == 0;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace vantry

@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ShelfTestFolder.h"
+#include "shelf/FolderListing.h"
+
+#include <QSet>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace vantry;
+
+namespace {
+
+// name -> isDirectory, independent of the system's listing order.
+QMap<QByteArray, bool> byName(const QList<ShelfItem> &items)
+{
+    QMap<QByteArray, bool> map;
+    for (const ShelfItem &item : items)
+        map.insert(item.fileName(), item.isDirectory());
+    return map;
+}
+
+} // namespace
+
+class TestFolderListing : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptyFolderGivesEmptyList()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(loadItems(folder.path()).isEmpty());
+    }
+
+    void listsDirectEntriesWithFullPaths()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("a.txt"));
+        QVERIFY(folder.addFolder("Sub"));
+        QVERIFY(folder.addFolder("App.app"));
+        QVERIFY(folder.addFile("App.app/inside"));
+        QVERIFY(folder.addFile("Sub/nested.txt"));
+
+        const QList<ShelfItem> items = loadItems(folder.path());
+        const QMap<QByteArray, bool> expected { { "a.txt", false }, { "Sub", true },
+            { "App.app", true } };
+        QCOMPARE(byName(items), expected);
+        for (const ShelfItem &item : items)
+            QCOMPARE(item.path(), folder.pathOf(item.fileName()));
+    }
+
+    void trailingSlashGivesNoDoubleSlash()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("a"));
+        const QList<ShelfItem> items = loadItems(folder.path() + '/');
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first().path(), folder.pathOf("a"));
+    }
+
+    void hiddenEntriesAreLeftOut()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile(".dotfile"));
+        QVERIFY(folder.addFolder(".git"));
+        QVERIFY(folder.addFile("listed.txt"));
+        QVERIFY(folder.addFolder("listed folder"));
+        QVERIFY(folder.addFile("shown.txt"));
+        QVERIFY(folder.addFile("shown too"));
+        // The file managers' convention: one name per line, exactly as written.
+        QVERIFY(folder.addFile(".hidden", "listed.txt\n\nlisted folder\nshown\nmissing\n"));
+
+        const QMap<QByteArray, bool> expected { { "shown.txt", false }, { "shown too", false } };
+        QCOMPARE(byName(loadItems(folder.path())), expected);
+    }
+
+    void hiddenFileIsParsedLineByLine_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QList<QByteArray>>("names");
+        QTest::newRow("empty") << QByteArray() << QList<QByteArray>();
+        QTest::newRow("no final newline") << QByteArray("a\nb") << QList<QByteArray> { "a", "b" };
+        QTest::newRow("blank lines skipped")
+            << QByteArray("\na\n\n b \n") << QList<QByteArray> { "a", " b " };
+    }
+    void hiddenFileIsParsedLineByLine()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QList<QByteArray>, names);
+        QCOMPARE(parseHiddenFile(contents), names);
+    }
+
+    void aHiddenFileThatIsAFolderIsIgnored()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFolder(".hidden"));
+        QVERIFY(folder.addFile("a"));
+        QCOMPARE(loadItems(folder.path()).size(), 1);
+    }
+
+    void unreadableFolderGivesEmptyList_data()
+    {
+        QTest::addColumn<QByteArray>("relative");
+        QTest::newRow("missing") << QByteArray("missing");
+        QTest::newRow("a file") << QByteArray("file");
+        QTest::newRow("below a file") << QByteArray("file/below");
+        QTest::newRow("dangling link") << QByteArray("dangling");
+        QTest::newRow("empty path") << QByteArray();
+    }
+    void unreadableFolderGivesEmptyList()
+    {
+        QFETCH(QByteArray, relative);
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("file"));
+        QVERIFY(folder.addLink("dangling", "nowhere"));
+        const QByteArray path = relative.isEmpty() ? QByteArray() : folder.pathOf(relative);
+        QVERIFY(loadItems(path).isEmpty());
+    }
+
+    void folderWithoutReadPermissionGivesEmptyList()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads every folder whatever its permission bits");
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFolder("locked"));
+        QVERIFY(folder.addFile("locked/a"));
+        QCOMPARE(::chmod(folder.pathOf("locked").constData(), 0), 0);
+        const QList<ShelfItem> items = loadItems(folder.pathOf("locked"));
+        ::chmod(folder.pathOf("locked").constData(), 0755);
+        QVERIFY(items.isEmpty());
+    }
+
+    void symbolicLinksFollowTheirTarget()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFolder("real"));
+        QVERIFY(folder.addFile("file"));
+        QVERIFY(folder.addLink("to folder", "real"));
+        QVERIFY(folder.addLink("to file", "file"));
+        QVERIFY(folder.addLink("dangling", "does-not-exist"));
+        QVERIFY(folder.addLink("loop", "loop"));
+
+        const QMap<QByteArray, bool> expected { { "real", true }, { "file", false },
+            { "to folder", true }, { "to file", false }, { "dangling", false }, { "loop", false } };
+        QCOMPARE(byName(loadItems(folder.path())), expected);
+    }
+
+    void namesThatAreNotUtf8AreListedOnTheirBytes()
+    {
+        ShelfTestFolder folder;
+        const QByteArray latin1 = "caf\xe9.txt";
+        const QByteArray broken = "\xff\xfe dir";
+        QVERIFY(folder.addFile(latin1));
+        QVERIFY(folder.addFolder(broken));
+
+        const QList<ShelfItem> items = loadItems(folder.path());
+        const QMap<QByteArray, bool> expected { { latin1, false }, { broken, true } };
+        QCOMPARE(byName(items), expected);
+        for (const ShelfItem &item : items) {
+            QVERIFY(!item.displayName().isEmpty());
+            QCOMPARE(item.path(), folder.pathOf(item.fileName()));
+        }
+    }
+
+    void manyEntriesAreAllListed()
+    {
+        ShelfTestFolder folder;
+        for (int i = 0; i < 3000; ++i)
+            QVERIFY(folder.addFile("entry" + QByteArray::number(i)));
+        const QList<ShelfItem> items = loadItems(folder.path());
+        QCOMPARE(items.size(), 3000);
+        QCOMPARE(QSet<ShelfItem>(items.cbegin(), items.cend()).size(), 3000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFolderListing)
+#include "tst_folderlisting.moc"

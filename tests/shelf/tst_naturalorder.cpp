@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shelf/NaturalOrder.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+using namespace vantry;
+
+namespace {
+
+QList<ShelfItem> itemsNamed(const QList<QByteArray> &names, const QList<QByteArray> &folders = {})
+{
+    QList<ShelfItem> items;
+    for (const QByteArray &name : names)
+        items.append(ShelfItem("/shelf/" + name, folders.contains(name)));
+    return items;
+}
+
+QList<QByteArray> namesOf(const QList<ShelfItem> &items)
+{
+    QList<QByteArray> names;
+    for (const ShelfItem &item : items)
+        names.append(item.fileName());
+    return names;
+}
+
+// The locales every order rule must hold in: without ICU's help and with it.
+const QList<QLocale> orderLocales { QLocale::c(), QLocale(u"en_US"_s), QLocale(u"de_DE"_s) };
+
+} // namespace
+
+class TestNaturalOrder : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void localeCollationIsUsedWhereItWorks()
+    {
+        QVERIFY(!NaturalOrder(QLocale::c()).usesLocaleCollation());
+        if (!NaturalOrder(QLocale(u"en_US"_s)).usesLocaleCollation())
+            QSKIP("this Qt has no ICU collation; the byte-key order is used everywhere");
+    }
+
+    void ordersNamesLikeAFileManager_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QList<QByteArray>>("listed");
+        QTest::addColumn<QList<QByteArray>>("expected");
+
+        const QList<std::tuple<const char *, QList<QByteArray>>> cases {
+            { "digit runs by value", { "file1", "file2", "file10", "file20", "file100" } },
+            { "letters without case", { "a.txt", "B.txt", "c.txt", "D.txt" } },
+            { "case only breaks ties", { "aa", "Ab", "b" } },
+            { "lowercase first in a tie", { "a.txt", "A.txt", "b.txt", "B.txt" } },
+            { "numbers before case", { "a2", "A10" } },
+            { "leading zeros tie on value", { "file1", "file02", "file2", "file3" } },
+            { "zero values", { "x", "x0", "x00", "x1" } },
+            { "huge numbers", { "v9", "v18446744073709551616", "v99999999999999999999999" } },
+            { "shorter name first", { "file", "file.txt", "file1", "file1.txt", "filea" } },
+            { "punctuation then digits then letters", { " x", "_x", "-x", "(x)", "1x", "ax" } },
+            { "accented letters without case",
+                { "\xc3\xa9"
+                  "a",
+                    "\xc3\x89"
+                    "b" } },
+            { "several digit runs", { "1.2.9", "1.2.10", "1.10.1", "2.0" } },
+        };
+        for (const QLocale &locale : orderLocales) {
+            for (const auto &[name, expected] : cases) {
+                QList<QByteArray> listed = expected;
+                std::reverse(listed.begin(), listed.end());
+                QTest::addRow("%s: %s", qPrintable(locale.name()), name)
+                    << locale << listed << expected;
+            }
+        }
+    }
+    void ordersNamesLikeAFileManager()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QList<QByteArray>, listed);
+        QFETCH(QList<QByteArray>, expected);
+        const NaturalOrder order(locale);
+        QCOMPARE(namesOf(order.sorted(itemsNamed(listed))), expected);
+        for (qsizetype i = 1; i < expected.size(); ++i) {
+            QVERIFY2(order.compare(expected[i - 1], expected[i]) < 0, expected[i].constData());
+            QVERIFY(order.compare(expected[i], expected[i - 1]) > 0);
+        }
+    }
+
+    void foldersAreSortedAmongFiles_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        for (const QLocale &locale : orderLocales)
+            QTest::newRow(qPrintable(locale.name())) << locale;
+    }
+    void foldersAreSortedAmongFiles()
+    {
+        QFETCH(QLocale, locale);
+        const QList<ShelfItem> items
+            = itemsNamed({ "zulu.txt", "Zeta", "alpha.pdf", "Beta" }, { "Zeta", "Beta" });
+        const QList<ShelfItem> sorted = NaturalOrder(locale).sorted(items);
+        QCOMPARE(namesOf(sorted), (QList<QByteArray> { "alpha.pdf", "Beta", "Zeta", "zulu.txt" }));
+        QVERIFY(sorted[2].isDirectory());
+        QCOMPARE(namesOf(items), (QList<QByteArray> { "zulu.txt", "Zeta", "alpha.pdf", "Beta" }));
+    }
+
+    void equalNamesKeepTheirListingOrder_data() { foldersAreSortedAmongFiles_data(); }
+    void equalNamesKeepTheirListingOrder()
+    {
+        QFETCH(QLocale, locale);
+        const QList<ShelfItem> items { ShelfItem("/b/same", false), ShelfItem("/z/a", false),
+            ShelfItem("/a/same", false), ShelfItem("/c/same", true) };
+        const QList<ShelfItem> sorted = NaturalOrder(locale).sorted(items);
+        QCOMPARE(sorted, (QList<ShelfItem> { items[1], items[0], items[2], items[3] }));
+    }
+
+    void namesThatAreNotUtf8HaveAPlace_data() { foldersAreSortedAmongFiles_data(); }
+    void namesThatAreNotUtf8HaveAPlace()
+    {
+        QFETCH(QLocale, locale);
+        const NaturalOrder order(locale);
+        const QByteArray a = "caf\xe9";
+        const QByteArray b = "caf\xe8";
+        QVERIFY(order.compare(a, b) != 0);
+        QCOMPARE(order.compare(a, b), -order.compare(b, a));
+        QCOMPARE(order.sorted(itemsNamed({ a, b })), order.sorted(itemsNamed({ b, a })));
+    }
+
+    // Our byte keys stand in for ICU where it does not help; for ASCII names
+    // both must give the very same order, or the shelf would reorder itself
+    // between a terminal session and the desktop.
+    void byteKeysAgreeWithLocaleCollationOnAscii()
+    {
+        const NaturalOrder icu(QLocale(u"en_US"_s));
+        if (!icu.usesLocaleCollation())
+            QSKIP("no ICU collation to compare with");
+        const NaturalOrder own(QLocale::c());
+        const QByteArray alphabet = "aAbBzZ0123456789 ._-()[]{}~$+=,;!?'#%&@^`|<>\\*\"";
+        QRandomGenerator random(20261206);
+        QList<QByteArray> names;
+        for (int i = 0; i < 3000; ++i) {
+            QByteArray name;
+            const int length = 1 + random.bounded(8);
+            for (int j = 0; j < length; ++j)
+                name += alphabet[random.bounded(int(alphabet.size()))];
+            if (!names.contains(name))
+                names.append(name);
+        }
+        const QList<ShelfItem> items = itemsNamed(names);
+        QCOMPARE(namesOf(own.sorted(items)), namesOf(icu.sorted(items)));
+    }
+
+    void defaultOrderFollowsTheEnvironment()
+    {
+        const QByteArray lcAll = qgetenv("LC_ALL");
+        if (lcAll == "C" || lcAll == "POSIX")
+            QVERIFY(!NaturalOrder().usesLocaleCollation());
+        const QList<ShelfItem> sorted
+            = displayOrder(itemsNamed({ "file10", "B.txt", "file2", "a.txt", "Zeta" }, { "Zeta" }));
+        QCOMPARE(
+            namesOf(sorted), (QList<QByteArray> { "a.txt", "B.txt", "file2", "file10", "Zeta" }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNaturalOrder)
+#include "tst_naturalorder.moc"
