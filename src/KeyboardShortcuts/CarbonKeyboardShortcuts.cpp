@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/CarbonKeyboardShortcuts.h"
+
+#include "KeyboardShortcuts/LocalEventMonitor.h"
+
+#include <QKeyEvent>
+
+#include <cstdio>
+#include <limits>
+
+namespace KeyboardShortcuts {
+
+CarbonKeyboardShortcuts::CarbonKeyboardShortcuts(HotKeyBackend *backend, QObject *parent)
+    : QObject(parent)
+    , m_backend(backend)
+{ }
+
+CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts()
+{
+    // Leave nothing grabbed behind us when the module goes away.
+    unregisterAllHotKeys();
+}
+
+void CarbonKeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, int status)
+{
+    const QByteArray line = "Error registering hotkey " + shortcut.description().toUtf8() + ": "
+        + QByteArray::number(status) + '\n';
+    std::fputs(line.constData(), stdout);
+    std::fflush(stdout);
+}
+
+HotKeyBackend::Status CarbonKeyboardShortcuts::registerWithBackend(const HotKey &hotKey)
+{
+    const Shortcut &shortcut = hotKey.shortcut;
+    // Linux keyboards have no function modifier that reaches applications.
+    if (shortcut.modifiers().testFlag(FunctionModifier))
+        return HotKeyBackend::UnsupportedModifier;
+    // Only hand-edited settings get here with codes outside the system's range.
+    if (shortcut.carbonKeyCode() < 0 || shortcut.carbonKeyCode() > 0xFFFF)
+        return HotKeyBackend::UnknownKey;
+    if (!m_backend)
+        return HotKeyBackend::NoService;
+    return m_backend->registerHotKey(
+        hotKey.carbonHotKeyId, int(shortcut.carbonKeyCode()), int(shortcut.carbonModifiers()));
+}
+
+void CarbonKeyboardShortcuts::registerHotKey(
+    const Shortcut &shortcut, Action onKeyDown, Action onKeyUp)
+{
+    HotKey hotKey { shortcut, ++m_hotKeyIdCounter, false, std::move(onKeyDown),
+        std::move(onKeyUp) };
+
+    // While a menu is open or everything is off, grabbing the key now would only
+    // take it away from other programs; it is registered when the layer is active again.
+    if (m_eventHandlerInstalled && m_state != State::Active) {
+        m_hotKeyTable.insert_or_assign(hotKey.carbonHotKeyId, std::move(hotKey));
+        return;
+    }
+
+    const HotKeyBackend::Status status = registerWithBackend(hotKey);
+    if (status != HotKeyBackend::NoError) {
+        printRegistrationError(shortcut, status);
+        return;
+    }
+    hotKey.registered = true;
+    m_hotKeyTable.insert_or_assign(hotKey.carbonHotKeyId, std::move(hotKey));
+    if (!m_eventHandlerInstalled)
+        installEventHandler();
+}
+
+void CarbonKeyboardShortcuts::installEventHandler()
+{
+    if (!m_backend)
+        return;
+    connect(m_backend, &HotKeyBackend::pressed, this, &CarbonKeyboardShortcuts::onPressed);
+    connect(m_backend, &HotKeyBackend::released, this, &CarbonKeyboardShortcuts::onReleased);
+    connect(m_backend, &HotKeyBackend::registrationFailed, this,
+        &CarbonKeyboardShortcuts::onRegistrationFailed);
+    m_menuKeyEventFilter = std::make_unique<LocalEventMonitor>(
+        QList<QEvent::Type> { QEvent::KeyPress, QEvent::KeyRelease },
+        [this](QObject *, QEvent *event) {
+            return handleRawKeyEvent(static_cast<const QKeyEvent *>(event));
+        });
+    m_eventHandlerInstalled = true;
+    refreshEventHandler();
+}
+
+void CarbonKeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
+{
+    for (auto it = m_hotKeyTable.begin(); it != m_hotKeyTable.end();) {
+        if (it->second.shortcut == shortcut) {
+            if (it->second.registered && m_backend)
+                m_backend->unregisterHotKey(it->first);
+            it = m_hotKeyTable.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CarbonKeyboardShortcuts::registerAllHotKeys()
+{
+    for (auto it = m_hotKeyTable.begin(); it != m_hotKeyTable.end();) {
+        HotKey &hotKey = it->second;
+        if (hotKey.registered) {
+            ++it;
+            continue;
+        }
+        const HotKeyBackend::Status status = registerWithBackend(hotKey);
+        if (status == HotKeyBackend::NoError) {
+            hotKey.registered = true;
+            ++it;
+        } else {
+            printRegistrationError(hotKey.shortcut, status);
+            it = m_hotKeyTable.erase(it);
+        }
+    }
+}
+
+void CarbonKeyboardShortcuts::unregisterAllHotKeys()
+{
+    for (auto &[id, hotKey] : m_hotKeyTable) {
+        if (hotKey.registered && m_backend)
+            m_backend->unregisterHotKey(id);
+        hotKey.registered = false;
+    }
+}
+
+void CarbonKeyboardShortcuts::setEnabled(bool enabled)
+{
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    refreshEventHandler();
+}
+
+void CarbonKeyboardShortcuts::setMenuTrackingActive(bool active)
+{
+    if (m_menuTrackingActive == active)
+        return;
+    m_menuTrackingActive = active;
+    refreshEventHandler();
+}
+
+void CarbonKeyboardShortcuts::refreshEventHandler()
+{
+    if (!m_eventHandlerInstalled)
+        return;
+    if (m_enabled && !m_menuTrackingActive) {
+        m_state = State::Active;
+        registerAllHotKeys();
+        m_menuKeyEventFilter->stopMonitoring();
+    } else if (m_enabled) {
+        m_state = State::MenuOpen;
+        unregisterAllHotKeys();
+        m_menuKeyEventFilter->startMonitoring();
+    } else {
+        m_state = State::Off;
+        unregisterAllHotKeys();
+        m_menuKeyEventFilter->stopMonitoring();
+    }
+}
+
+void CarbonKeyboardShortcuts::onPressed(quint32 id)
+{
+    if (m_state != State::Active)
+        return;
+    const auto it = m_hotKeyTable.find(id);
+    if (it == m_hotKeyTable.end())
+        return;
+    // Copied: the action may change the table.
+    const HotKey hotKey = it->second;
+    if (hotKey.onKeyDown)
+        hotKey.onKeyDown(hotKey.shortcut);
+}
+
+void CarbonKeyboardShortcuts::onReleased(quint32 id)
+{
+    if (m_state != State::Active)
+        return;
+    const auto it = m_hotKeyTable.find(id);
+    if (it == m_hotKeyTable.end())
+        return;
+    const HotKey hotKey = it->second;
+    if (hotKey.onKeyUp)
+        hotKey.onKeyUp(hotKey.shortcut);
+}
+
+void CarbonKeyboardShortcuts::onRegistrationFailed(quint32 id, HotKeyBackend::Status status)
+{
+    // A backend that answers later (the portal) refused: as if refused at once.
+    const auto it = m_hotKeyTable.find(id);
+    if (it == m_hotKeyTable.end())
+        return;
+    const Shortcut shortcut = it->second.shortcut;
+    m_hotKeyTable.erase(it);
+    printRegistrationError(shortcut, status);
+}
+
+bool CarbonKeyboardShortcuts::handleRawKeyEvent(const QKeyEvent *event)
+{
+    const auto shortcut = Shortcut::fromKeyEvent(event);
+    if (!shortcut)
+        return false;
+    for (const auto &[id, hotKey] : m_hotKeyTable) {
+        if (hotKey.shortcut.carbonKeyCode() != shortcut->carbonKeyCode()
+            || normalizedCarbonModifiers(hotKey.shortcut.carbonModifiers())
+                != shortcut->carbonModifiers()) {
+            continue;
+        }
+        // Held keys repeat; the action runs once per press.
+        if (event->isAutoRepeat())
+            return true;
+        const HotKey match = hotKey;
+        const auto &action = event->type() == QEvent::KeyPress ? match.onKeyDown : match.onKeyUp;
+        if (action)
+            action(match.shortcut);
+        return true;
+    }
+    return false;
+}
+
+} // namespace KeyboardShortcuts

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyboardShortcuts/HotKeyBackend.h"
+#include "KeyboardShortcuts/Shortcut.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QKeyEvent;
+
+namespace KeyboardShortcuts {
+
+class LocalEventMonitor;
+
+// The hot key layer: one system registration per HotKey record, and the switch
+// between hot key events from the backend and ordinary key events while one of
+// our menus is open (a Qt popup menu grabs the keyboard, so system hot keys
+// cannot fire then).
+class CarbonKeyboardShortcuts final : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Action = std::function<void(const Shortcut &)>;
+
+    enum class State {
+        Idle, // nothing registered successfully yet: no events handled
+        Active, // hot keys registered, backend events handled
+        MenuOpen, // hot keys released, key events of the open menu handled
+        Off, // hot keys released, nothing handled
+    };
+    Q_ENUM(State)
+
+    struct HotKey
+    {
+        Shortcut shortcut;
+        quint32 carbonHotKeyId = 0;
+        bool registered = false; // whether the backend holds it now
+        Action onKeyDown;
+        Action onKeyUp;
+    };
+
+    explicit CarbonKeyboardShortcuts(HotKeyBackend *backend, QObject *parent = nullptr);
+    ~CarbonKeyboardShortcuts() override;
+
+    /// Registers with the backend under a fresh id. A refusal prints
+    /// "Error registering hotkey <description>: <status>" and stores nothing.
+    void registerHotKey(const Shortcut &shortcut, Action onKeyDown, Action onKeyUp);
+    /// Releases and forgets every record of the shortcut.
+    void unregisterHotKey(const Shortcut &shortcut);
+
+    void setEnabled(bool enabled);
+    bool isEnabled() const { return m_enabled; }
+    void setMenuTrackingActive(bool active);
+    bool isMenuTrackingActive() const { return m_menuTrackingActive; }
+    State state() const { return m_state; }
+
+    const std::map<quint32, HotKey> &hotKeyTable() const { return m_hotKeyTable; }
+    quint32 hotKeyIdCounter() const { return m_hotKeyIdCounter; }
+
+    /// The ordinary key event path: runs the first record matching the event's
+    /// key code and modifiers. True when a record matched (the event is ours).
+    bool handleRawKeyEvent(const QKeyEvent *event);
+
+private:
+    void registerAllHotKeys();
+    void unregisterAllHotKeys();
+    void refreshEventHandler();
+    void installEventHandler();
+    HotKeyBackend::Status registerWithBackend(const HotKey &hotKey);
+    void onPressed(quint32 id);
+    void onReleased(quint32 id);
+    void onRegistrationFailed(quint32 id, HotKeyBackend::Status status);
+    static void printRegistrationError(const Shortcut &shortcut, int status);
+
+    QPointer<HotKeyBackend> m_backend;
+    std::map<quint32, HotKey> m_hotKeyTable;
+    quint32 m_hotKeyIdCounter = 0;
+    bool m_eventHandlerInstalled = false;
+    bool m_enabled = true;
+    bool m_menuTrackingActive = false;
+    State m_state = State::Idle;
+    std::unique_ptr<LocalEventMonitor> m_menuKeyEventFilter;
+};
+
+} // namespace KeyboardShortcuts

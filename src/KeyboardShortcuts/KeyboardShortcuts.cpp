@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+
+#include "KeyboardShortcuts/HotKeyBackend.h"
+#include "KeyboardShortcuts/NameLayer.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QSet>
+
+namespace KeyboardShortcuts {
+
+namespace {
+
+NameLayer *nameLayer()
+{
+    ShortcutCenter *center = ShortcutCenter::current();
+    return center ? &center->nameLayer() : nullptr;
+}
+
+vantry::UserDefaults *store()
+{
+    ShortcutCenter *center = ShortcutCenter::current();
+    return center ? center->store() : nullptr;
+}
+
+// Only a string holding the JSON of a shortcut counts; the disabled marker
+// ("false" once read back), other values and broken text read as none.
+std::optional<Shortcut> storedShortcut(const Name &name)
+{
+    const vantry::UserDefaults *defaults = store();
+    if (!defaults)
+        return std::nullopt;
+    const QVariant value = defaults->value(name.defaultsKey());
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return Shortcut::fromJson(value.toString().toUtf8());
+}
+
+} // namespace
+
+std::optional<Shortcut> getShortcut(const Name &name)
+{
+    return storedShortcut(name);
+}
+
+void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name)
+{
+    ShortcutCenter *center = ShortcutCenter::current();
+    vantry::UserDefaults *defaults = store();
+    if (!center || !defaults)
+        return;
+    NameLayer &layer = center->nameLayer();
+
+    if (shortcut) {
+        const QString json = QString::fromUtf8(shortcut->toJson());
+        // Uninstalled even when equal to the new one, which is then installed afresh.
+        if (const auto old = storedShortcut(name))
+            layer.uninstallShortcut(*old);
+        layer.installShortcut(*shortcut);
+        defaults->setValue(name.defaultsKey(), json);
+        Q_EMIT center->shortcutByNameDidChange(name);
+        return;
+    }
+
+    const auto current = storedShortcut(name);
+    if (!current)
+        return;
+    if (name.defaultShortcut())
+        defaults->setValue(name.defaultsKey(), false); // the default must not come back
+    else
+        defaults->remove(name.defaultsKey());
+    layer.uninstallShortcut(*current);
+    Q_EMIT center->shortcutByNameDidChange(name);
+}
+
+void reset(const QList<Name> &names)
+{
+    for (const Name &name : names)
+        setShortcut(name.defaultShortcut(), name);
+}
+
+void resetAll()
+{
+    const vantry::UserDefaults *defaults = store();
+    if (!defaults)
+        return;
+    QSet<Name> names;
+    const QStringList keys = defaults->keys();
+    for (const QString &key : keys) {
+        if (key.startsWith(defaultsKeyPrefix))
+            names.insert(Name(key.mid(defaultsKeyPrefix.size())));
+    }
+    reset(names.values());
+}
+
+void onKeyDown(const Name &name, std::function<void()> action)
+{
+    if (NameLayer *layer = nameLayer())
+        layer->onKeyDown(name, std::move(action));
+}
+
+void onKeyUp(const Name &name, std::function<void()> action)
+{
+    if (NameLayer *layer = nameLayer())
+        layer->onKeyUp(name, std::move(action));
+}
+
+void removeAllHandlers()
+{
+    if (NameLayer *layer = nameLayer())
+        layer->removeAllHandlers();
+}
+
+EventStream *events(const Name &name, QObject *parent)
+{
+    NameLayer *layer = nameLayer();
+    return layer ? layer->events(name, std::nullopt, parent) : nullptr;
+}
+
+EventStream *events(EventType type, const Name &name, QObject *parent)
+{
+    NameLayer *layer = nameLayer();
+    return layer ? layer->events(name, type, parent) : nullptr;
+}
+
+void enable(const QList<Name> &names)
+{
+    NameLayer *layer = nameLayer();
+    if (!layer)
+        return;
+    for (const Name &name : names) {
+        if (const auto shortcut = getShortcut(name))
+            layer->installShortcut(*shortcut);
+    }
+}
+
+void disable(const QList<Name> &names)
+{
+    NameLayer *layer = nameLayer();
+    if (!layer)
+        return;
+    for (const Name &name : names) {
+        if (const auto shortcut = getShortcut(name))
+            layer->uninstallShortcut(*shortcut);
+    }
+}
+
+bool isEnabled()
+{
+    const NameLayer *layer = nameLayer();
+    return layer ? layer->isEnabled() : true;
+}
+
+void setEnabled(bool enabled)
+{
+    if (NameLayer *layer = nameLayer())
+        layer->setEnabled(enabled);
+}
+
+bool handlersSuspended()
+{
+    const NameLayer *layer = nameLayer();
+    return layer && layer->handlersSuspended();
+}
+
+void setHandlersSuspended(bool suspended)
+{
+    if (NameLayer *layer = nameLayer())
+        layer->setHandlersSuspended(suspended);
+}
+
+QList<Shortcut> systemSymbolicShortcuts()
+{
+    const ShortcutCenter *center = ShortcutCenter::current();
+    const HotKeyBackend *backend = center ? center->backend() : nullptr;
+    QList<Shortcut> shortcuts;
+    if (!backend)
+        return shortcuts;
+    const auto hotKeys = backend->systemHotKeys();
+    for (const auto &[keyCode, modifiers] : hotKeys)
+        shortcuts.append(Shortcut(keyCode, modifiers));
+    return shortcuts;
+}
+
+} // namespace KeyboardShortcuts

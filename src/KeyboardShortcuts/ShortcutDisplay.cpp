@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Display strings of shortcuts and the module's own translation catalog.
+#include "KeyboardShortcuts/KeyboardLayout.h"
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/SpecialKey.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTextBoundaryFinder>
+#include <QTranslator>
+
+using namespace Qt::StringLiterals;
+
+namespace KeyboardShortcuts {
+
+namespace {
+
+constexpr char16_t kReplacementCharacter = u'\uFFFD';
+
+bool isSingleCharacter(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    return finder.toNextBoundary() == text.size();
+}
+
+// The catalog is installed once, for the user's languages with English as the fallback.
+void ensureTranslations()
+{
+    static bool installed = false;
+    auto *app = QCoreApplication::instance();
+    if (installed || !app)
+        return;
+    installed = true;
+    auto *translator = new QTranslator(app);
+    const QString directory = u":/KeyboardShortcuts/i18n"_s;
+    if (!translator->load(QLocale(), u"keyboardshortcuts"_s, u"_"_s, directory))
+        (void)translator->load(u"keyboardshortcuts_en"_s, directory);
+    QCoreApplication::installTranslator(translator);
+}
+
+} // namespace
+
+QString localizedString(const char *key)
+{
+    ensureTranslations();
+    return QCoreApplication::translate("KeyboardShortcuts", key);
+}
+
+std::optional<QString> keyToCharacter(qint64 keyCode)
+{
+    const ShortcutCenter *center = ShortcutCenter::current();
+    const KeyboardLayout *layout = center ? center->layout() : nullptr;
+    if (!layout || specialKey(keyCode) || keyCode < 0 || keyCode > 0xFFFF)
+        return std::nullopt;
+    const QString text = layout->keyToCharacter(int(keyCode));
+    if (!isSingleCharacter(text))
+        return std::nullopt;
+    return text;
+}
+
+QString Shortcut::description() const
+{
+    QString key;
+    if (const auto special = specialKey(m_carbonKeyCode))
+        key = displaySymbol(*special);
+    else
+        key = capitalizedFirstLetter(
+            keyToCharacter(m_carbonKeyCode).value_or(QString(kReplacementCharacter)));
+    return modifierString(modifiers()) + key;
+}
+
+std::optional<QString> Shortcut::nsMenuItemKeyEquivalent() const
+{
+    if (const auto special = specialKey(m_carbonKeyCode))
+        return menuKeyEquivalent(*special);
+    return keyToCharacter(m_carbonKeyCode);
+}
+
+QKeySequence Shortcut::keySequence() const
+{
+    int key = 0;
+    if (const auto special = specialKey(m_carbonKeyCode)) {
+        const auto qt = qtKey(*special);
+        if (!qt)
+            return {};
+        key = *qt;
+    } else {
+        const auto character = keyToCharacter(m_carbonKeyCode);
+        if (!character)
+            return {};
+        // Qt names printable keys by their upper-case code point.
+        const QString upper = character->toUpper();
+        const auto codePoints = upper.toUcs4();
+        if (codePoints.size() != 1)
+            return {};
+        key = int(codePoints.front());
+    }
+    return QKeySequence(QKeyCombination(qtModifiers(modifiers()), Qt::Key(key)));
+}
+
+} // namespace KeyboardShortcuts
