@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+// A minimal HTTP/1.0 server on 127.0.0.1 inside the test process, so the
+// updater fetches its feed over a real socket without leaving the machine.
+class LoopbackFeedServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        QByteArray location; // for redirects
+        bool declareLength = true; // false: the body ends when the connection closes
+        qint64 declaredLength = -1; // overrides the real length in Content-Length
+        bool neverAnswer = false; // accept the request and stay silent
+    };
+
+    explicit LoopbackFeedServer(QObject *parent = nullptr);
+
+    bool listen();
+    QUrl url(const QString &path) const;
+    void setResponse(const QString &path, const Response &response);
+    /// How many requests reached path.
+    int hits(const QString &path) const { return m_hits.value(path); }
+
+private:
+    void onNewConnection();
+
+    QTcpServer m_server;
+    QHash<QString, Response> m_responses;
+    QHash<QString, int> m_hits;
+};

@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "updates/AppcastParser.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using vantry::AppcastItem;
+using vantry::AppcastParser;
+
+namespace {
+
+QByteArray feed(const QByteArray &items)
+{
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+           "  <channel>\n"
+           "    <title>Vantry</title>\n"
+           ""
+        + items
+        + "\n"
+          "  </channel>\n"
+          "</rss>\n"
+          "";
+}
+
+QByteArray item(
+    const QByteArray &version, const QByteArray &enclosureUrl, const QByteArray &extra = {})
+{
+    return "<item><title>Vantry " + version + "</title><sparkle:version>" + version
+        + "</sparkle:version>" + extra + "<enclosure url=\"" + enclosureUrl
+        + "\" length=\"1234\" type=\"application/octet-stream\"/></item>";
+}
+
+const QByteArray Download = "https://vantry.example/Vantry-2.0.tar.gz";
+
+} // namespace
+
+class TestAppcastParser : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsWellFormedFeeds_data();
+    void readsWellFormedFeeds();
+    void refusesHostileOrBrokenFeeds_data();
+    void refusesHostileOrBrokenFeeds();
+    void bestUpdateIsTheNewestNewerItem();
+};
+
+void TestAppcastParser::readsWellFormedFeeds_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("versions"); // kept items, in feed order
+    QTest::addColumn<QString>("display"); // of the first kept item
+    QTest::addColumn<QString>("enclosure");
+    QTest::addColumn<QString>("notes");
+    QTest::addColumn<qint64>("length");
+
+    QTest::newRow("full item") << feed(item("200", Download,
+        "<sparkle:shortVersionString>2.0</sparkle:shortVersionString>"
+        "<sparkle:releaseNotesLink>https://vantry.example/notes/2.0"
+        "</sparkle:releaseNotesLink>"))
+                               << QStringList { u"200"_s } << u"2.0"_s
+                               << QString::fromLatin1(Download)
+                               << u"https://vantry.example/notes/2.0"_s << qint64(1234);
+    QTest::newRow("versions as enclosure attributes") << feed("<item><enclosure url=\"" + Download
+        + "\" sparkle:version=\"7\" sparkle:shortVersionString=\"1.7\" length=\"9\"/>"
+          "</item>") << QStringList { u"7"_s } << u"1.7"_s
+                                                      << QString::fromLatin1(Download) << QString()
+                                                      << qint64(9);
+    QTest::newRow("without short version the version is shown")
+        << feed(item("2.1", Download)) << QStringList { u"2.1"_s } << u"2.1"_s
+        << QString::fromLatin1(Download) << QString() << qint64(1234);
+    QTest::newRow("plain link as release notes")
+        << feed(item("2.1", Download, "<link>https://vantry.example/2.1</link>"))
+        << QStringList { u"2.1"_s } << u"2.1"_s << QString::fromLatin1(Download)
+        << u"https://vantry.example/2.1"_s << qint64(1234);
+    QTest::newRow("CDATA and surrounding space")
+        << feed("<item><sparkle:version><![CDATA[ 3.0 ]]></sparkle:version><enclosure url=\" "
+               + Download + " \"/></item>")
+        << QStringList { u"3.0"_s } << u"3.0"_s << QString::fromLatin1(Download) << QString()
+        << qint64(-1);
+    QTest::newRow("empty channel")
+        << feed({}) << QStringList() << QString() << QString() << QString() << qint64(-1);
+    QTest::newRow("several items keep their order")
+        << feed(item("1.0", Download) + item("3.0", Download) + item("2.0", Download))
+        << QStringList { u"1.0"_s, u"3.0"_s, u"2.0"_s } << u"1.0"_s << QString::fromLatin1(Download)
+        << QString() << qint64(1234);
+
+    // Items that cannot be used are left out; the rest of the feed still counts.
+    const QByteArray good = item("9.0", Download);
+    QTest::newRow("item without version skipped")
+        << feed("<item><enclosure url=\"" + Download + "\"/></item>" + good)
+        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString()
+        << qint64(1234);
+    QTest::newRow("item without enclosure skipped")
+        << feed("<item><sparkle:version>5</sparkle:version></item>" + good)
+        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString()
+        << qint64(1234);
+    QTest::newRow("version that is no version skipped")
+        << feed(item("latest", Download) + good) << QStringList { u"9.0"_s } << u"9.0"_s
+        << QString::fromLatin1(Download) << QString() << qint64(1234);
+    QTest::newRow("absurdly long version skipped")
+        << feed(item(QByteArray(200, '9'), Download) + good) << QStringList { u"9.0"_s } << u"9.0"_s
+        << QString::fromLatin1(Download) << QString() << qint64(1234);
+    QTest::newRow("file download skipped")
+        << feed(item("10", "file:///etc/passwd") + good) << QStringList { u"9.0"_s } << u"9.0"_s
+        << QString::fromLatin1(Download) << QString() << qint64(1234);
+    QTest::newRow("script download skipped")
+        << feed(item("10", "javascript:alert(1)") + good) << QStringList { u"9.0"_s } << u"9.0"_s
+        << QString::fromLatin1(Download) << QString() << qint64(1234);
+    QTest::newRow("plain HTTP download skipped")
+        << feed(item("10", "http://vantry.example/x.tar.gz") + good) << QStringList { u"9.0"_s }
+        << u"9.0"_s << QString::fromLatin1(Download) << QString() << qint64(1234);
+    QTest::newRow("another system's item skipped")
+        << feed("<item><sparkle:version>10</sparkle:version><enclosure url=\"" + Download
+               + "\" sparkle:os=\"windows\"/></item>" + good)
+        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString()
+        << qint64(1234);
+    QTest::newRow("another channel's item skipped")
+        << feed(item("10", Download, "<sparkle:channel>beta</sparkle:channel>") + good)
+        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString()
+        << qint64(1234);
+    QTest::newRow("unsafe release notes dropped, item kept")
+        << feed(item("2", Download,
+               "<sparkle:releaseNotesLink>file:///etc/passwd"
+               "</sparkle:releaseNotesLink>"))
+        << QStringList { u"2"_s } << u"2"_s << QString::fromLatin1(Download) << QString()
+        << qint64(1234);
+    QTest::newRow("length that is no number")
+        << feed("<item><sparkle:version>2</sparkle:version><enclosure url=\"" + Download
+               + "\" length=\"lots\"/></item>")
+        << QStringList { u"2"_s } << u"2"_s << QString::fromLatin1(Download) << QString()
+        << qint64(-1);
+    QTest::newRow("markup inside a field is not its text")
+        << feed("<item><sparkle:version>4<b>99</b></sparkle:version><enclosure url=\"" + Download
+               + "\"/></item>")
+        << QStringList { u"4"_s } << u"4"_s << QString::fromLatin1(Download) << QString()
+        << qint64(-1);
+    QTest::newRow("items outside the channel ignored")
+        << ("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+               + item("10", Download) + "<channel>" + good + "</channel></rss>")
+        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString()
+        << qint64(1234);
+}
+
+void TestAppcastParser::readsWellFormedFeeds()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, versions);
+
+    const AppcastParser::Result result = AppcastParser::parse(document);
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QStringList found;
+    for (const AppcastItem &i : result.items)
+        found.append(i.version);
+    QCOMPARE(found, versions);
+    if (versions.isEmpty())
+        return;
+    const AppcastItem &first = result.items.first();
+    QTEST(first.displayVersionString(), "display");
+    QTEST(first.enclosureUrl.toString(), "enclosure");
+    QTEST(first.releaseNotesUrl.toString(), "notes");
+    QTEST(first.enclosureLength, "length");
+}
+
+void TestAppcastParser::refusesHostileOrBrokenFeeds_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("reason"); // part of the error text
+
+    QByteArray huge = feed(
+        item("2", Download, "<description>" + QByteArray(1100 * 1024, 'x') + "</description>"));
+    QTest::newRow("over 1 MiB") << huge << u"larger than 1 MiB"_s;
+
+    QByteArray nested;
+    for (int i = 0; i < 5000; ++i)
+        nested += "<d>";
+    for (int i = 0; i < 5000; ++i)
+        nested += "</d>";
+    QTest::newRow("deeply nested") << feed(item("2", Download, nested)) << u"nested too deeply"_s;
+
+    QTest::newRow("billion laughs") << QByteArray(
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE rss [\n"
+        "  <!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">\n"
+        "  <!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">\n"
+        "  <!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">\n"
+        "  <!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">\n"
+        "]>\n"
+        "<rss><channel><item><title>&d;</title></item></channel></rss>")
+                                    << u"document type declaration"_s;
+    QTest::newRow("external entity") << QByteArray(
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE rss [ <!ENTITY secret SYSTEM \"file:///etc/passwd\"> ]>\n"
+        "<rss "
+        "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><item>\n"
+        "<sparkle:version>2</sparkle:version><title>&secret;</title>\n"
+        "<enclosure url=\"https://vantry.example/x\"/></item></channel></rss>")
+                                     << u"document type declaration"_s;
+    QTest::newRow("external DTD") << QByteArray(
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE rss SYSTEM \"https://vantry.example/rss.dtd\">\n"
+        "<rss><channel/></rss>") << u"document type declaration"_s;
+    QTest::newRow("undeclared entity")
+        << feed(item("2", Download, "<title>&nope;</title>")) << u"not well-formed"_s;
+    QTest::newRow("unclosed element")
+        << feed(item("2", Download)).replace("</channel>", "") << u"not well-formed"_s;
+    QTest::newRow("undeclared namespace prefix") << QByteArray(
+        "<rss><channel><item><sparkle:version>2</sparkle:version>"
+        "</item></channel></rss>") << u"not well-formed"_s;
+    QTest::newRow("empty") << QByteArray() << u""_s;
+    QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01garbage", 12) << u""_s;
+    QTest::newRow("HTML page") << QByteArray("<html><body>Not found</body></html>")
+                               << u"not an RSS document"_s;
+    QTest::newRow("Atom feed") << QByteArray(
+        "<feed xmlns=\"http://www.w3.org/2005/Atom\"><entry/></feed>")
+                               << u"not an RSS document"_s;
+    QTest::newRow("RSS without channel")
+        << QByteArray("<rss version=\"2.0\"></rss>") << u"no channel"_s;
+    QTest::newRow("trailing junk") << feed({}) + "<rss/>" << u"not well-formed"_s;
+}
+
+void TestAppcastParser::refusesHostileOrBrokenFeeds()
+{
+    QFETCH(QByteArray, document);
+    const AppcastParser::Result result = AppcastParser::parse(document);
+    QFETCH(QString, reason);
+    QVERIFY(!result.ok());
+    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+    QVERIFY(result.items.isEmpty());
+    QVERIFY(!result.error.contains(u"root:"_s)); // nothing of /etc/passwd leaks into the text
+}
+
+void TestAppcastParser::bestUpdateIsTheNewestNewerItem()
+{
+    auto make = [](const QString &version) {
+        AppcastItem i;
+        i.version = version;
+        i.enclosureUrl = QUrl(u"https://vantry.example/"_s + version);
+        return i;
+    };
+    const QList<AppcastItem> items { make(u"1.9"_s), make(u"1.10"_s), make(u"1.10-beta2"_s),
+        make(u"1.2"_s) };
+    QCOMPARE(AppcastParser::bestUpdate(items, u"1.2"_s)->version, u"1.10"_s);
+    QCOMPARE(AppcastParser::bestUpdate(items, u"1.10-beta1"_s)->version, u"1.10"_s);
+    QVERIFY(!AppcastParser::bestUpdate(items, u"1.10"_s));
+    QVERIFY(!AppcastParser::bestUpdate(items, u"2.0"_s));
+    QVERIFY(!AppcastParser::bestUpdate({}, u"0.1"_s));
+}
+
+QTEST_GUILESS_MAIN(TestAppcastParser)
+#include "tst_appcastparser.moc"
