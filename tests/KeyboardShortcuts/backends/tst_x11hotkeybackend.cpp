@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs on an Xvfb display; key presses come from xdotool (XTest), other
+// clients' grabs from this binary re-run as a helper process.
+#include "GrabHelper.h"
+
+#include "KeyboardShortcuts/backends/X11Connection.h"
+#include "KeyboardShortcuts/backends/X11HotKeyBackend.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using KeyboardShortcuts::HotKeyBackend;
+using KeyboardShortcuts::X11Connection;
+using KeyboardShortcuts::X11HotKeyBackend;
+
+namespace {
+
+constexpr int kKeyS = 1; // macOS virtual key code of S
+constexpr int kCommandControl = 0x1100;
+constexpr int kXKeycodeS = 39; // evdev KEY_S + 8
+// Core modifier masks on the default X keymap.
+constexpr int kShift = 0x1, kLock = 0x2, kControl = 0x4, kMod1 = 0x8, kNumLock = 0x10,
+              kSuper = 0x40;
+
+bool xdotool(const QStringList &args)
+{
+    QProcess process;
+    process.start(u"xdotool"_s, args);
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+// Every lock combination that Ctrl+Super+S must be grabbed with.
+QList<int> lockVariants(int modifiers)
+{
+    QList<int> variants;
+    for (const int locks : { 0, kLock, kNumLock, kLock | kNumLock }) {
+        variants << (modifiers | locks);
+    }
+    return variants;
+}
+
+} // namespace
+
+class TestX11HotKeyBackend : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pressAndReleaseFireOnceWhateverTheLocks_data();
+    void pressAndReleaseFireOnceWhateverTheLocks();
+    void heldKeyFiresOnce();
+    void combinationHeldByAnotherClientIsRefused();
+    void refusedVariantReleasesTheOthers();
+    void unregisterReleasesEveryLockVariant();
+    void unregistrableCombinations_data();
+    void unregistrableCombinations();
+    void keyboardChangeGrabsAgain();
+    void probeSeesOnlyOtherClients();
+
+private:
+    void record(HotKeyBackend *backend);
+
+    std::shared_ptr<X11Connection> m_connection;
+    std::unique_ptr<X11HotKeyBackend> m_backend;
+    QStringList m_events;
+};
+
+void TestX11HotKeyBackend::initTestCase()
+{
+    m_connection = X11Connection::open();
+    QVERIFY2(m_connection, "needs an X server with XKB");
+}
+
+void TestX11HotKeyBackend::init()
+{
+    m_events.clear();
+    m_backend = std::make_unique<X11HotKeyBackend>(m_connection);
+    record(m_backend.get());
+}
+
+void TestX11HotKeyBackend::cleanup()
+{
+    m_backend.reset();
+}
+
+void TestX11HotKeyBackend::record(HotKeyBackend *backend)
+{
+    connect(backend, &HotKeyBackend::pressed, this,
+        [this](quint32 id) { m_events << u"pressed %1"_s.arg(id); });
+    connect(backend, &HotKeyBackend::released, this,
+        [this](quint32 id) { m_events << u"released %1"_s.arg(id); });
+}
+
+void TestX11HotKeyBackend::pressAndReleaseFireOnceWhateverTheLocks_data()
+{
+    QTest::addColumn<QString>("lockKey");
+    QTest::newRow("no lock") << QString();
+    QTest::newRow("NumLock on") << u"Num_Lock"_s;
+    QTest::newRow("CapsLock on") << u"Caps_Lock"_s;
+}
+
+void TestX11HotKeyBackend::pressAndReleaseFireOnceWhateverTheLocks()
+{
+    QFETCH(QString, lockKey);
+    QCOMPARE(m_backend->registerHotKey(7, kKeyS, kCommandControl), HotKeyBackend::NoError);
+    if (!lockKey.isEmpty()) {
+        QVERIFY(xdotool({ u"key"_s, lockKey }));
+    }
+    const auto unlock = qScopeGuard([&] {
+        if (!lockKey.isEmpty()) {
+            xdotool({ u"key"_s, lockKey });
+        }
+    });
+
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 7"_s, u"released 7"_s }));
+    // Neither a plain S nor Ctrl+S alone is ours.
+    QVERIFY(xdotool({ u"key"_s, u"s"_s, u"ctrl+s"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events.size(), 4);
+    QCOMPARE(m_events.mid(2), QStringList({ u"pressed 7"_s, u"released 7"_s }));
+}
+
+void TestX11HotKeyBackend::heldKeyFiresOnce()
+{
+    QCOMPARE(m_backend->registerHotKey(3, kKeyS, kCommandControl), HotKeyBackend::NoError);
+    int rawPresses = 0;
+    QObject counting; // disconnects the counter when the test ends
+    connect(m_connection.get(), &X11Connection::keyEvent, &counting,
+        [&](bool press, quint8 keycode, quint16, quint32) {
+            rawPresses += press && keycode == kXKeycodeS;
+        });
+    QVERIFY(xdotool({ u"keydown"_s, u"ctrl+super+s"_s }));
+    const auto up = qScopeGuard([] { xdotool({ u"keyup"_s, u"ctrl+super+s"_s }); });
+    // The server repeats the held key; the action must not.
+    QTRY_VERIFY_WITH_TIMEOUT(rawPresses >= 3, 20000);
+    QCOMPARE(m_events, QStringList { u"pressed 3"_s });
+    QVERIFY(xdotool({ u"keyup"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 3"_s, u"released 3"_s }));
+}
+
+void TestX11HotKeyBackend::combinationHeldByAnotherClientIsRefused()
+{
+    const auto other = GrabHelper::hold(kXKeycodeS, { kControl | kSuper });
+    QVERIFY(other);
+    QCOMPARE(
+        m_backend->registerHotKey(1, kKeyS, kCommandControl), HotKeyBackend::TakenByAnotherClient);
+    // Other combinations of the same key stay free.
+    QCOMPARE(m_backend->registerHotKey(2, kKeyS, kCommandControl | 0x200), HotKeyBackend::NoError);
+}
+
+void TestX11HotKeyBackend::refusedVariantReleasesTheOthers()
+{
+    // Only the NumLock variant is taken...
+    auto other = GrabHelper::hold(kXKeycodeS, { kControl | kSuper | kNumLock });
+    QVERIFY(other);
+    QCOMPARE(
+        m_backend->registerHotKey(1, kKeyS, kCommandControl), HotKeyBackend::TakenByAnotherClient);
+    other.reset();
+    // ...and nothing of the failed registration may linger.
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kSuper)));
+}
+
+void TestX11HotKeyBackend::unregisterReleasesEveryLockVariant()
+{
+    QCOMPARE(m_backend->registerHotKey(5, kKeyS, kCommandControl), HotKeyBackend::NoError);
+    for (const int variant : lockVariants(kControl | kSuper)) {
+        QVERIFY2(
+            !GrabHelper::canGrab(kXKeycodeS, { variant }), qPrintable(QString::number(variant)));
+    }
+    m_backend->unregisterHotKey(5);
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kSuper)));
+    m_backend->unregisterHotKey(5); // unknown ids are ignored
+}
+
+void TestX11HotKeyBackend::unregistrableCombinations_data()
+{
+    QTest::addColumn<int>("keyCode");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<HotKeyBackend::Status>("status");
+    QTest::newRow("function modifier")
+        << kKeyS << (kCommandControl | 0x20000) << HotKeyBackend::UnsupportedModifier;
+    QTest::newRow("key without a position")
+        << 0x7fff << kCommandControl << HotKeyBackend::UnknownKey;
+    QTest::newRow("option+shift F5") << 96 << 0xa00 << HotKeyBackend::NoError;
+}
+
+void TestX11HotKeyBackend::unregistrableCombinations()
+{
+    QFETCH(int, keyCode);
+    QFETCH(int, modifiers);
+    QFETCH(HotKeyBackend::Status, status);
+    QCOMPARE(m_backend->registerHotKey(9, keyCode, modifiers), status);
+    if (status == HotKeyBackend::NoError) {
+        // Option is Alt (Mod1) on the default keymap.
+        QVERIFY(!GrabHelper::canGrab(8 + 63, { kMod1 | kShift }));
+    }
+}
+
+void TestX11HotKeyBackend::keyboardChangeGrabsAgain()
+{
+    QCOMPARE(m_backend->registerHotKey(4, kKeyS, kCommandControl), HotKeyBackend::NoError);
+    QSignalSpy changed(m_connection.get(), &X11Connection::keyboardChanged);
+    QProcess::execute(u"setxkbmap"_s, { u"fr"_s });
+    const auto restore = qScopeGuard([] { QProcess::execute(u"setxkbmap"_s, { u"us"_s }); });
+    QVERIFY(changed.wait(10000));
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 4"_s, u"released 4"_s }));
+    QVERIFY(!GrabHelper::canGrab(kXKeycodeS, { kControl | kSuper | kNumLock }));
+}
+
+void TestX11HotKeyBackend::probeSeesOnlyOtherClients()
+{
+    QCOMPARE(m_backend->registerHotKey(6, kKeyS, kCommandControl), HotKeyBackend::NoError);
+    QVERIFY(!m_backend->isTakenByAnotherClient(kKeyS, kCommandControl));
+    QVERIFY(!m_backend->isTakenByAnotherClient(kKeyS, 0x1000 | 0x800));
+    // The probe gave its grab back.
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kMod1)));
+
+    const auto other = GrabHelper::hold(kXKeycodeS, { kControl | kMod1 });
+    QVERIFY(other);
+    QVERIFY(m_backend->isTakenByAnotherClient(kKeyS, 0x1000 | 0x800));
+    // Our own registration still works after the probes.
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 6"_s, u"released 6"_s }));
+}
+
+int main(int argc, char **argv)
+{
+    if (const int helper = GrabHelper::runIfRequested(argc, argv); helper >= 0) {
+        return helper;
+    }
+    QCoreApplication app(argc, argv);
+    TestX11HotKeyBackend test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11hotkeybackend.moc"
