@@ -19,11 +19,11 @@ namespace vantry {
 
 namespace {
 
-    constexpr int horizontalPadding = 12;
-    constexpr int verticalPadding = 10;
-    constexpr int itemSpacing = 10;
-    constexpr int symbolSize = 16;
-    constexpr qreal cornerRadius = 10;
+constexpr int horizontalPadding = 12;
+constexpr int verticalPadding = 10;
+constexpr int itemSpacing = 10;
+constexpr int symbolSize = 16;
+constexpr qreal cornerRadius = 10;
 
 } // namespace
 
@@ -137,8 +137,8 @@ QString ErrorBannerView::twoLines(const QString &text, const QFont &font, int wi
     QString shown = clean(flat.mid(first.textStart(), first.textLength()));
     if (!second.isValid())
         return shown;
-    QString rest = clean(more ? flat.mid(second.textStart())
-                              : flat.mid(second.textStart(), second.textLength()));
+    QString rest = clean(
+        more ? flat.mid(second.textStart()) : flat.mid(second.textStart(), second.textLength()));
     if (more) {
         // Cut at the end of the second line, with the ellipsis inside it.
         rest = QFontMetrics(font).elidedText(rest + u"\u2026"_s, Qt::ElideRight, width);
@@ -169,8 +169,8 @@ void ErrorBannerView::changeEvent(QEvent *event)
 void ErrorBannerView::updateIcons()
 {
     const qreal dpr = devicePixelRatioF();
-    m_icon->setPixmap(symbolIcon(Symbol::warningTriangle, palette())
-                          .pixmap(QSize(symbolSize, symbolSize), dpr));
+    m_icon->setPixmap(
+        symbolIcon(Symbol::warningTriangle, palette()).pixmap(QSize(symbolSize, symbolSize), dpr));
     m_close->setIcon(symbolIcon(Symbol::xmark, palette()));
 }
 

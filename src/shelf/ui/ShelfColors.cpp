@@ -10,19 +10,18 @@ namespace vantry::ShelfColors {
 
 namespace {
 
-    // Below this a name is hard to read (WCAG AA for body text).
-    constexpr double minimumContrast = 4.5;
+// Below this a name is hard to read (WCAG AA for body text).
+constexpr double minimumContrast = 4.5;
 
-    double channel(double c)
-    {
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    }
+double channel(double c)
+{
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
 
-    double luminance(const QColor &c)
-    {
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF())
-            + 0.0722 * channel(c.blueF());
-    }
+double luminance(const QColor &c)
+{
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
 
 } // namespace
 

@@ -63,8 +63,7 @@ void ShelfItemDelegate::paint(
 
     const bool rtl = option.direction == Qt::RightToLeft;
     const QRect iconRect = QStyle::visualRect(option.direction, row,
-        QRect(row.left() + padding, row.top() + (row.height() - iconSize) / 2, iconSize,
-            iconSize));
+        QRect(row.left() + padding, row.top() + (row.height() - iconSize) / 2, iconSize, iconSize));
     const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
     icon.paint(painter, iconRect, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
 
@@ -76,8 +75,8 @@ void ShelfItemDelegate::paint(
     textRect = QStyle::visualRect(option.direction, row, textRect);
 
     painter->setFont(option.font);
-    painter->setPen(selected ? palette.color(group, QPalette::HighlightedText)
-                             : ShelfColors::name(palette));
+    painter->setPen(
+        selected ? palette.color(group, QPalette::HighlightedText) : ShelfColors::name(palette));
     // Middle elision keeps the extension in sight.
     const QString name = option.fontMetrics.elidedText(
         index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, textRect.width());

@@ -16,12 +16,12 @@ namespace vantry {
 
 namespace {
 
-    std::optional<QByteArray> singleSelection(const ContentView &content)
-    {
-        if (content.selection().size() != 1)
-            return std::nullopt;
-        return *content.selection().cbegin();
-    }
+std::optional<QByteArray> singleSelection(const ContentView &content)
+{
+    if (content.selection().size() != 1)
+        return std::nullopt;
+    return *content.selection().cbegin();
+}
 
 } // namespace
 
@@ -32,10 +32,8 @@ ShelfListModel::ShelfListModel(ContentView &content, QObject *parent)
     , m_editingPath(content.editingUrl())
 {
     connect(&m_content, &ContentView::itemsChanged, this, &ShelfListModel::onItemsChanged);
-    connect(
-        &m_content, &ContentView::selectionChanged, this, &ShelfListModel::onSelectionChanged);
-    connect(
-        &m_content, &ContentView::editingUrlChanged, this, &ShelfListModel::onEditingChanged);
+    connect(&m_content, &ContentView::selectionChanged, this, &ShelfListModel::onSelectionChanged);
+    connect(&m_content, &ContentView::editingUrlChanged, this, &ShelfListModel::onEditingChanged);
 }
 
 int ShelfListModel::rowCount(const QModelIndex &parent) const
@@ -59,7 +57,7 @@ QVariant ShelfListModel::data(const QModelIndex &index, int role) const
         return shelfItem.displayName();
     case Qt::EditRole:
         return m_content.editingUrl() == shelfItem.path() ? m_content.renameText()
-                                                           : shelfItem.displayName();
+                                                          : shelfItem.displayName();
     case Qt::DecorationRole:
         // Asked only for rows being painted; the icon cache is keyed by MIME type.
         if (runningInDesignPreviewHost())

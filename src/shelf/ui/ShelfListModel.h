@@ -14,7 +14,6 @@ namespace vantry {
 
 class ContentView;
 
-
 // The shelf's items in display order as a list model. It keeps no state of its
 // own beyond a path-to-row index: it reads ContentView and follows its signals.
 class ShelfListModel final : public QAbstractListModel

@@ -26,26 +26,26 @@ namespace vantry {
 
 namespace {
 
-    constexpr int outerPadding = 18;
-    constexpr int listHeight = 300;
-    constexpr int gearSize = 20;
-    constexpr int bannerSide = 8;
-    constexpr int bannerBottom = 8;
-    constexpr int bannerAnimationMs = 250;
-    constexpr int rowSymbolSize = 16;
+constexpr int outerPadding = 18;
+constexpr int listHeight = 300;
+constexpr int gearSize = 20;
+constexpr int bannerSide = 8;
+constexpr int bannerBottom = 8;
+constexpr int bannerAnimationMs = 250;
+constexpr int rowSymbolSize = 16;
 
-    QToolButton *rowButton(const QString &text, QWidget *parent)
-    {
-        auto *button = new QToolButton(parent);
-        button->setAutoRaise(true);
-        // The list keeps the keyboard focus; Space and Return reach these buttons through it.
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setToolTip(text);
-        button->setAccessibleName(text);
-        button->setIconSize(QSize(rowSymbolSize, rowSymbolSize));
-        button->hide();
-        return button;
-    }
+QToolButton *rowButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    // The list keeps the keyboard focus; Space and Return reach these buttons through it.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(text);
+    button->setAccessibleName(text);
+    button->setIconSize(QSize(rowSymbolSize, rowSymbolSize));
+    button->hide();
+    return button;
+}
 
 } // namespace
 
@@ -59,8 +59,8 @@ ShelfView::ShelfView(ContentView &content, QWidget *parent)
 
     connect(&m_content, &ContentView::inputDirChanged, this, &ShelfView::onInputDirChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, &ShelfView::onItemsReset);
-    connect(&m_content, &ContentView::selectionChanged, this,
-        &ShelfView::onContentSelectionChanged);
+    connect(
+        &m_content, &ContentView::selectionChanged, this, &ShelfView::onContentSelectionChanged);
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
         &ShelfView::onViewSelectionChanged);
     connect(&m_content, &ContentView::editingUrlChanged, this, &ShelfView::syncEditor);
@@ -68,8 +68,7 @@ ShelfView::ShelfView(ContentView &content, QWidget *parent)
         if (ShelfItemEditView *editor = editView())
             editor->setText(m_content.renameText());
     });
-    connect(
-        &m_content, &ContentView::errorMessageChanged, this, &ShelfView::onErrorMessageChanged);
+    connect(&m_content, &ContentView::errorMessageChanged, this, &ShelfView::onErrorMessageChanged);
 
     connect(m_list, &ShelfListView::previewRequested, &m_content, &ContentView::showPreview);
     connect(m_list, &ShelfListView::renameRequested, &m_content, &ContentView::beginRename);
@@ -277,19 +276,17 @@ void ShelfView::syncEditor()
 {
     const int row = m_model->editingRow();
     const QModelIndex wanted = row >= 0 ? m_model->index(row) : QModelIndex();
-    if (m_editorIndex.isValid() && m_editorIndex != wanted) {
-        ShelfItemEditView *editor = editView();
-        const bool hadFocus = editor && editor->isAncestorOf(QApplication::focusWidget());
+    if (m_editorIndex.isValid() && m_editorIndex != wanted)
         m_list->closePersistentEditor(m_editorIndex);
-        m_editorIndex = QPersistentModelIndex();
-        if (hadFocus)
-            m_list->setFocus(Qt::OtherFocusReason);
-    }
     if (!wanted.isValid()) {
-        // The editor of a row that went away with a new listing is gone already.
-        if (m_editorIndex.isValid() || (QApplication::focusWidget() == nullptr && isVisible()))
-            m_list->setFocus(Qt::OtherFocusReason);
         m_editorIndex = QPersistentModelIndex();
+        if (m_editing) {
+            m_editing = false;
+            // The field held the keyboard; hand it back to the list, not to a neighbour.
+            QWidget *focus = QApplication::focusWidget();
+            if (!focus || isAncestorOf(focus))
+                m_list->setFocus(Qt::OtherFocusReason);
+        }
         m_list->placeRowButtons();
         return;
     }
@@ -298,6 +295,7 @@ void ShelfView::syncEditor()
     m_list->scrollTo(wanted);
     m_list->openPersistentEditor(wanted);
     m_editorIndex = wanted;
+    m_editing = true;
     ShelfItemEditView *editor = editView();
     if (!editor)
         return;

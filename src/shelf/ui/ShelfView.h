@@ -85,6 +85,7 @@ private:
     QPropertyAnimation *m_bannerFade = nullptr;
     bool m_bannerShown = false;
     bool m_syncingSelection = false;
+    bool m_editing = false;
     QPersistentModelIndex m_editorIndex;
 };
 

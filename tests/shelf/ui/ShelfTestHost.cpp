@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ShelfTestHost.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vantry::test {
+
+ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries, PreviewPresenter *preview)
+    : m_folder(QFile::encodeName(m_dir.path()) + "/shelf")
+{
+    ::mkdir(m_folder.constData(), 0755);
+    for (const QByteArray &entry : entries) {
+        const QByteArray path = pathOf(entry);
+        if (entry.endsWith('/')) {
+            ::mkdir(path.chopped(1).constData(), 0755);
+        } else {
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) {
+                const QByteArray body = "contents of " + entry + '\n';
+                [[maybe_unused]] const auto written = ::write(fd, body.constData(), body.size());
+                ::close(fd);
+            }
+        }
+    }
+    m_defaults = std::make_unique<UserDefaults>(m_dir.filePath(u"vantry.conf"_s));
+    m_defaults->setValue(u"user_selected_dir"_s, *makeBookmark(m_folder));
+    m_content = std::make_unique<ContentView>(
+        *m_defaults, m_scope, m_chooser, preview ? *preview : m_recording, [this] { ++m_beeps; },
+        [this] { return &m_window; }, [this] { ++m_settings; });
+    m_view = new ShelfView(*m_content, &m_window);
+    auto *layout = new QVBoxLayout(&m_window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    m_window.resize(360, 520);
+}
+
+ShelfTestHost::~ShelfTestHost()
+{
+    // The view goes first: it talks to the content view until it is destroyed.
+    delete m_view;
+}
+
+} // namespace vantry::test

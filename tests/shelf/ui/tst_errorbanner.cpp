@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shelf/ui/ErrorBannerView.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+using namespace vantry;
+
+class ErrorBannerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void messagesAreCutAfterTwoLines_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("ellipsis");
+        QTest::newRow("short") << u"Permission denied"_s << 1 << false;
+        QTest::newRow("two") << u"The file could not be moved today"_s << 2 << false;
+        QTest::newRow("long") << QString(u"word "_s).repeated(80) << 2 << true;
+        QTest::newRow("one long word") << QString(400, u'x') << 2 << true;
+        QTest::newRow("newlines") << u"one\ntwo\nthree\nfour"_s << 2 << true;
+    }
+
+    void messagesAreCutAfterTwoLines()
+    {
+        QFETCH(QString, message);
+        QFETCH(int, lines);
+        QFETCH(bool, ellipsis);
+        QFont font;
+        const int width = QFontMetrics(font).horizontalAdvance(u"The file could not be"_s) + 8;
+        const QString shown = ErrorBannerView::twoLines(message, font, width);
+        const QStringList shownLines = shown.split(u'\n');
+        QCOMPARE(shownLines.size(), lines);
+        QCOMPARE(shown.endsWith(u'\u2026'), ellipsis);
+        for (const QString &line : shownLines)
+            QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= width);
+    }
+
+    void theWaitIsKeyedByTheText()
+    {
+        ErrorBannerView banner;
+        banner.setAutoHideDelay(std::chrono::minutes(1));
+        QSignalSpy closes(&banner, &ErrorBannerView::closeRequested);
+        banner.setMessage(u"first"_s);
+        QVERIFY(banner.isWaiting());
+        const QDeadlineTimer first = banner.waitDeadline();
+        banner.setMessage(u"first"_s);
+        QCOMPARE(banner.waitDeadline(), first);
+        QTRY_VERIFY(QDeadlineTimer(std::chrono::minutes(1)) != first);
+        banner.setMessage(u"second"_s);
+        QVERIFY(banner.waitDeadline() != first);
+        QVERIFY(banner.isWaiting());
+        // Cancelling a wait never asks to close.
+        QCOMPARE(closes.size(), 0);
+        banner.stopWait();
+        QVERIFY(!banner.isWaiting());
+        QCOMPARE(closes.size(), 0);
+    }
+
+    void theWaitEndsWithOneCloseRequest()
+    {
+        ErrorBannerView banner;
+        banner.setAutoHideDelay(std::chrono::milliseconds(50));
+        QSignalSpy closes(&banner, &ErrorBannerView::closeRequested);
+        banner.setMessage(u"gone soon"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(closes.size(), 1, 20000);
+        QVERIFY(!banner.isWaiting());
+    }
+
+    void escapeAndTheCloseButtonAskToClose()
+    {
+        QWidget window;
+        auto *banner = new ErrorBannerView(&window);
+        banner->setAutoHideDelay(std::chrono::minutes(1));
+        QSignalSpy closes(banner, &ErrorBannerView::closeRequested);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        banner->setMessage(u"Operation not permitted"_s);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(closes.size(), 1);
+        banner->closeButton()->click();
+        QCOMPARE(closes.size(), 2);
+        QCOMPARE(banner->closeButton()->toolTip(), u"Close"_s);
+        // Once removed, Escape belongs to others again.
+        banner->stopWait();
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QCOMPARE(closes.size(), 2);
+    }
+
+    void theMessageIsShownVerbatim()
+    {
+        ErrorBannerView banner;
+        banner.resize(600, banner.heightForWidth(600));
+        banner.setMessage(u"No such file or directory"_s);
+        QCOMPARE(banner.shownText(), u"No such file or directory"_s);
+        QVERIFY(banner.heightForWidth(600) < banner.heightForWidth(120));
+    }
+};
+
+QTEST_MAIN(ErrorBannerTest)
+#include "tst_errorbanner.moc"

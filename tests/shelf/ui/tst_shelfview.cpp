@@ -1,0 +1,429 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ShelfTestHost.h"
+
+#include "shelf/ui/ErrorBannerView.h"
+#include "shelf/ui/ShelfColors.h"
+#include "shelf/ui/ShelfItemEditView.h"
+#include "shelf/ui/ShelfListModel.h"
+#include "shelf/ui/ShelfListView.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace vantry;
+using namespace vantry::test;
+
+namespace {
+
+const QList<QByteArray> plainEntries { "alpha.txt", "beta.png", "docs/", "photo.jpeg" };
+
+bool exists(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+} // namespace
+
+class ShelfViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Shows the shelf window and waits until it has the keyboard.
+    static void showShelf(ShelfTestHost &host)
+    {
+        host.window().show();
+        host.window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host.window()));
+        QTRY_VERIFY(host.view().listView()->hasFocus());
+    }
+
+    static int rowOf(ShelfTestHost &host, const QByteArray &name)
+    {
+        return host.view().listModel()->rowOf(host.pathOf(name));
+    }
+
+    static void select(ShelfTestHost &host, const QList<QByteArray> &names)
+    {
+        QSet<QByteArray> paths;
+        for (const QByteArray &name : names)
+            paths.insert(host.pathOf(name));
+        host.content().setSelection(paths);
+    }
+
+private Q_SLOTS:
+    void appearingListsTheFolderWithFocusAndEmptySelection()
+    {
+        ShelfTestHost host(plainEntries);
+        host.content().setSelection({ host.pathOf("alpha.txt") });
+        showShelf(host);
+        QCOMPARE(host.view().listModel()->rowCount(), plainEntries.size());
+        QVERIFY(host.content().selection().isEmpty());
+        QVERIFY(host.view().listView()->selectionModel()->selectedIndexes().isEmpty());
+        QCOMPARE(host.view().folderField()->text(), QFile::decodeName(host.folder()));
+        QVERIFY(!host.view().folderField()->isEnabled());
+    }
+
+    void noFolderShowsThePlaceholder()
+    {
+        ShelfTestHost host({});
+        host.defaults().remove(u"user_selected_dir"_s);
+        showShelf(host);
+        QCOMPARE(host.view().folderField()->placeholderText(), u"Please select directory"_s);
+        QVERIFY(host.view().folderField()->text().isEmpty());
+        QCOMPARE(host.view().listModel()->rowCount(), 0);
+        QVERIFY(host.view().settingsButton()->isVisible());
+    }
+
+    void rowButtonsFollowASingleSelection_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("selected");
+        QTest::addColumn<QByteArray>("buttonRow");
+        QTest::addColumn<bool>("previewShown");
+        QTest::newRow("none") << QList<QByteArray> {} << QByteArray() << false;
+        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << "beta.png"_ba << true;
+        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << "docs"_ba << false;
+        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << QByteArray()
+                             << false;
+        QTest::newRow("all") << QList<QByteArray> { "alpha.txt", "beta.png", "docs", "photo.jpeg" }
+                             << QByteArray() << false;
+    }
+
+    void rowButtonsFollowASingleSelection()
+    {
+        QFETCH(QList<QByteArray>, selected);
+        QFETCH(QByteArray, buttonRow);
+        QFETCH(bool, previewShown);
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, selected);
+
+        ShelfListModel *model = host.view().listModel();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const bool expected = !buttonRow.isEmpty() && row == rowOf(host, buttonRow);
+            QCOMPARE(model->index(row).data(ShelfListModel::ShowsButtonsRole).toBool(), expected);
+        }
+        QCOMPARE(
+            host.view().listView()->selectionModel()->selectedIndexes().size(), selected.size());
+        QToolButton *preview = host.view().previewButton();
+        QToolButton *rename = host.view().renameButton();
+        QTRY_COMPARE(rename->isVisible(), !buttonRow.isEmpty());
+        QCOMPARE(preview->isVisible(), previewShown);
+        if (buttonRow.isEmpty())
+            return;
+        // Both sit on the selected row, the invisible Preview button keeping its place.
+        const QRect rowRect
+            = host.view().listView()->visualRect(model->index(rowOf(host, buttonRow)));
+        const QRect onView(
+            host.view().listView()->viewport()->mapTo(&host.view(), rowRect.topLeft()),
+            rowRect.size());
+        QVERIFY(onView.contains(rename->geometry()));
+        QVERIFY(onView.contains(preview->geometry()));
+        QVERIFY(preview->geometry().right() < rename->geometry().left());
+    }
+
+    void spaceAndReturnNeedASingleSelection_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("selected");
+        QTest::addColumn<bool>("acts");
+        QTest::newRow("none") << QList<QByteArray> {} << false;
+        QTest::newRow("one") << QList<QByteArray> { "photo.jpeg" } << true;
+        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "photo.jpeg" } << false;
+    }
+
+    void spaceAndReturnNeedASingleSelection()
+    {
+        QFETCH(QList<QByteArray>, selected);
+        QFETCH(bool, acts);
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, selected);
+        QTest::keyClick(host.view().listView(), Qt::Key_Space);
+        QCOMPARE(host.preview().shown.size(), acts ? 1 : 0);
+        QTest::keyClick(host.view().listView(), Qt::Key_Return);
+        QCOMPARE(host.content().editingUrl().has_value(), acts);
+        QCOMPARE(host.view().editView() != nullptr, acts);
+        QCOMPARE(host.content().selection().size(), selected.size());
+    }
+
+    void returnOpensTheFieldWithTheFullNameAndFocus()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        QTest::keyClick(host.view().listView(), Qt::Key_End);
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("photo.jpeg") });
+        QTest::keyClick(host.view().listView(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.view().editView();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), u"photo.jpeg"_s);
+        QCOMPARE(editor->field()->placeholderText(), u"New name"_s);
+        QTRY_VERIFY(editor->field()->hasFocus());
+        QVERIFY(!host.view().renameButton()->isVisible());
+        const QModelIndex index = host.view().listModel()->index(rowOf(host, "photo.jpeg"));
+        QVERIFY(!(index.flags() & Qt::ItemIsDragEnabled));
+    }
+
+    void escapeRestoresTheTileAndEmptiesTheText()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, { "alpha.txt" });
+        QTRY_VERIFY(host.view().renameButton()->isVisible());
+        host.view().renameButton()->click();
+        ShelfItemEditView *editor = host.view().editView();
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->field()->hasFocus());
+        QTest::keyClicks(editor->field(), u"zzz"_s);
+        QVERIFY(host.content().renameText().endsWith(u"zzz"_s));
+        QTest::keyClick(editor->field(), Qt::Key_Escape);
+        QVERIFY(!host.content().editingUrl());
+        QCOMPARE(host.content().renameText(), QString());
+        QVERIFY(!host.view().editView());
+        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QTRY_VERIFY(host.view().renameButton()->isVisible());
+        QVERIFY(exists(host.pathOf("alpha.txt")));
+    }
+
+    void typingAndReturnRenamesAndSelectsTheItem()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, { "beta.png" });
+        QTest::keyClick(host.view().listView(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.view().editView();
+        QVERIFY(editor);
+        editor->field()->selectAll();
+        QTest::keyClicks(editor->field(), u"  gamma.png "_s);
+        QTest::keyClick(editor->field(), Qt::Key_Return);
+        QVERIFY(exists(host.pathOf("gamma.png")));
+        QVERIFY(!exists(host.pathOf("beta.png")));
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("gamma.png") });
+        const QModelIndexList selected
+            = host.view().listView()->selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.constFirst().data().toString(), u"gamma.png"_s);
+        QVERIFY(!host.view().editView());
+        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QCOMPARE(host.beeps(), 0);
+    }
+
+    void aFailedRenameBeepsShowsTheBannerAndKeepsTheField()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, { "alpha.txt" });
+        QTest::keyClick(host.view().listView(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.view().editView();
+        QVERIFY(editor);
+        // Longer than any file system allows for one name.
+        const QString tooLong(300, u'n');
+        editor->field()->selectAll();
+        QTest::keyClicks(editor->field(), tooLong);
+        QTest::keyClick(editor->field(), Qt::Key_Return);
+
+        QCOMPARE(host.beeps(), 1);
+        QVERIFY(host.content().errorMessage());
+        ErrorBannerView *banner = host.view().banner();
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(banner->message(), *host.content().errorMessage());
+        QVERIFY(!banner->message().isEmpty());
+        QCOMPARE(host.view().editView(), editor);
+        QCOMPARE(editor->text(), tooLong);
+        QVERIFY(exists(host.pathOf("alpha.txt")));
+        // The banner sits at the bottom, inside the window.
+        QTRY_VERIFY(host.view().rect().contains(banner->geometry()));
+        QVERIFY(banner->geometry().bottom() > host.view().listView()->geometry().bottom());
+
+        // Escape goes to the field first, then to the banner.
+        QTest::keyClick(editor->field(), Qt::Key_Escape);
+        QVERIFY(!host.content().editingUrl());
+        QVERIFY(host.content().errorMessage());
+        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QTest::keyClick(host.view().listView(), Qt::Key_Escape);
+        QVERIFY(!host.content().errorMessage());
+        QTRY_VERIFY(!banner->isVisible());
+    }
+
+    void theBannerClosesOnceAfterItsWait()
+    {
+        ShelfTestHost host(plainEntries);
+        host.view().setBannerAutoHideDelay(std::chrono::milliseconds(300));
+        showShelf(host);
+        QSignalSpy closes(host.view().banner(), &ErrorBannerView::closeRequested);
+        QSignalSpy changes(&host.content(), &ContentView::errorMessageChanged);
+        select(host, { "alpha.txt" });
+        host.content().beginRename();
+        host.content().setRenameText(QString(300, u'x'));
+        host.content().commitRename();
+        const auto deadline = host.view().banner()->waitDeadline();
+        // The same text again leaves the running wait alone.
+        host.content().commitRename();
+        QCOMPARE(host.view().banner()->waitDeadline(), deadline);
+        QTRY_VERIFY_WITH_TIMEOUT(!host.content().errorMessage(), 20000);
+        QCOMPARE(closes.size(), 1);
+        QVERIFY(!host.view().banner()->isWaiting());
+        QTRY_VERIFY(!host.view().banner()->isVisible());
+        QCOMPARE(changes.size(), 3); // shown, shown again with the same text, cleared
+    }
+
+    void theCloseButtonClosesTheBanner()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, { "alpha.txt" });
+        host.content().beginRename();
+        host.content().setRenameText(QString(300, u'x'));
+        host.content().commitRename();
+        QTRY_VERIFY(host.view().banner()->closeButton()->isVisible());
+        host.view().banner()->closeButton()->click();
+        QVERIFY(!host.content().errorMessage());
+        QVERIFY(!host.view().banner()->isWaiting());
+        QTRY_VERIFY(!host.view().banner()->isVisible());
+    }
+
+    void hidingTheWindowHidesThePreview()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, { "photo.jpeg" });
+        QTest::keyClick(host.view().listView(), Qt::Key_Space);
+        QCOMPARE(host.preview().shown.size(), 1);
+        const int before = host.preview().hidden;
+        host.window().hide();
+        QCOMPARE(host.preview().hidden, before + 1);
+    }
+
+    void spacePreviewsOnTheStoredSide_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<PreviewSide>("side");
+        QTest::newRow("absent") << QVariant() << PreviewSide::right;
+        QTest::newRow("left") << QVariant(u"left"_s) << PreviewSide::left;
+        QTest::newRow("right") << QVariant(u"right"_s) << PreviewSide::right;
+        QTest::newRow("Left") << QVariant(u"Left"_s) << PreviewSide::right;
+        QTest::newRow("other") << QVariant(u"top"_s) << PreviewSide::right;
+    }
+
+    void spacePreviewsOnTheStoredSide()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(PreviewSide, side);
+        ShelfTestHost host(plainEntries);
+        if (stored.isValid())
+            host.defaults().setValue(QString::fromLatin1(previewSideKey), stored);
+        showShelf(host);
+        select(host, { "beta.png" });
+        QTest::keyClick(host.view().listView(), Qt::Key_Space);
+        QCOMPARE(host.preview().shown.size(), 1);
+        QCOMPARE(host.preview().shown.constFirst().path, host.pathOf("beta.png"));
+        QCOMPARE(host.preview().shown.constFirst().side, side);
+    }
+
+    void theGearOpensSettingsAndTheFolderButtonChooses()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        host.view().settingsButton()->click();
+        QCOMPARE(host.settingsOpened(), 1);
+        host.view().folderButton()->click(); // the fake chooser answers "cancelled"
+        QCOMPARE(host.view().listModel()->rowCount(), plainEntries.size());
+    }
+
+    void dragCarriesCopiesOfTheExactPathBytes()
+    {
+        // A name that is not valid UTF-8 must reach the receiver unchanged.
+        const QByteArray odd = "caf\xe9 menu.txt";
+        ShelfTestHost host({ odd, "plain.txt" });
+        showShelf(host);
+        ShelfListModel *model = host.view().listModel();
+        QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
+        const QModelIndexList indexes { model->index(rowOf(host, odd)),
+            model->index(rowOf(host, "plain.txt")) };
+        std::unique_ptr<QMimeData> data(model->mimeData(indexes));
+        QVERIFY(data);
+        const QList<QUrl> urls = data->urls();
+        QCOMPARE(urls.size(), 2);
+        QSet<QByteArray> paths;
+        for (const QUrl &url : urls)
+            paths.insert(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+        QCOMPARE(paths, (QSet<QByteArray> { host.pathOf(odd), host.pathOf("plain.txt") }));
+        QVERIFY(data->data(u"text/uri-list"_s).contains("caf%E9%20menu.txt"));
+        QVERIFY(data->data(u"text/plain"_s).split('\n').contains(host.pathOf(odd)));
+    }
+
+    void accessibleNamesOfRowsButtonsAndFields()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        select(host, { "beta.png" });
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(host.view().listView());
+        QVERIFY(list);
+        QCOMPARE(list->text(QAccessible::Name), u"Items"_s);
+        QAccessibleTableInterface *table = list->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->rowCount(), plainEntries.size());
+        QStringList names;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QAccessibleInterface *cell = table->cellAt(row, 0);
+            QVERIFY(cell);
+            names.append(cell->text(QAccessible::Name));
+            QCOMPARE(cell->state().selected, names.constLast() == u"beta.png"_s);
+        }
+        QCOMPARE(
+            names, (QStringList { u"alpha.txt"_s, u"beta.png"_s, u"docs"_s, u"photo.jpeg"_s }));
+
+        const auto nameOf = [](QWidget *widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
+        QCOMPARE(nameOf(host.view().previewButton()), u"Preview"_s);
+        QCOMPARE(host.view().previewButton()->toolTip(), u"Preview"_s);
+        QCOMPARE(nameOf(host.view().renameButton()), u"Rename"_s);
+        QCOMPARE(host.view().renameButton()->toolTip(), u"Rename"_s);
+        QCOMPARE(nameOf(host.view().settingsButton()), host.view().settingsButton()->toolTip());
+        QCOMPARE(nameOf(host.view().folderButton()), host.view().folderButton()->toolTip());
+        QCOMPARE(nameOf(host.view().folderField()), u"Folder"_s);
+        QCOMPARE(nameOf(host.view().banner()->closeButton()), u"Close"_s);
+        host.content().beginRename();
+        QVERIFY(host.view().editView());
+        QCOMPARE(nameOf(host.view().editView()->field()), u"New name"_s);
+    }
+
+    void namesAreLegibleInLightAndDarkPalettes_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << QColor(239, 239, 239) << QColor(Qt::black) << false;
+        QTest::newRow("white") << QColor(Qt::white) << QColor(Qt::black) << false;
+        QTest::newRow("dark") << QColor(53, 53, 53) << QColor(Qt::white) << true;
+        QTest::newRow("black") << QColor(Qt::black) << QColor(230, 230, 230) << true;
+    }
+
+    void namesAreLegibleInLightAndDarkPalettes()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        QFETCH(bool, dark);
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        QCOMPARE(ShelfColors::isDark(palette), dark);
+        const QColor background = ShelfColors::effectiveListBackground(palette);
+        const QColor name = ShelfColors::composite(ShelfColors::name(palette), background);
+        QVERIFY2(ShelfColors::contrastRatio(name, background) >= 4.5,
+            qPrintable(name.name() + u" on "_s + background.name()));
+        if (dark)
+            QCOMPARE(ShelfColors::name(palette), text);
+    }
+};
+
+QTEST_MAIN(ShelfViewTest)
+#include "tst_shelfview.moc"
