@@ -41,7 +41,8 @@ void LoopbackFeedServer::onNewConnection()
                 = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
             ++m_hits[path];
             const auto it = m_responses.constFind(path);
-            const Response response = it != m_responses.constEnd() ? *it : Response { 404 };
+            const Response response
+                = it != m_responses.constEnd() ? *it : Response::withStatus(404);
             if (response.neverAnswer)
                 return;
             QByteArray head = "HTTP/1.0 " + QByteArray::number(response.status) + " Status\r\n";

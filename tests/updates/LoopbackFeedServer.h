@@ -22,6 +22,20 @@ public:
         bool declareLength = true; // false: the body ends when the connection closes
         qint64 declaredLength = -1; // overrides the real length in Content-Length
         bool neverAnswer = false; // accept the request and stay silent
+
+        static Response ok(const QByteArray &body)
+        {
+            Response r;
+            r.body = body;
+            return r;
+        }
+        static Response withStatus(int status, const QByteArray &location = {})
+        {
+            Response r;
+            r.status = status;
+            r.location = location;
+            return r;
+        }
     };
 
     explicit LoopbackFeedServer(QObject *parent = nullptr);
