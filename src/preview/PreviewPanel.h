@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFrame>
+#include <QPoint>
+
+class QToolButton;
+
+namespace vantry {
+
+class PreviewView;
+
+// The floating panel around the preview: a tool window that stays on top, never takes
+// focus, has no resize or minimise control, and a title strip with a close button and
+// room to drag the panel by. Closing only hides it.
+class PreviewPanel final : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit PreviewPanel(QWidget *parent = nullptr);
+
+    PreviewView *view() const { return m_view; }
+    QToolButton *closeButton() const { return m_close; }
+    /// Height of the title strip above the content.
+    int titleHeight() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void updateIcons();
+
+    QWidget *m_title;
+    QToolButton *m_close;
+    PreviewView *m_view;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+};
+
+} // namespace vantry

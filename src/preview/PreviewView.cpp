@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "preview/PreviewView.h"
+
+#include "platform/icons/FileIcons.h"
+#include "preview/PreviewContentLoading.h"
+#include "preview/PreviewLoader.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLocale>
+#include <QMovie>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace vantry {
+
+namespace {
+
+constexpr int infoIconSize = 128;
+
+QLabel *centredLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QPixmap pixmapFor(const QImage &image, qreal dpr)
+{
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(dpr);
+    return pixmap;
+}
+
+} // namespace
+
+PreviewView::PreviewView(QWidget *parent)
+    : QWidget(parent)
+    , m_loader(new PreviewLoader(this))
+    , m_stack(new QStackedWidget(this))
+{
+    setAccessibleName(tr("Preview content"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+
+    m_loading = centredLabel(m_stack);
+    m_stack->addWidget(m_loading);
+
+    m_image = centredLabel(m_stack);
+    m_image->setAccessibleName(tr("Image"));
+    m_stack->addWidget(m_image);
+
+    m_textPage = new QWidget(m_stack);
+    auto *textLayout = new QVBoxLayout(m_textPage);
+    textLayout->setContentsMargins(0, 0, 0, 0);
+    textLayout->setSpacing(2);
+    m_text = new QPlainTextEdit(m_textPage);
+    m_text->setReadOnly(true);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_text->setAccessibleName(tr("File text"));
+    m_truncatedNote = centredLabel(m_textPage);
+    m_truncatedNote->setText(
+        tr("Only the first %1 are shown.").arg(QLocale().formattedDataSize(previewTextLimit)));
+    textLayout->addWidget(m_text);
+    textLayout->addWidget(m_truncatedNote);
+    m_stack->addWidget(m_textPage);
+
+    m_pdf = new QScrollArea(m_stack);
+    m_pdf->setWidgetResizable(true);
+    m_pdf->setAccessibleName(tr("Document pages"));
+    m_pdfPages = new QWidget(m_pdf);
+    m_pdfLayout = new QVBoxLayout(m_pdfPages);
+    m_pdfLayout->setContentsMargins(0, 0, 0, 0);
+    m_pdf->setWidget(m_pdfPages);
+    m_stack->addWidget(m_pdf);
+
+    m_info = buildInfoPage();
+    m_stack->addWidget(m_info);
+
+    connect(m_loader, &PreviewLoader::loaded, this, &PreviewView::onLoaded);
+}
+
+PreviewView::~PreviewView() = default;
+
+QWidget *PreviewView::buildInfoPage()
+{
+    auto *page = new QWidget(m_stack);
+    auto *layout = new QVBoxLayout(page);
+    layout->addStretch();
+    m_infoIcon = centredLabel(page);
+    m_infoIcon->setAccessibleName(tr("File icon"));
+    m_infoName = centredLabel(page);
+    QFont bold = m_infoName->font();
+    bold.setBold(true);
+    m_infoName->setFont(bold);
+    m_infoKind = centredLabel(page);
+    m_infoSize = centredLabel(page);
+    m_infoModified = centredLabel(page);
+    for (QLabel *label : { m_infoIcon, m_infoName, m_infoKind, m_infoSize, m_infoModified })
+        layout->addWidget(label);
+    layout->addStretch();
+    return page;
+}
+
+void PreviewView::setPath(const QByteArray &path, const QSize &fitSize)
+{
+    stopMovie();
+    m_path = path;
+    m_content.reset();
+    const qsizetype slash = path.lastIndexOf('/');
+    m_loading->setText(QFile::decodeName(slash < 0 ? path : path.mid(slash + 1)));
+    m_stack->setCurrentWidget(m_loading);
+    m_loader->request(path, fitSize * devicePixelRatioF());
+}
+
+void PreviewView::onLoaded(std::shared_ptr<PreviewContent> content)
+{
+    if (!content || content->path != m_path)
+        return;
+    m_content = std::move(content);
+    showContent();
+    Q_EMIT contentShown(m_content->kind);
+}
+
+void PreviewView::stopMovie()
+{
+    if (m_movie) {
+        m_image->setMovie(nullptr);
+        delete m_movie;
+    }
+}
+
+void PreviewView::showContent()
+{
+    const PreviewContent &content = *m_content;
+    const qreal dpr = devicePixelRatioF();
+    switch (content.kind) {
+    case PreviewContent::Kind::image:
+        m_image->setPixmap(pixmapFor(content.image, dpr));
+        m_image->setAccessibleDescription(content.displayName);
+        m_stack->setCurrentWidget(m_image);
+        return;
+    case PreviewContent::Kind::animatedImage: {
+        auto *file = new QFile;
+        if (!content.movieFile
+            || !file->open(
+                content.movieFile->release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            delete file;
+            showOther(content);
+            return;
+        }
+        m_movie = new QMovie(file, QByteArray(), this);
+        file->setParent(m_movie);
+        m_movie->setCacheMode(QMovie::CacheNone);
+        if (content.movieSize.isValid())
+            m_movie->setScaledSize(content.movieSize / dpr);
+        m_image->setMovie(m_movie);
+        m_image->setAccessibleDescription(content.displayName);
+        m_stack->setCurrentWidget(m_image);
+        m_movie->start();
+        return;
+    }
+    case PreviewContent::Kind::text:
+        m_text->setPlainText(content.text);
+        m_truncatedNote->setVisible(content.truncated);
+        m_text->setAccessibleDescription(content.displayName);
+        m_stack->setCurrentWidget(m_textPage);
+        return;
+    case PreviewContent::Kind::pdf: {
+        while (QLayoutItem *item = m_pdfLayout->takeAt(0)) {
+            delete item->widget();
+            delete item;
+        }
+        for (int i = 0; i < content.pages.size(); ++i) {
+            auto *page = centredLabel(m_pdfPages);
+            page->setPixmap(pixmapFor(content.pages.at(i), dpr));
+            page->setAccessibleName(tr("Page %1 of %2").arg(i + 1).arg(content.pageCount));
+            m_pdfLayout->addWidget(page);
+        }
+        m_pdfLayout->addStretch();
+        m_pdf->setAccessibleDescription(content.displayName);
+        m_stack->setCurrentWidget(m_pdf);
+        return;
+    }
+    case PreviewContent::Kind::other:
+        break;
+    }
+    showOther(content);
+}
+
+void PreviewView::showOther(const PreviewContent &content)
+{
+    const QIcon icon = iconForMimeType(content.mimeType);
+    m_infoIcon->setPixmap(icon.pixmap(QSize(infoIconSize, infoIconSize), devicePixelRatioF()));
+    m_infoName->setText(content.displayName);
+    m_infoKind->setText(content.mimeComment);
+    const QLocale locale;
+    m_infoSize->setText(content.size >= 0 ? locale.formattedDataSize(content.size) : QString());
+    m_infoSize->setVisible(content.size >= 0);
+    m_infoModified->setText(content.modified.isValid()
+            ? tr("Modified %1").arg(locale.toString(content.modified, QLocale::ShortFormat))
+            : QString());
+    m_infoModified->setVisible(content.modified.isValid());
+    m_info->setAccessibleName(content.displayName);
+    m_stack->setCurrentWidget(m_info);
+}
+
+void PreviewView::changeEvent(QEvent *event)
+{
+    // Theme icons follow the palette; redraw the info page when it changes.
+    if (event->type() == QEvent::PaletteChange && m_content && m_stack->currentWidget() == m_info)
+        showOther(*m_content);
+    QWidget::changeEvent(event);
+}
+
+} // namespace vantry

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "preview/SlidePanelPreview.h"
+
+#include "platform/Logging.h"
+#include "preview/PreviewPanel.h"
+#include "preview/PreviewPlacement.h"
+#include "preview/PreviewView.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QWindow>
+
+namespace vantry {
+
+namespace {
+
+constexpr int slideDuration = 180; // ms
+
+bool isEscape(const QEvent *event)
+{
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    return key->key() == Qt::Key_Escape;
+}
+
+} // namespace
+
+// Watches every key event of the application from the first preview on. Escape hides a
+// visible panel and goes no further; while no panel is visible it passes on untouched, so
+// the rename field, the error banner and the shortcut recorder keep their Escape.
+class SlidePanelPreview::EscapeFilter final : public QObject
+{
+public:
+    explicit EscapeFilter(SlidePanelPreview *owner)
+        : QObject(owner)
+        , m_owner(owner)
+    { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type != QEvent::KeyPress && type != QEvent::ShortcutOverride) || !isEscape(event))
+            return QObject::eventFilter(watched, event);
+        PreviewPanel *panel = m_owner ? m_owner->panel() : nullptr;
+        if (!panel || !panel->isVisible())
+            return QObject::eventFilter(watched, event);
+        if (type == QEvent::ShortcutOverride) {
+            // Claim the key before any Escape shortcut does; the key press follows.
+            event->accept();
+            return true;
+        }
+        panel->hide();
+        return true;
+    }
+
+private:
+    QPointer<SlidePanelPreview> m_owner;
+};
+
+SlidePanelPreview &SlidePanelPreview::shared()
+{
+    Q_ASSERT(qApp);
+    static QPointer<SlidePanelPreview> instance;
+    if (!instance) {
+        instance = new SlidePanelPreview(qApp);
+        // Widgets must go before the application object does.
+        connect(qApp, &QCoreApplication::aboutToQuit, instance, [] {
+            if (instance && instance->m_panel)
+                delete instance->m_panel;
+        });
+    }
+    return *instance;
+}
+
+SlidePanelPreview::SlidePanelPreview(QObject *parent)
+    : QObject(parent)
+{ }
+
+SlidePanelPreview::~SlidePanelPreview()
+{
+    delete m_panel;
+}
+
+std::optional<QRect> SlidePanelPreview::visibleAreaFor(const QWidget *anchor)
+{
+    const QScreen *screen = anchor ? anchor->window()->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return std::nullopt;
+    return screen->availableGeometry();
+}
+
+void SlidePanelPreview::show(
+    const QByteArray &path, QWidget *anchor, PreviewSide side, int width, int height)
+{
+    if (!anchor) {
+        qCDebug(lcPreview) << "preview without a window to place it beside";
+        return;
+    }
+    if (!m_panel)
+        m_panel = new PreviewPanel;
+
+    const QSize size(width, height);
+    const QRect frame
+        = previewPanelFrame(anchor->window()->frameGeometry(), side, size, visibleAreaFor(anchor));
+    const QSize contentSize(width, qMax(1, height - m_panel->titleHeight()));
+    m_panel->view()->setPath(path, contentSize);
+    const bool wasVisible = m_panel->isVisible();
+    place(frame);
+    m_panel->show();
+    // A window that just appeared is on top already.
+    if (wasVisible)
+        m_panel->raise();
+
+    if (!m_escapeFilter) {
+        m_escapeFilter = new EscapeFilter(this);
+        qApp->installEventFilter(m_escapeFilter);
+    }
+}
+
+void SlidePanelPreview::hide()
+{
+    if (m_panel)
+        m_panel->hide();
+}
+
+void SlidePanelPreview::place(const QRect &frame)
+{
+    m_targetFrame = frame;
+    // Frame and geometry differ only if a window manager decorates the panel anyway.
+    QMargins margins;
+    if (m_panel->isVisible() && m_panel->windowHandle())
+        margins = m_panel->windowHandle()->frameMargins();
+    const QRect target = frame.marginsRemoved(margins);
+
+    if (m_animation)
+        m_animation->stop();
+    if (!m_panel->isVisible() || m_panel->geometry() == target) {
+        m_panel->setFixedSize(target.size());
+        m_panel->setGeometry(target);
+        return;
+    }
+    // Size limits would fight an animation that also resizes.
+    m_panel->setMinimumSize(0, 0);
+    m_panel->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    auto *animation = new QPropertyAnimation(m_panel, "geometry", m_panel);
+    animation->setDuration(slideDuration);
+    animation->setEasingCurve(QEasingCurve::OutCubic);
+    animation->setStartValue(m_panel->geometry());
+    animation->setEndValue(target);
+    QPointer<PreviewPanel> panel = m_panel;
+    connect(animation, &QPropertyAnimation::finished, m_panel, [panel, target] {
+        if (panel)
+            panel->setFixedSize(target.size());
+    });
+    m_animation = animation;
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+} // namespace vantry

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QString>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+// Sample files for the preview tests, written through raw byte paths.
+namespace samples {
+
+inline bool writeBytes(const QByteArray &path, const QByteArray &bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return ::close(fd) == 0 && done == bytes.size();
+}
+
+inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+inline QByteArray pdf(int pages)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(QPageSize::A6));
+    QPainter painter(&writer);
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0)
+            writer.newPage();
+        painter.fillRect(QRect(100, 100, 800, 400), Qt::red);
+    }
+    painter.end();
+    return bytes;
+}
+
+// A 1 x 1 GIF with two frames and a loop block: the smallest animation there is.
+inline QByteArray animatedGif()
+{
+    QByteArray gif("GIF89a");
+    gif += QByteArray::fromHex("01000100800000000000ffffff"); // screen, 2-colour table
+    gif += QByteArray::fromHex("21ff0b4e45545343415045322e300301000000"); // loop forever
+    const QByteArray frame = QByteArray::fromHex("21f904000a000000" // 0.1 s per frame
+                                                 "2c000000000100010000" // 1 x 1 at 0,0
+                                                 "0202440100");
+    gif += frame;
+    gif += frame;
+    gif += ';';
+    return gif;
+}
+
+} // namespace samples

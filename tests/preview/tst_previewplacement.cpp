@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/UserDefaults.h"
+#include "preview/PreviewPlacement.h"
+#include "preview/PreviewSideSetting.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using vantry::PreviewSide;
+
+using OptionalRect = std::optional<QRect>;
+Q_DECLARE_METATYPE(OptionalRect)
+Q_DECLARE_METATYPE(vantry::PreviewSide)
+
+class TestPreviewPlacement : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void panelFrame_data()
+    {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<PreviewSide>("side");
+        QTest::addColumn<OptionalRect>("visible");
+        QTest::addColumn<QRect>("expected");
+
+        // A 1920 x 1080 screen with a 32 pixel panel at the top.
+        const OptionalRect screen = QRect(0, 32, 1920, 1048);
+        const QRect shelf(800, 40, 320, 420); // bottom edge at y = 460
+
+        QTest::newRow("right: beside, bottoms aligned")
+            << shelf << PreviewSide::right << screen << QRect(1128, 160, 380, 300);
+        QTest::newRow("left: beside, bottoms aligned")
+            << shelf << PreviewSide::left << screen << QRect(412, 160, 380, 300);
+
+        // Near the right edge the panel is not pulled back; it may leave the screen.
+        QTest::newRow("right: past the right edge is kept") << QRect(1700, 40, 320,
+            420) << PreviewSide::right << screen << QRect(2028, 160, 380, 300);
+        // Nor is it moved on the right when the shelf is short and high up.
+        QTest::newRow("right: above the visible top is kept") << QRect(
+            800, 0, 320, 100) << PreviewSide::right << screen << QRect(1128, -200, 380, 300);
+
+        // Near the left edge, the left edge stops at the visible area (overlapping the shelf).
+        QTest::newRow("left: stops at the left edge")
+            << QRect(100, 40, 320, 420) << PreviewSide::left << screen << QRect(0, 160, 380, 300);
+        QTest::newRow("left: visible area not starting at zero")
+            << QRect(1950, 40, 320, 420) << PreviewSide::left
+            << OptionalRect(QRect(1920, 0, 1280, 1024)) << QRect(1920, 160, 380, 300);
+        // A short shelf high on the screen: the top stays inside the visible area.
+        QTest::newRow("left: top kept below the visible top")
+            << QRect(800, 32, 320, 100) << PreviewSide::left << screen << QRect(412, 32, 380, 300);
+        // A shelf low on the screen: the bottom is raised to the visible bottom.
+        QTest::newRow("left: bottom raised to the visible bottom") << QRect(
+            800, 900, 320, 400) << PreviewSide::left << screen << QRect(412, 780, 380, 300);
+        // Taller than the visible area: the bottom rule is applied last and wins.
+        QTest::newRow("left: bottom wins over top")
+            << QRect(800, 40, 320, 420) << PreviewSide::left
+            << OptionalRect(QRect(0, 100, 1920, 200)) << QRect(412, 0, 380, 300);
+        QTest::newRow("left: both edges clamped at once")
+            << QRect(50, 900, 320, 400) << PreviewSide::left << screen << QRect(0, 780, 380, 300);
+        // No screen at all: nothing to clamp to.
+        QTest::newRow("left: no screen") << QRect(100, 900, 320, 400) << PreviewSide::left
+                                         << OptionalRect() << QRect(-288, 1000, 380, 300);
+        QTest::newRow("right: no screen") << QRect(100, 900, 320, 400) << PreviewSide::right
+                                          << OptionalRect() << QRect(428, 1000, 380, 300);
+    }
+    void panelFrame()
+    {
+        QFETCH(QRect, anchor);
+        QFETCH(PreviewSide, side);
+        QFETCH(OptionalRect, visible);
+        QFETCH(QRect, expected);
+        QCOMPARE(vantry::previewPanelFrame(anchor, side, QSize(380, 300), visible), expected);
+    }
+
+    void sizeIsAlwaysTheRequestedOne()
+    {
+        const QRect frame = vantry::previewPanelFrame(
+            QRect(0, 0, 10, 10), PreviewSide::left, QSize(500, 700), QRect(0, 0, 100, 100));
+        QCOMPARE(frame.size(), QSize(500, 700));
+    }
+
+    void sideFromTheStore_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<PreviewSide>("expected");
+        QTest::newRow("absent") << QVariant() << PreviewSide::right;
+        QTest::newRow("left") << QVariant(u"left"_s) << PreviewSide::left;
+        QTest::newRow("right") << QVariant(u"right"_s) << PreviewSide::right;
+        QTest::newRow("Left") << QVariant(u"Left"_s) << PreviewSide::right;
+        QTest::newRow(" left") << QVariant(u" left"_s) << PreviewSide::right;
+        QTest::newRow("empty") << QVariant(u""_s) << PreviewSide::right;
+        QTest::newRow("other") << QVariant(u"up"_s) << PreviewSide::right;
+        QTest::newRow("number") << QVariant(1) << PreviewSide::right;
+        QTest::newRow("bytes \"left\"") << QVariant(QByteArray("left")) << PreviewSide::right;
+    }
+    void sideFromTheStore()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(PreviewSide, expected);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"vantry.conf"_s);
+        {
+            vantry::UserDefaults defaults(file);
+            if (stored.isValid())
+                defaults.setValue(u"preview.side"_s, stored);
+        }
+        // Read back from a fresh store: what the file holds is what counts.
+        const vantry::UserDefaults defaults(file);
+        QCOMPARE(vantry::readPreviewSide(defaults), expected);
+    }
+
+    void sideRoundTrips()
+    {
+        QTemporaryDir dir;
+        vantry::UserDefaults defaults(dir.filePath(u"vantry.conf"_s));
+        for (PreviewSide side : vantry::allPreviewSides) {
+            vantry::writePreviewSide(defaults, side);
+            QCOMPARE(defaults.string(u"preview.side"_s), vantry::rawValue(side));
+            QCOMPARE(vantry::readPreviewSide(defaults), side);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPreviewPlacement)
+#include "tst_previewplacement.moc"
