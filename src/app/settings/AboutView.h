@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDate>
+#include <QIcon>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+
+namespace vantry {
+
+// The About pane: the application's icon beside its name, version and copyright line.
+// The texts are read again each time the pane is shown, so the year follows the clock.
+class AboutView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /// Looks up an information key ("CFBundleDisplayName", ...); null when absent.
+    using InfoLookup = std::function<QString(QStringView key)>;
+    using Clock = std::function<QDate()>;
+
+    static constexpr int iconSize = 96;
+    static constexpr int iconCornerRadius = 20;
+
+    explicit AboutView(const QIcon &icon, QWidget *parent = nullptr);
+    AboutView(const QIcon &icon, InfoLookup info, Clock today, QWidget *parent = nullptr);
+
+    /// Display name, then name, then "Vantry".
+    QString nameText() const;
+    QString versionText() const;
+    QString copyrightText() const;
+
+    /// Reads the information keys and the date again.
+    void refresh();
+
+    /// The icon fitted into the frame, aspect kept and centred, with rounded corners.
+    static QPixmap roundedIcon(const QIcon &icon, qreal devicePixelRatio);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QIcon m_icon;
+    InfoLookup m_info;
+    Clock m_today;
+    QLabel *m_iconLabel = nullptr;
+    QLabel *m_name = nullptr;
+    QLabel *m_version = nullptr;
+    QLabel *m_copyright = nullptr;
+};
+
+} // namespace vantry

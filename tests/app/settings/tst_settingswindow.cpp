@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/settings/AboutView.h"
+#include "app/settings/GeneralView.h"
+#include "app/settings/SettingsWindow.h"
+#include "app/settings/SettingsWindowController.h"
+#include "platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace vantry;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QIcon iconOfSize(QSize size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::red);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+class TestSettingsWindow final : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<UserDefaults> m_defaults;
+    const KeyboardShortcuts::Name m_name { u"openShelfWindow"_s };
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QFile::remove(m_dir.filePath(u"vantry.conf"_s));
+        m_defaults = std::make_unique<UserDefaults>(m_dir.filePath(u"vantry.conf"_s));
+    }
+
+    void cleanup() { m_defaults.reset(); }
+
+    void pickerShowsTheStoredSide_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("absent") << QVariant() << u"Right"_s;
+        QTest::newRow("left") << QVariant(u"left"_s) << u"Left"_s;
+        QTest::newRow("right") << QVariant(u"right"_s) << u"Right"_s;
+        QTest::newRow("unknown") << QVariant(u"above"_s) << u"Right"_s;
+        QTest::newRow("other case") << QVariant(u"Left"_s) << u"Right"_s;
+        QTest::newRow("empty") << QVariant(QString()) << u"Right"_s;
+    }
+
+    void pickerShowsTheStoredSide()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, shown);
+        const QString key = QString::fromLatin1(previewSideKey);
+        if (stored.isValid())
+            m_defaults->setValue(key, stored);
+        GeneralView view(*m_defaults, m_name);
+        QCOMPARE(view.sidePicker()->currentText(), shown);
+        // Showing never writes: an unknown string stays until the user picks.
+        QCOMPARE(m_defaults->contains(key), stored.isValid());
+        if (stored.isValid())
+            QCOMPARE(m_defaults->value(key), stored);
+    }
+
+    void pickingWritesTheRawValue_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("picked");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("unknown, pick Left") << u"above"_s << 0 << u"left"_s;
+        QTest::newRow("unknown, pick the shown Right") << u"above"_s << 1 << u"right"_s;
+        QTest::newRow("left, pick Right") << u"left"_s << 1 << u"right"_s;
+    }
+
+    void pickingWritesTheRawValue()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, picked);
+        QFETCH(QString, written);
+        const QString key = QString::fromLatin1(previewSideKey);
+        m_defaults->setValue(key, stored);
+        GeneralView view(*m_defaults, m_name);
+        QComboBox *picker = view.sidePicker();
+        picker->setCurrentIndex(picked);
+        Q_EMIT picker->activated(picked); // as a choice from the pop-up delivers it
+        QCOMPARE(m_defaults->string(key), written);
+        QCOMPARE(view.shownSide(), picked == 0 ? PreviewSide::left : PreviewSide::right);
+    }
+
+    void pickerFollowsAWriteElsewhere()
+    {
+        GeneralView view(*m_defaults, m_name);
+        m_defaults->setValue(QString::fromLatin1(previewSideKey), u"left"_s);
+        QCOMPARE(view.sidePicker()->currentText(), u"Left"_s);
+    }
+
+    void windowKeepsItsSizes()
+    {
+        SettingsWindow window(*m_defaults, m_name, iconOfSize({ 64, 64 }));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (int tab : { 0, 1 }) {
+            window.tabs()->setCurrentIndex(tab);
+            QCOMPARE(window.width(), SettingsWindow::fixedWidth);
+        }
+        QCOMPARE(window.generalView()->height(), GeneralView::fixedHeight);
+        QVERIFY(window.aboutView()->minimumWidth() >= 420);
+        QVERIFY(window.aboutView()->minimumHeight() >= 180);
+        QCOMPARE(window.tabs()->tabText(0), u"General"_s);
+        QCOMPARE(window.tabs()->tabText(1), u"About"_s);
+        QVERIFY(!window.tabs()->tabIcon(0).isNull());
+        QVERIFY(!window.tabs()->tabIcon(1).isNull());
+    }
+
+    void secondOpenRaisesTheSameWindow()
+    {
+        SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
+        QVERIFY(!controller.window());
+        controller.open();
+        QPointer<SettingsWindow> first = controller.window();
+        QVERIFY(first);
+        QVERIFY(QTest::qWaitForWindowExposed(first));
+        first->close();
+        QVERIFY(!first->isVisible());
+        controller.open();
+        QCOMPARE(controller.window(), first.data());
+        QVERIFY(first->isVisible());
+        int windows = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            windows += qobject_cast<SettingsWindow *>(w) ? 1 : 0;
+        QCOMPARE(windows, 1);
+    }
+
+    void aboutTextsFallBack_data()
+    {
+        QTest::addColumn<QString>("displayName");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("nameText");
+        QTest::addColumn<QString>("versionText");
+        QTest::newRow("all") << u"Vantry Shelf"_s << u"vantry"_s << u"1.4"_s << u"Vantry Shelf"_s
+                             << u"Version 1.4"_s;
+        QTest::newRow("no display name")
+            << QString() << u"vantry"_s << u"2.0"_s << u"vantry"_s << u"Version 2.0"_s;
+        QTest::newRow("nothing") << QString() << QString() << QString() << u"Vantry"_s
+                                 << u"Version -"_s;
+    }
+
+    void aboutTextsFallBack()
+    {
+        QFETCH(QString, displayName);
+        QFETCH(QString, name);
+        QFETCH(QString, version);
+        QFETCH(QString, nameText);
+        QFETCH(QString, versionText);
+        auto info = [&](QStringView key) {
+            if (key == u"CFBundleDisplayName")
+                return displayName;
+            if (key == u"CFBundleName")
+                return name;
+            if (key == u"CFBundleShortVersionString")
+                return version;
+            return QString();
+        };
+        AboutView view(QIcon(), info, [] { return QDate(2031, 5, 1); });
+        QCOMPARE(view.nameText(), nameText);
+        QCOMPARE(view.versionText(), versionText);
+        QVERIFY(view.copyrightText().contains(u"2031"_s));
+    }
+
+    void copyrightYearFollowsTheClock()
+    {
+        QDate today(2030, 12, 31);
+        AboutView view(
+            QIcon(), [](QStringView) { return QString(); }, [&] { return today; });
+        QVERIFY(view.copyrightText().contains(u"2030"_s));
+        today = QDate(2031, 1, 1);
+        view.show(); // the pane reads its texts again when shown
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const auto labels = view.findChildren<QLabel *>();
+        const bool shown = std::any_of(labels.begin(), labels.end(),
+            [](QLabel *l) { return l->text().contains(u"© 2031"_s); });
+        QVERIFY(shown);
+    }
+
+    void iconIsFittedAndRounded_data()
+    {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QPoint>("filled");
+        QTest::addColumn<QPoint>("empty");
+        QTest::newRow("square fills the frame")
+            << QSize(256, 256) << QPoint(48, 1) << QPoint(1, 1); // corner rounded off
+        QTest::newRow("wide is centred") << QSize(200, 100) << QPoint(2, 48) << QPoint(48, 10);
+        QTest::newRow("tall is centred") << QSize(50, 100) << QPoint(48, 48) << QPoint(10, 48);
+    }
+
+    void iconIsFittedAndRounded()
+    {
+        QFETCH(QSize, source);
+        QFETCH(QPoint, filled);
+        QFETCH(QPoint, empty);
+        const QImage image = AboutView::roundedIcon(iconOfSize(source), 1.0).toImage();
+        QCOMPARE(image.size(), QSize(AboutView::iconSize, AboutView::iconSize));
+        QCOMPARE(image.pixelColor(filled).alpha(), 255);
+        QCOMPARE(image.pixelColor(empty).alpha(), 0);
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "tst_settingswindow.moc"
