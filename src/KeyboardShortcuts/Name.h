@@ -16,6 +16,8 @@ namespace KeyboardShortcuts {
 class Name final
 {
 public:
+    /// An empty name, for containers and queued signals.
+    Name() = default;
     /// A name without a default.
     explicit Name(const QString &rawValue);
     /// When a default is given and the store holds nothing under the name's key,
