@@ -11,17 +11,29 @@ namespace KeyboardShortcuts {
 namespace {
 
 // The observer of each action that follows a name.
-ObjectAssociation<QMetaObject::Connection> &observerAssociation()
+struct Follower
 {
-    static ObjectAssociation<QMetaObject::Connection> association;
+    QMetaObject::Connection connection;
+    QString name;
+};
+
+ObjectAssociation<Follower> &observerAssociation()
+{
+    static ObjectAssociation<Follower> association;
     return association;
 }
 
 void forgetObserver(QAction *item)
 {
-    if (const auto connection = observerAssociation().value(item))
-        QObject::disconnect(*connection);
+    if (const auto follower = observerAssociation().value(item))
+        QObject::disconnect(follower->connection);
     observerAssociation().setValue(item, std::nullopt);
+}
+
+bool follows(const QAction *item, const Name &name)
+{
+    const auto follower = observerAssociation().value(item);
+    return follower && follower->name == name.rawValue();
 }
 
 } // namespace
@@ -52,11 +64,16 @@ void setMenuItemShortcutName(QAction *item, const std::optional<Name> &name)
         [item, followed](const Name &changed) {
             if (changed.rawValue() != followed.rawValue())
                 return;
+            // An update still queued when the item stopped following must not land.
             QMetaObject::invokeMethod(
-                item, [item, followed] { setMenuItemShortcut(item, getShortcut(followed)); },
+                item,
+                [item, followed] {
+                    if (follows(item, followed))
+                        setMenuItemShortcut(item, getShortcut(followed));
+                },
                 Qt::QueuedConnection);
         });
-    observerAssociation().setValue(item, connection);
+    observerAssociation().setValue(item, Follower { connection, followed.rawValue() });
 }
 
 } // namespace KeyboardShortcuts
