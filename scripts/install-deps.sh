@@ -10,6 +10,7 @@ build_pkgs=(
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
+  libicu-dev
   libgl-dev
 )
 test_pkgs=(

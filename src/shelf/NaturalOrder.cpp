@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/NaturalOrder.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
-#include <QFile>
 #include <QString>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
+
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,59 +46,63 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Appends the key of an ASCII/byte name: a digit run becomes the digit
-// marker, the count of its significant digits and those digits, so that it
-// compares by numeric value (names are at most 255 bytes, the count fits).
+// Appends the key of a name's bytes: a digit run becomes the digit marker, the
+// count of its significant digits and those digits, so that it compares by
+// numeric value. A key takes at most three bytes per name byte.
 void appendKey(QByteArray &key, const char *name, qsizetype length)
 {
+    const qsizetype start = key.size();
+    key.resize(start + 3 * length);
+    char *out = key.data() + start;
     for (qsizetype i = 0; i < length;) {
         const char c = name[i];
         if (isDigit(c)) {
-            qsizetype start = i;
+            qsizetype first = i;
             while (i < length && isDigit(name[i]))
                 ++i;
-            while (start < i - 1 && name[start] == '0')
-                ++start;
-            if (name[start] == '0')
-                ++start; // a zero value has no significant digit
-            const qsizetype digits = std::min<qsizetype>(i - start, 255);
-            key.append(digitRun).append(char(digits)).append(name + start, digits);
+            while (first < i && name[first] == '0')
+                ++first; // a zero value has no significant digit
+            // Names are at most 255 bytes; longer runs only meet us from elsewhere.
+            const qsizetype digits = std::min<qsizetype>(i - first, 255);
+            *out++ = digitRun;
+            *out++ = char(digits);
+            std::memcpy(out, name + first, size_t(digits));
+            out += digits;
             continue;
         }
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x80)
-            key.append(c);
+            *out++ = c;
         else if (ranks[byte] != ignored)
-            key.append(char(ranks[byte]));
+            *out++ = char(ranks[byte]);
         ++i;
     }
+    key.truncate(out - key.constData());
 }
 
-bool isAscii(const QByteArray &name)
+bool isAscii(QByteArrayView name)
 {
     return std::all_of(
-        name.cbegin(), name.cend(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Our own key for a name. Valid UTF-8 beyond ASCII is case-folded first.
-QByteArray byteKey(const QByteArray &name)
+// Appends our own key for a name. Valid UTF-8 beyond ASCII is case-folded first.
+void appendByteKey(QByteArray &key, QByteArrayView name)
 {
-    QByteArray key;
-    key.reserve(name.size() + 8);
-    if (isAscii(name)) {
-        appendKey(key, name.constData(), name.size());
-        return key;
+    if (!isAscii(name)) {
+        const QString decoded = QString::fromUtf8(name);
+        if (!decoded.contains(QChar::ReplacementCharacter)) {
+            const QByteArray folded = decoded.toCaseFolded().toUtf8();
+            appendKey(key, folded.constData(), folded.size());
+            return;
+        }
     }
-    const QString decoded = QString::fromUtf8(name);
-    const QByteArray folded
-        = decoded.contains(QChar::ReplacementCharacter) ? name : decoded.toCaseFolded().toUtf8();
-    appendKey(key, folded.constData(), folded.size());
-    return key;
+    appendKey(key, name.data(), name.size());
 }
 
 // The last resort between names that compare the same: byte by byte, a
 // lowercase ASCII letter before its uppercase form (as the locale orders them).
-int tieBreak(const QByteArray &a, const QByteArray &b)
+int tieBreak(QByteArrayView a, QByteArrayView b)
 {
     auto swapCase = [](char c) {
         if (c >= 'a' && c <= 'z')
@@ -117,62 +121,101 @@ int tieBreak(const QByteArray &a, const QByteArray &b)
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-QByteArray fileNameOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
-}
-
 // The first eight key bytes as a big-endian number decide most comparisons
 // without touching the rest of the key.
-quint64 prefixOf(const QByteArray &key)
+quint64 prefixOf(const char *key, qsizetype length)
 {
     quint64 prefix = 0;
-    const qsizetype n = std::min<qsizetype>(key.size(), 8);
     for (qsizetype i = 0; i < 8; ++i)
-        prefix = (prefix << 8) | (i < n ? static_cast<unsigned char>(key[i]) : 0u);
+        prefix = (prefix << 8) | (i < length ? static_cast<unsigned char>(key[i]) : 0u);
     return prefix;
+}
+
+struct CollatorCloser
+{
+    void operator()(UCollator *collator) const { ucol_close(collator); }
+};
+using Collator = std::unique_ptr<UCollator, CollatorCloser>;
+
+// The locale's collator with numeric digit runs and without case (secondary
+// strength), or nothing for the C/POSIX locale and where ICU has no collator.
+Collator openCollator(const QLocale &locale)
+{
+    if (locale.language() == QLocale::C)
+        return nullptr;
+    UErrorCode status = U_ZERO_ERROR;
+    Collator collator(ucol_open(locale.name().toLatin1().constData(), &status));
+    if (U_FAILURE(status))
+        return nullptr;
+    ucol_setAttribute(collator.get(), UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
+    ucol_setAttribute(collator.get(), UCOL_STRENGTH, UCOL_SECONDARY, &status);
+    if (U_FAILURE(status))
+        return nullptr;
+    return collator;
 }
 
 } // namespace
 
 struct NaturalOrder::Private
 {
-    std::optional<QCollator> collator;
+    Collator collator;
+    // Reused between names, so that computing a key allocates nothing.
+    std::vector<UChar> utf16;
+
+    // Appends the sort key of a name's bytes to keys.
+    void appendKey(QByteArray &keys, QByteArrayView name)
+    {
+        if (!collator) {
+            appendByteKey(keys, name);
+            return;
+        }
+        // File names are shown decoded as UTF-8 with replacement characters;
+        // the collator sees them the same way.
+        utf16.resize(size_t(name.size()) + 1);
+        int32_t length = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        u_strFromUTF8WithSub(utf16.data(), int32_t(utf16.size()), &length, name.data(),
+            int32_t(name.size()), 0xfffd, nullptr, &status);
+        if (U_FAILURE(status))
+            length = 0;
+        const qsizetype start = keys.size();
+        qsizetype capacity = 4 * name.size() + 32;
+        for (;;) {
+            keys.resize(start + capacity);
+            const int32_t needed = ucol_getSortKey(collator.get(), utf16.data(), length,
+                reinterpret_cast<uint8_t *>(keys.data() + start), int32_t(capacity));
+            if (needed <= capacity) {
+                // Without the final NUL: ICU keys hold no other zero byte, so
+                // comparing by length orders them as strcmp would.
+                keys.truncate(start + std::max(needed - 1, 0));
+                return;
+            }
+            capacity = needed;
+        }
+    }
 };
 
 NaturalOrder::NaturalOrder(const QLocale &locale)
     : d(std::make_unique<Private>())
 {
-    QCollator collator(locale);
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setIgnorePunctuation(false);
-    // Without ICU, and in the C locale even with it, QCollator compares code
-    // points and ignores numeric mode: then our own keys do the work.
-    const bool works = collator.compare(u"file2"_s, u"file10"_s) < 0
-        && collator.compare(u"a.txt"_s, u"B.txt"_s) < 0 && collator.compare(u"a"_s, u"A"_s) == 0;
-    if (works)
-        d->collator.emplace(std::move(collator));
+    d->collator = openCollator(locale);
 }
 
 NaturalOrder::~NaturalOrder() = default;
 
 bool NaturalOrder::usesLocaleCollation() const
 {
-    return d->collator.has_value();
+    return d->collator != nullptr;
 }
 
 int NaturalOrder::compare(const QByteArray &a, const QByteArray &b) const
 {
-    int order = 0;
-    if (d->collator) {
-        order = d->collator->compare(QFile::decodeName(a), QFile::decodeName(b));
-    } else {
-        const QByteArray ka = byteKey(a);
-        const QByteArray kb = byteKey(b);
-        order = ka.compare(kb);
-    }
+    QByteArray ka;
+    QByteArray kb;
+    d->appendKey(ka, a);
+    d->appendKey(kb, b);
+    const int order = ka.compare(kb);
     if (order != 0)
         return order < 0 ? -1 : 1;
     return tieBreak(a, b);
@@ -181,58 +224,53 @@ int NaturalOrder::compare(const QByteArray &a, const QByteArray &b) const
 QList<ShelfItem> NaturalOrder::sorted(const QList<ShelfItem> &items) const
 {
     const qsizetype count = items.size();
-    std::vector<QByteArray> names;
+    // Names are views into the items' paths: nothing is copied for them.
+    std::vector<QByteArrayView> names;
     names.reserve(count);
-    for (const ShelfItem &item : items)
-        names.push_back(fileNameOf(item.path()));
-
-    std::vector<qsizetype> order(count);
-    for (qsizetype i = 0; i < count; ++i)
-        order[i] = i;
-
-    // Equal keys fall back to the names, then to the listing position, which
-    // makes the sort stable.
-    auto settle = [&](qsizetype a, qsizetype b) {
-        const int tie = tieBreak(names[a], names[b]);
-        return tie != 0 ? tie < 0 : a < b;
-    };
-
-    if (d->collator) {
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(count);
-        for (const QByteArray &name : names)
-            keys.push_back(d->collator->sortKey(QFile::decodeName(name)));
-        std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-            const int c = keys[a].compare(keys[b]);
-            return c != 0 ? c < 0 : settle(a, b);
-        });
-    } else {
-        struct Key
-        {
-            quint64 prefix;
-            QByteArray bytes;
-        };
-        std::vector<Key> keys;
-        keys.reserve(count);
-        for (const QByteArray &name : names) {
-            QByteArray bytes = byteKey(name);
-            const quint64 prefix = prefixOf(bytes);
-            keys.push_back({ prefix, std::move(bytes) });
-        }
-        std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-            const Key &ka = keys[a];
-            const Key &kb = keys[b];
-            if (ka.prefix != kb.prefix)
-                return ka.prefix < kb.prefix;
-            const int c = ka.bytes.compare(kb.bytes);
-            return c != 0 ? c < 0 : settle(a, b);
-        });
+    for (const ShelfItem &item : items) {
+        const QByteArray &path = item.path();
+        const qsizetype start = path.lastIndexOf('/') + 1;
+        names.emplace_back(path.constData() + start, path.size() - start);
     }
+
+    // Every key is computed once, into one buffer. An entry carries its first
+    // eight key bytes, which settle most comparisons without leaving the entry.
+    struct Entry
+    {
+        quint64 prefix;
+        qsizetype offset;
+        qsizetype length;
+        qsizetype index;
+    };
+    QByteArray keys;
+    keys.reserve(count * 32);
+    std::vector<Entry> entries;
+    entries.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype offset = keys.size();
+        d->appendKey(keys, names[i]);
+        const qsizetype length = keys.size() - offset;
+        entries.push_back({ prefixOf(keys.constData() + offset, length), offset, length, i });
+    }
+
+    const char *base = keys.constData();
+    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const int c = QByteArrayView(base + a.offset, a.length)
+                          .compare(QByteArrayView(base + b.offset, b.length));
+        if (c != 0)
+            return c < 0;
+        // Equal keys fall back to the names, then to the listing position,
+        // which makes the sort stable.
+        const int tie = tieBreak(names[a.index], names[b.index]);
+        return tie != 0 ? tie < 0 : a.index < b.index;
+    });
 
     QList<ShelfItem> result;
     result.reserve(count);
-    for (qsizetype i : order)
-        result.append(items[i]);
+    for (const Entry &entry : entries)
+        result.append(items[entry.index]);
     return result;
 }
 

@@ -13,14 +13,16 @@ namespace vantry {
 
 // The file manager's name order: runs of digits compare by numeric value,
 // letters without regard to case, and case decides only between names that are
-// otherwise the same. Follows the locale's collation where ICU provides one,
-// and an equivalent order of our own where it does not (the C/POSIX locale,
-// in which QCollator ignores numeric mode).
+// otherwise the same. Follows the locale's ICU collation (numeric, secondary
+// strength), and in the C/POSIX locale an order of our own that agrees with
+// ICU's root order on ASCII names. ICU is used directly rather than through
+// QCollator, which ignores numeric mode in the C locale and allocates twice
+// per sort key.
 class NaturalOrder final
 {
 public:
-    /// The order of locale (by default the user's collation locale).
-    explicit NaturalOrder(const QLocale &locale = QLocale());
+    /// The order of locale (by default the user's collation locale, LC_COLLATE).
+    explicit NaturalOrder(const QLocale &locale = QLocale::system().collation());
     ~NaturalOrder();
     NaturalOrder(const NaturalOrder &) = delete;
     NaturalOrder &operator=(const NaturalOrder &) = delete;
