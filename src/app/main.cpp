@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QApplication>
+#include "app/VantryApp.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    return app.exec();
+    return vantry::VantryApp::main(argc, argv);
 }

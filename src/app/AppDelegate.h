@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMenu;
+
+namespace MenuBarExtraAccess {
+class StatusItem;
+}
+
+namespace vantry {
+
+class AppUpdater;
+
+// Receives the status menu's actions and wires the status item once it exists.
+// One instance, AppDelegate::shared(), created on first use and kept until the
+// application object goes away.
+class AppDelegate final : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// What the delegate drives; empty members fall back to the real ones.
+    struct Services
+    {
+        /// The user-initiated update check; empty: the delegate makes and owns the AppUpdater.
+        std::function<void()> checkForUpdates;
+        /// Releases the folder grant (SecurityScope::shared().stop()).
+        std::function<void()> stopFolderAccess;
+        /// Ends the application's event loop.
+        std::function<void()> quit;
+    };
+
+    static AppDelegate &shared();
+
+    explicit AppDelegate(Services services = {}, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    /// The update machinery, started when the delegate was made; null when checks are injected.
+    AppUpdater *appUpdater() const { return m_appUpdater.get(); }
+
+    /// The action that opens or raises the settings window; empty until the tray icon is shown.
+    const std::function<void()> &openSettings() const { return m_openSettings; }
+    void setOpenSettings(std::function<void()> openSettings);
+
+    /// The status item callback: attaches the status menu and the global shortcut. Takes effect
+    /// once per status item, however often it runs.
+    void statusItemDidAppear(MenuBarExtraAccess::StatusItem *item);
+
+    /// The status menu attached to item, if any.
+    QMenu *statusMenu(const MenuBarExtraAccess::StatusItem *item) const;
+
+public Q_SLOTS:
+    /// "Preferences…": opens the settings window; nothing before the action is known.
+    void openPreferences();
+    /// "Check for Updates…".
+    void checkForUpdates();
+    /// "Quit": releases the folder grant, then asks the application to quit.
+    void terminate();
+
+private:
+    void installRightClickMonitor(MenuBarExtraAccess::StatusItem *item);
+    /// Hook for the global shortcut openShelfWindow: its key-down action is to call
+    /// item->performClick(), which shows or hides the shelf like a click on the icon.
+    void installShelfShortcut(MenuBarExtraAccess::StatusItem *item);
+
+    Services m_services;
+    std::unique_ptr<AppUpdater> m_appUpdater;
+    std::function<void()> m_openSettings;
+    QList<QPointer<MenuBarExtraAccess::StatusItem>> m_wiredItems;
+    std::vector<std::pair<QPointer<MenuBarExtraAccess::StatusItem>, std::unique_ptr<QMenu>>>
+        m_menus;
+};
+
+} // namespace vantry

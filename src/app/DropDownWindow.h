@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+namespace vantry {
+
+// The frameless window that drops down from the tray icon and hosts the shelf.
+// Its content is built on first showing. It takes the keyboard focus when shown;
+// closing it when it loses activation is the status item access's job.
+class DropDownWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using ContentFactory = std::function<QWidget *(QWidget *parent)>;
+
+    explicit DropDownWindow(ContentFactory contentFactory, QWidget *parent = nullptr);
+    ~DropDownWindow() override;
+
+    /// Shows the window placed at `anchor` (tray geometry or a point at the pointer), or hides it.
+    void toggle(const QRect &anchor);
+    /// Shows, places and activates the window.
+    void present(const QRect &anchor);
+
+    /// The hosted content; null before the first showing.
+    QWidget *content() const { return m_content; }
+
+    /// Whether the window was hidden less than `ms` ago (a tray click racing the hide it caused).
+    bool hiddenWithin(qint64 ms) const;
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void ensureContent();
+
+    ContentFactory m_contentFactory;
+    QPointer<QWidget> m_content;
+    QElapsedTimer m_sinceHidden;
+};
+
+} // namespace vantry

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ShelfScene.h"
+
+#include "platform/UserDefaults.h"
+#include "preview/PreviewPresenter.h"
+#include "shelf/ContentView.h"
+#include "shelf/FileDialogFolderChooser.h"
+#include "shelf/SecurityScope.h"
+#include "shelf/ui/ShelfView.h"
+
+#include <QApplication>
+
+namespace vantry {
+
+namespace {
+// Stands in until the slide-out preview panel is part of the build.
+class NoPreview final : public PreviewPresenter
+{
+public:
+    void show(const QByteArray &, QWidget *, PreviewSide, int, int) override { }
+    void hide() override { }
+};
+} // namespace
+
+struct ShelfScene::Private
+{
+    explicit Private(std::function<void()> openSettings)
+        : content(
+            UserDefaults::standard(), SecurityScope::shared(), chooser, preview,
+            [] { QApplication::beep(); }, [] { return QApplication::activeWindow(); },
+            std::move(openSettings))
+    { }
+
+    FileDialogFolderChooser chooser;
+    NoPreview preview;
+    ContentView content;
+};
+
+ShelfScene::ShelfScene(std::function<void()> openSettings)
+    : d(std::make_unique<Private>(std::move(openSettings)))
+{ }
+
+ShelfScene::~ShelfScene() = default;
+
+QWidget *ShelfScene::createView(QWidget *parent)
+{
+    return new ShelfView(d->content, parent);
+}
+
+int ShelfScene::itemCount() const
+{
+    return static_cast<int>(d->content.items().size());
+}
+
+} // namespace vantry

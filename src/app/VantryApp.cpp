@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/VantryApp.h"
+
+#include "app/AppDelegate.h"
+#include "app/DropDownWindow.h"
+#include "app/SettingsScene.h"
+#include "app/ShelfScene.h"
+#include "app/SingleInstance.h"
+#include "app/TrayIcon.h"
+#include "platform/AppInfo.h"
+#include "platform/Logging.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QWidget>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace vantry {
+
+namespace {
+// How long a panel started with the session may take to appear.
+constexpr auto trayGracePeriod = 5s;
+// A tray click arriving this soon after the shelf hid is the click that hid it
+// (the shelf lost activation on the press): it must not reopen the shelf.
+constexpr qint64 clickAfterHideMs = 300;
+
+QByteArray toggleRequest()
+{
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    return token.isEmpty() ? QByteArray("toggle") : "toggle " + token;
+}
+
+QByteArray rectText(const QRect &r)
+{
+    return QByteArray::number(r.x()) + ',' + QByteArray::number(r.y()) + ','
+        + QByteArray::number(r.width()) + ',' + QByteArray::number(r.height());
+}
+} // namespace
+
+int VantryApp::main(int argc, char *argv[])
+{
+    // A later launch only passes the toggle on, before it even opens a display connection.
+    const QString socketPath = SingleInstance::defaultSocketPath();
+    if (SingleInstance::send(socketPath, toggleRequest()))
+        return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QGuiApplication::setDesktopFileName(AppInfo::appId());
+
+    SingleInstance instance(socketPath);
+    if (!instance.listen()) {
+        // Another instance started at the same moment and won.
+        if (SingleInstance::send(socketPath, toggleRequest()))
+            return 0;
+        qCCritical(lcApp) << "Vantry seems to be running already but does not answer at"
+                          << socketPath;
+        return 1;
+    }
+
+    VantryApp vantry(trayGracePeriod);
+    instance.setHandler(
+        [&vantry](const QByteArray &request) { return vantry.handleRequest(request); });
+    vantry.start();
+    return QApplication::exec();
+}
+
+VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent)
+    : QObject(parent)
+    , m_access(
+          0, &m_isPresented, [this](MenuBarExtraAccess::StatusItem *item) { onStatusItem(item); })
+    , m_trayHost(trayGracePeriod)
+{
+    m_openSettings = [this] { openSettingsWindow(); };
+    m_menuBarExtraItem.setIdentifier(AppInfo::infoValue(u"CFBundleDisplayName"));
+    connect(&m_menuBarExtraItem, &MenuBarExtraAccess::StatusItem::clicked, this,
+        &VantryApp::onStatusItemClicked);
+    connect(&m_trayHost, &TrayHostWatcher::hostAvailable, this, &VantryApp::onTrayHostAvailable);
+    connect(&m_trayHost, &TrayHostWatcher::noHostFound, this, &VantryApp::onNoTrayHost);
+    connect(&m_isPresented, &MenuBarExtraAccess::PresentedFlag::changed, this,
+        [](bool presented) { qCDebug(lcApp) << "presented" << presented; });
+}
+
+VantryApp::~VantryApp() = default;
+
+void VantryApp::start()
+{
+    m_trayHost.start();
+    m_access.setupObservers();
+}
+
+void VantryApp::onStatusItem(MenuBarExtraAccess::StatusItem *item)
+{
+    m_statusItem = item;
+    AppDelegate::shared().statusItemDidAppear(item);
+}
+
+void VantryApp::onTrayHostAvailable()
+{
+    if (m_trayIcon)
+        return;
+    m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
+    connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
+    m_trayIcon->show();
+    // The icon is showing: the delegate gets the settings action, as each time the label appears.
+    AppDelegate::shared().setOpenSettings(m_openSettings);
+    qCDebug(lcApp) << "tray icon shown";
+}
+
+void VantryApp::onNoTrayHost()
+{
+    qCWarning(lcApp).noquote()
+        << "No system tray found: run vantry again (for example from a keyboard shortcut) "
+           "to show the shelf.";
+    AppDelegate::shared().setOpenSettings(m_openSettings);
+}
+
+void VantryApp::onTrayTriggered()
+{
+    if (m_dropDown && !m_dropDown->isVisible() && m_dropDown->hiddenWithin(clickAfterHideMs))
+        return;
+    m_menuBarExtraItem.performClick();
+}
+
+void VantryApp::onStatusItemClicked()
+{
+    dropDown().toggle(clickAnchor());
+}
+
+void VantryApp::toggleShelf(const QByteArray &activationToken)
+{
+    // Qt's Wayland backend activates a window with the token found in the environment.
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    m_menuBarExtraItem.performClick();
+}
+
+QRect VantryApp::clickAnchor() const
+{
+    // StatusNotifierItem hosts report no geometry; the pointer is then where the click was.
+    if (m_trayIcon) {
+        if (const QRect r = m_trayIcon->geometry(); r.isValid())
+            return r;
+    }
+    return { QCursor::pos(), QSize(1, 1) };
+}
+
+DropDownWindow &VantryApp::dropDown()
+{
+    if (!m_dropDown) {
+        m_shelf = std::make_unique<ShelfScene>(m_openSettings);
+        m_dropDown = std::make_unique<DropDownWindow>(
+            [this](QWidget *parent) { return m_shelf->createView(parent); });
+        m_menuBarExtraItem.setWindow(m_dropDown.get());
+    }
+    return *m_dropDown;
+}
+
+void VantryApp::openSettingsWindow()
+{
+    if (!m_settingsWindow)
+        m_settingsWindow.reset(createSettingsWindow());
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+QByteArray VantryApp::handleRequest(const QByteArray &request)
+{
+    const qsizetype space = request.indexOf(' ');
+    const QByteArray command = space < 0 ? request : request.left(space);
+    if (command == "toggle") {
+        toggleShelf(space < 0 ? QByteArray() : request.mid(space + 1));
+        return "ok";
+    }
+    if (command == "status") {
+        QByteArray s = "presented=" + QByteArray::number(int(isPresented()));
+        s += " tray=" + QByteArray::number(int(m_trayIcon && m_trayIcon->isVisible()));
+        if (m_trayIcon)
+            s += " icon=" + rectText(m_trayIcon->geometry());
+        s += " window=" + QByteArray::number(int(m_dropDown && m_dropDown->isVisible()));
+        if (m_dropDown && m_dropDown->isVisible())
+            s += " geometry=" + rectText(m_dropDown->frameGeometry());
+        s += " items=" + QByteArray::number(m_shelf ? m_shelf->itemCount() : 0);
+        s += " settings="
+            + QByteArray::number(int(m_settingsWindow && m_settingsWindow->isVisible()));
+        return s;
+    }
+    return "unknown request";
+}
+
+} // namespace vantry

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "MenuBarExtraAccess/MenuBarExtraAccess.h"
+#include "MenuBarExtraAccess/PresentedFlag.h"
+#include "MenuBarExtraAccess/StatusItem.h"
+#include "app/TrayHostWatcher.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace vantry {
+
+class DropDownWindow;
+class ShelfScene;
+class TrayIcon;
+
+// The application: a tray icon (once a tray host runs) whose left click drops
+// down the shelf window, and the settings window. No main window. The shelf,
+// its window and the settings window are built when first needed.
+class VantryApp final : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// The process entry: passes a toggle to a running instance or runs the application.
+    static int main(int argc, char *argv[]);
+
+    explicit VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent = nullptr);
+    ~VantryApp() override;
+
+    /// Waits for a tray host and wires the status item. Returns at once.
+    void start();
+
+    /// Shows or hides the shelf as a click on the icon does (second launch, shortcut).
+    void toggleShelf(const QByteArray &activationToken = {});
+    /// Opens the settings window, or raises it when it is open.
+    void openSettingsWindow();
+
+    /// Answers a request from another launch (see SingleInstance).
+    QByteArray handleRequest(const QByteArray &request);
+
+    bool isPresented() const { return m_isPresented.value(); }
+    MenuBarExtraAccess::StatusItem *statusItem() const { return m_statusItem; }
+    DropDownWindow *dropDownWindow() const { return m_dropDown.get(); }
+    QWidget *settingsWindow() const { return m_settingsWindow.get(); }
+    TrayIcon *trayIcon() const { return m_trayIcon.get(); }
+
+private:
+    void onStatusItem(MenuBarExtraAccess::StatusItem *item);
+    void onTrayHostAvailable();
+    void onNoTrayHost();
+    void onTrayTriggered();
+    void onStatusItemClicked();
+    DropDownWindow &dropDown();
+    QRect clickAnchor() const;
+
+    // The application description.
+    std::function<void()> m_openSettings;
+    MenuBarExtraAccess::PresentedFlag m_isPresented;
+    QPointer<MenuBarExtraAccess::StatusItem> m_statusItem;
+
+    MenuBarExtraAccess::StatusItem m_menuBarExtraItem;
+    MenuBarExtraAccess::MenuBarExtraAccess m_access;
+    TrayHostWatcher m_trayHost;
+    std::unique_ptr<TrayIcon> m_trayIcon;
+    // The shelf outlives its window: the window's content refers to it.
+    std::unique_ptr<ShelfScene> m_shelf;
+    std::unique_ptr<DropDownWindow> m_dropDown;
+    std::unique_ptr<QWidget> m_settingsWindow;
+};
+
+} // namespace vantry

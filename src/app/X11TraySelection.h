@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QObject>
+
+#include <cstdint>
+
+struct xcb_connection_t;
+
+namespace vantry {
+
+// Watches the X11 system tray selection (_NET_SYSTEM_TRAY_S<screen>): whether a tray
+// owns it now, and the MANAGER message a tray sends to the root window when it takes it.
+// Does nothing outside the xcb platform.
+class X11TraySelection final : public QObject, public QAbstractNativeEventFilter
+{
+    Q_OBJECT
+
+public:
+    explicit X11TraySelection(QObject *parent = nullptr);
+    ~X11TraySelection() override;
+
+    /// Whether this runs on X11 at all.
+    bool isAvailable() const { return m_connection != nullptr; }
+    /// Whether a tray owns the selection right now (one round trip to the server).
+    bool hasOwner() const;
+    /// Starts listening for a tray taking the selection; emits ownerAppeared when one does.
+    void watch();
+
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
+
+Q_SIGNALS:
+    void ownerAppeared();
+
+private:
+    xcb_connection_t *m_connection = nullptr;
+    std::uint32_t m_root = 0;
+    std::uint32_t m_selection = 0;
+    std::uint32_t m_manager = 0;
+    bool m_watching = false;
+};
+
+} // namespace vantry
