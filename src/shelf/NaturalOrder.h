@@ -35,6 +35,7 @@ public:
     int compare(const QByteArray &a, const QByteArray &b) const;
 
     /// A stable sort of items by file name; every sort key is computed once.
+    /// Reuses one conversion buffer: an order is for one thread at a time.
     QList<ShelfItem> sorted(const QList<ShelfItem> &items) const;
 
 private:
