@@ -1,0 +1,357 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/ui/RecorderCocoa.h"
+
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "KeyboardShortcuts/LocalEventMonitor.h"
+#include "KeyboardShortcuts/ui/MenuSearch.h"
+#include "KeyboardShortcuts/ui/RecorderServices.h"
+
+#include <QAction>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTimer>
+
+namespace KeyboardShortcuts {
+
+namespace {
+
+// Stopped first, deleted later: the monitor may be inside its own callback.
+void releaseMonitor(LocalEventMonitor *monitor)
+{
+    if (monitor) {
+        monitor->stopMonitoring();
+        monitor->deleteLater();
+    }
+}
+
+bool hasNoModifiers(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+bool hasCommandTypeModifiers(Qt::KeyboardModifiers modifiers)
+{
+    return modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
+bool isFunctionKey(int key)
+{
+    return key >= Qt::Key_F1 && key <= Qt::Key_F35;
+}
+
+constexpr qint64 f12KeyCode = 111;
+
+} // namespace
+
+RecorderCocoa::RecorderCocoa(
+    const Name &name, OnChange onChange, QWidget *parent, RecorderServices *services)
+    : QLineEdit(parent)
+    , m_name(name)
+    , m_onChange(std::move(onChange))
+    , m_services(services ? services : &RecorderServices::system())
+    , m_monitor(nullptr, &releaseMonitor)
+{
+    setPlaceholderText(localizedString("record_shortcut"));
+    setAlignment(Qt::AlignCenter);
+    setMinimumWidth(minimumWidth);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+    // Text only ever comes from recorded keys: no typing, pasting or input methods.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setDragEnabled(false);
+    setAcceptDrops(false);
+    setAccessibleName(localizedString("record_shortcut"));
+
+    QIcon clearIcon = QIcon::fromTheme(QStringLiteral("edit-clear"));
+    if (clearIcon.isNull())
+        clearIcon = style()->standardIcon(QStyle::SP_LineEditClearButton, nullptr, this);
+    m_clearAction = addAction(clearIcon, QLineEdit::TrailingPosition);
+    m_clearAction->setToolTip(tr("Clear"));
+    connect(m_clearAction, &QAction::triggered, this, [this] {
+        setText(QString());
+        onTextCleared();
+    });
+
+    refreshText();
+    if (ShortcutCenter *center = ShortcutCenter::current()) {
+        connect(
+            center, &ShortcutCenter::shortcutByNameDidChange, this, [this](const Name &changed) {
+                if (changed.rawValue() == m_name.rawValue())
+                    refreshText();
+            });
+    }
+}
+
+RecorderCocoa::~RecorderCocoa()
+{
+    // Never leave the named shortcuts suspended behind us.
+    if (m_recording)
+        endRecording();
+}
+
+void RecorderCocoa::setShortcutName(const Name &name)
+{
+    const bool differs = name.rawValue() != m_name.rawValue();
+    m_name = name;
+    if (differs)
+        refreshText();
+}
+
+bool RecorderCocoa::isClearButtonShown() const
+{
+    return m_clearAction->isVisible();
+}
+
+void RecorderCocoa::pressClearButton()
+{
+    if (isClearButtonShown())
+        m_clearAction->trigger();
+}
+
+QSize RecorderCocoa::sizeHint() const
+{
+    QSize size = QLineEdit::sizeHint();
+    const int textWidth
+        = fontMetrics().horizontalAdvance(text().isEmpty() ? placeholderText() : text());
+    // Room for the text centred between two clear-button widths, so it stays centred.
+    const int wanted = textWidth + 2 * (size.height() + 4);
+    size.setWidth(qMax(minimumWidth, wanted));
+    return size;
+}
+
+QSize RecorderCocoa::minimumSizeHint() const
+{
+    QSize size = QLineEdit::minimumSizeHint();
+    size.setWidth(qMax(size.width(), minimumWidth));
+    return size;
+}
+
+void RecorderCocoa::refreshText()
+{
+    const auto shortcut = getShortcut(m_name);
+    setText(shortcut ? shortcut->description() : QString());
+    updateClearButton();
+    updateGeometry();
+}
+
+void RecorderCocoa::updateClearButton()
+{
+    m_clearAction->setVisible(!text().isEmpty());
+}
+
+void RecorderCocoa::focusInEvent(QFocusEvent *event)
+{
+    QLineEdit::focusInEvent(event);
+    // Focus handed over because the window became active is not the user's choice:
+    // never be the first field of a window that opens or comes back.
+    if (event->reason() == Qt::ActiveWindowFocusReason && !m_refocusing) {
+        QTimer::singleShot(0, this, [this] {
+            if (hasFocus() && !m_recording)
+                clearFocus();
+        });
+        return;
+    }
+    m_refocusing = false;
+    startRecording();
+}
+
+void RecorderCocoa::focusOutEvent(QFocusEvent *event)
+{
+    // Losing focus to our own alert is expected; refocus() picks up afterwards.
+    endRecording();
+    QLineEdit::focusOutEvent(event);
+}
+
+void RecorderCocoa::hideEvent(QHideEvent *event)
+{
+    endRecording();
+    QLineEdit::hideEvent(event);
+}
+
+bool RecorderCocoa::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show)
+        watchWindow();
+    return QLineEdit::event(event);
+}
+
+void RecorderCocoa::watchWindow()
+{
+    QWidget *current = window();
+    if (current == m_window)
+        return;
+    if (m_window)
+        m_window->removeEventFilter(this);
+    m_window = current;
+    if (m_window && m_window != this)
+        m_window->installEventFilter(this);
+}
+
+bool RecorderCocoa::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::WindowDeactivate && m_recording) {
+        endRecording();
+        clearFocus();
+    }
+    return QLineEdit::eventFilter(watched, event);
+}
+
+void RecorderCocoa::startRecording()
+{
+    if (m_recording)
+        return;
+    m_recording = true;
+    setPlaceholderText(localizedString("press_shortcut"));
+    updateClearButton();
+    // A read-only line edit draws no caret.
+    setReadOnly(true);
+    setHandlersSuspended(true);
+    if (ShortcutCenter *center = ShortcutCenter::current())
+        center->setRecorderActive(true);
+    m_monitor.reset(new LocalEventMonitor(
+        { QEvent::KeyPress, QEvent::ShortcutOverride, QEvent::MouseButtonRelease },
+        [guard = QPointer<RecorderCocoa>(this)](QObject *receiver, QEvent *event) {
+            // Gone: swallow what was meant for it.
+            return guard ? guard->filterEvent(receiver, event) : true;
+        }));
+    m_monitor->startMonitoring();
+}
+
+void RecorderCocoa::endRecording()
+{
+    if (!m_recording)
+        return;
+    m_recording = false;
+    m_monitor.reset();
+    setPlaceholderText(localizedString("record_shortcut"));
+    updateClearButton();
+    setReadOnly(false);
+    setHandlersSuspended(false);
+    if (ShortcutCenter *center = ShortcutCenter::current())
+        center->setRecorderActive(false);
+}
+
+void RecorderCocoa::blur()
+{
+    if (hasFocus())
+        clearFocus();
+    else
+        endRecording();
+}
+
+void RecorderCocoa::refocus()
+{
+    m_refocusing = true;
+    if (QWidget *w = window())
+        w->activateWindow();
+    setFocus(Qt::OtherFocusReason);
+    if (hasFocus() && !m_recording) {
+        // Focus was already here (the window stayed active): record again.
+        m_refocusing = false;
+        startRecording();
+    }
+}
+
+void RecorderCocoa::onTextCleared()
+{
+    if (text().isEmpty()) {
+        KeyboardShortcuts::setShortcut(std::nullopt, m_name);
+        if (m_onChange)
+            m_onChange(std::nullopt);
+    }
+    updateClearButton();
+    if (text().isEmpty())
+        refocus();
+}
+
+bool RecorderCocoa::filterEvent(QObject *receiver, QEvent *event)
+{
+    if (!m_recording)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton)
+            return false;
+        const QPoint local = mapFromGlobal(mouse->globalPosition().toPoint());
+        if (!rect().adjusted(-3, -3, 3, 3).contains(local))
+            blur();
+        // Clicks on the field itself go on, so its clear button keeps working.
+        return false;
+    }
+    case QEvent::ShortcutOverride:
+        // Claim every key, so that menu and window shortcuts reach us instead of firing.
+        if (receiver == this)
+            event->accept();
+        return receiver == this;
+    case QEvent::KeyPress:
+        return handleKeyPress(static_cast<QKeyEvent *>(event));
+    default:
+        return true;
+    }
+}
+
+bool RecorderCocoa::handleKeyPress(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const int key = event->key();
+
+    if (key == Qt::Key_Tab && hasNoModifiers(modifiers)) {
+        focusNextChild();
+        return true;
+    }
+    if (key == Qt::Key_Escape && hasNoModifiers(modifiers)) {
+        blur();
+        return true;
+    }
+    if ((key == Qt::Key_Backspace || key == Qt::Key_Delete) && hasNoModifiers(modifiers)) {
+        pressClearButton();
+        return true;
+    }
+    if (!hasCommandTypeModifiers(modifiers) && !isFunctionKey(key)) {
+        m_services->beep();
+        return true;
+    }
+
+    const auto shortcut = Shortcut::fromKeyEvent(event);
+    if (!shortcut) {
+        m_services->beep();
+        return true;
+    }
+
+    if (QAction *action = MenuSearch::findAction(*shortcut, m_services->menus())) {
+        blur();
+        m_services->showAlert(this,
+            localizedString("keyboard_shortcut_used_by_menu_item")
+                .arg(MenuSearch::displayTitle(action)));
+        refocus();
+        return true;
+    }
+
+    const bool isPlainF12
+        = shortcut->carbonKeyCode() == f12KeyCode && shortcut->carbonModifiers() == 0;
+    if (!isPlainF12 && m_services->systemShortcuts().contains(*shortcut)) {
+        blur();
+        const bool force
+            = m_services->askAlert(this, localizedString("keyboard_shortcut_used_by_system"),
+                localizedString("keyboard_shortcuts_can_be_changed"), localizedString("ok"),
+                localizedString("force_use_shortcut"));
+        refocus();
+        if (!force)
+            return true;
+    }
+
+    setText(shortcut->description());
+    updateClearButton();
+    updateGeometry();
+    KeyboardShortcuts::setShortcut(*shortcut, m_name);
+    if (m_onChange)
+        m_onChange(*shortcut);
+    blur();
+    return true;
+}
+
+} // namespace KeyboardShortcuts
