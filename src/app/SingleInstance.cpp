@@ -106,22 +106,17 @@ bool SingleInstance::listen()
 {
     if (isListening())
         return true;
-    if (!m_server) {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
-    }
-    if (m_server->listen(m_socketPath))
-        return true;
-    if (m_server->serverError() != QAbstractSocket::AddressInUseError) {
-        qCWarning(lcApp) << "Cannot listen on" << m_socketPath << ":" << m_server->errorString();
-        return false;
-    }
     // A socket that takes connections belongs to a running instance (busy or not); one that
     // refuses them was left behind by an instance that died.
     if (connectTo(m_socketPath).get() >= 0)
         return false;
-    QLocalServer::removeServer(m_socketPath);
+    if (QFile::exists(m_socketPath))
+        QLocalServer::removeServer(m_socketPath);
+    if (!m_server) {
+        // No socket options: with them Qt renames its socket over the path, replacing a live one.
+        m_server = new QLocalServer(this);
+        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    }
     if (m_server->listen(m_socketPath))
         return true;
     qCWarning(lcApp) << "Cannot listen on" << m_socketPath << ":" << m_server->errorString();

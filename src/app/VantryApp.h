@@ -52,6 +52,7 @@ public:
     DropDownWindow *dropDownWindow() const { return m_dropDown.get(); }
     QWidget *settingsWindow() const { return m_settingsWindow.get(); }
     TrayIcon *trayIcon() const { return m_trayIcon.get(); }
+    TrayHostWatcher &trayHost() { return m_trayHost; }
 
 private:
     void onStatusItem(MenuBarExtraAccess::StatusItem *item);

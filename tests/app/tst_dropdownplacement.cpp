@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/DropDownPlacement.h"
+
+#include <QTest>
+
+using vantry::DropDownPlacement::position;
+
+class TestDropDownPlacement : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void placesTheWindowByTheAnchor_data()
+    {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("expected");
+
+        const QRect screen(0, 0, 1280, 800);
+        const QSize size(300, 400);
+        QTest::newRow("centred below an icon in a top panel")
+            << QRect(600, 0, 24, 24) << size << QRect(0, 24, 1280, 776) << QPoint(461, 24);
+        QTest::newRow("clamped to the right edge")
+            << QRect(1257, 1, 22, 22) << size << screen << QPoint(980, 23);
+        QTest::newRow("clamped to the left edge")
+            << QRect(2, 1, 22, 22) << size << screen << QPoint(0, 23);
+        QTest::newRow("above an icon in a bottom panel")
+            << QRect(1200, 776, 24, 24) << size << QRect(0, 0, 1280, 776) << QPoint(980, 376);
+        QTest::newRow("at the pointer")
+            << QRect(640, 300, 1, 1) << size << screen << QPoint(490, 301);
+        QTest::newRow("pointer low on the screen opens upwards")
+            << QRect(640, 700, 1, 1) << size << screen << QPoint(490, 300);
+        QTest::newRow("beside a left vertical panel")
+            << QRect(0, 300, 32, 32) << size << QRect(32, 0, 1248, 800) << QPoint(32, 300);
+        QTest::newRow("beside a right vertical panel, clamped to the bottom")
+            << QRect(1248, 700, 32, 32) << size << QRect(0, 0, 1248, 800) << QPoint(948, 400);
+        QTest::newRow("larger than the screen keeps the top left visible")
+            << QRect(100, 0, 24, 24) << QSize(2000, 1000) << screen << QPoint(0, 0);
+        QTest::newRow("second screen to the right")
+            << QRect(2500, 0, 24, 24) << size << QRect(1280, 24, 1280, 1000) << QPoint(2260, 24);
+        QTest::newRow("anchor off every screen still lands inside")
+            << QRect(-500, -500, 1, 1) << size << screen << QPoint(0, 0);
+    }
+    void placesTheWindowByTheAnchor()
+    {
+        QFETCH(QRect, anchor);
+        QFETCH(QSize, size);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, expected);
+        const QPoint p = position(anchor, size, available);
+        QCOMPARE(p, expected);
+        if (size.width() <= available.width() && size.height() <= available.height())
+            QVERIFY(available.contains(QRect(p, size)));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestDropDownPlacement)
+#include "tst_dropdownplacement.moc"
