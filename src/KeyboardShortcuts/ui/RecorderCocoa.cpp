@@ -165,6 +165,16 @@ void RecorderCocoa::focusOutEvent(QFocusEvent *event)
     QLineEdit::focusOutEvent(event);
 }
 
+void RecorderCocoa::mousePressEvent(QMouseEvent *event)
+{
+    // Focused by the window but not recording yet: a click is the user's choice.
+    if (hasFocus() && !m_recording) {
+        m_refocusing = false;
+        startRecording();
+    }
+    QLineEdit::mousePressEvent(event);
+}
+
 void RecorderCocoa::hideEvent(QHideEvent *event)
 {
     endRecording();

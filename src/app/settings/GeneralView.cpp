@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/settings/GeneralView.h"
 
+#include "KeyboardShortcuts/ui/RecorderHost.h"
 #include "LaunchAtLogin/Toggle.h"
 #include "app/settings/SettingsFonts.h"
 #include "platform/UserDefaults.h"
@@ -8,7 +9,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QVBoxLayout>
 
 namespace vantry {
@@ -66,19 +66,10 @@ GeneralView::GeneralView(
     layout->addWidget(heading(tr("Shortcuts"), this));
     layout->addSpacing(18);
 
-    // Stand-in until the recorder widget lands.
-    auto *recorderRow = new QHBoxLayout;
-    auto *recorderLabel = new QLabel(tr("Open Window:"), this);
-    auto *placeholder = new QLineEdit(this);
-    placeholder->setReadOnly(true);
-    placeholder->setAccessibleName(tr("Open Window:"));
-    placeholder->setText(openShelfWindow.rawValue());
-    recorderLabel->setBuddy(placeholder);
-    recorderRow->addWidget(recorderLabel);
-    recorderRow->addWidget(placeholder);
-    recorderRow->addStretch(1);
-    m_recorder = placeholder;
-    layout->addLayout(recorderRow);
+    auto *recorder
+        = new KeyboardShortcuts::RecorderHost(tr("Open Window:"), openShelfWindow, {}, this);
+    m_recorder = recorder->recorder();
+    layout->addWidget(recorder);
 
     layout->addStretch(1);
 

@@ -9,6 +9,10 @@
 
 class QComboBox;
 
+namespace KeyboardShortcuts {
+class RecorderCocoa;
+}
+
 namespace LaunchAtLogin {
 class Toggle;
 }
@@ -34,7 +38,7 @@ public:
 
     QComboBox *sidePicker() const { return m_sidePicker; }
     LaunchAtLogin::Toggle *launchAtLoginToggle() const { return m_toggle; }
-    QWidget *shortcutRecorder() const { return m_recorder; }
+    KeyboardShortcuts::RecorderCocoa *shortcutRecorder() const { return m_recorder; }
 
 private:
     void showStoredSide();
@@ -43,7 +47,7 @@ private:
     QPointer<UserDefaults> m_defaults;
     QComboBox *m_sidePicker = nullptr;
     LaunchAtLogin::Toggle *m_toggle = nullptr;
-    QWidget *m_recorder = nullptr;
+    KeyboardShortcuts::RecorderCocoa *m_recorder = nullptr;
 };
 
 } // namespace vantry

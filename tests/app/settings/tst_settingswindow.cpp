@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/ui/RecorderCocoa.h"
 #include "app/settings/AboutView.h"
 #include "app/settings/GeneralView.h"
 #include "app/settings/SettingsWindow.h"
@@ -119,6 +120,8 @@ private Q_SLOTS:
         QCOMPARE(window.generalView()->height(), GeneralView::fixedHeight);
         QVERIFY(window.aboutView()->minimumWidth() >= 420);
         QVERIFY(window.aboutView()->minimumHeight() >= 180);
+        QVERIFY(window.generalView()->shortcutRecorder());
+        QCOMPARE(window.generalView()->shortcutRecorder()->accessibleName(), u"Open Window:"_s);
         QCOMPARE(window.tabs()->tabText(0), u"General"_s);
         QCOMPARE(window.tabs()->tabText(1), u"About"_s);
         QVERIFY(!window.tabs()->tabIcon(0).isNull());
