@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -23,6 +25,29 @@ namespace vantry {
 namespace {
 
 constexpr int infoIconSize = 128;
+// A text edit lays out each line whole: very long lines are broken for display, and
+// the text goes in a slice per event loop turn so the panel stays responsive.
+constexpr qsizetype displayLineLength = 400;
+constexpr qsizetype textSlice = 16 * 1024;
+
+QString breakLongLines(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / displayLineLength + 1);
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        if (c == u'\n') {
+            run = 0;
+        } else if (run >= displayLineLength && !c.isLowSurrogate()) {
+            out += u'\n';
+            run = 0;
+        }
+        out += c;
+        if (c != u'\n')
+            ++run;
+    }
+    return out;
+}
 
 QLabel *centredLabel(QWidget *parent)
 {
@@ -46,7 +71,12 @@ PreviewView::PreviewView(QWidget *parent)
     : QWidget(parent)
     , m_loader(new PreviewLoader(this))
     , m_stack(new QStackedWidget(this))
+    , m_textFeeder(new QTimer(this))
 {
+    m_textFeeder->setSingleShot(true);
+    m_textFeeder->setInterval(0);
+    connect(m_textFeeder, &QTimer::timeout, this, &PreviewView::feedText);
+
     setAccessibleName(tr("Preview content"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -65,6 +95,7 @@ PreviewView::PreviewView(QWidget *parent)
     textLayout->setSpacing(2);
     m_text = new QPlainTextEdit(m_textPage);
     m_text->setReadOnly(true);
+    m_text->setUndoRedoEnabled(false);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_text->setAccessibleName(tr("File text"));
@@ -115,6 +146,9 @@ QWidget *PreviewView::buildInfoPage()
 void PreviewView::setPath(const QByteArray &path, const QSize &fitSize)
 {
     stopMovie();
+    m_textFeeder->stop();
+    m_pendingText.clear();
+    m_pendingOffset = 0;
     m_path = path;
     m_content.reset();
     const qsizetype slash = path.lastIndexOf('/');
@@ -171,7 +205,10 @@ void PreviewView::showContent()
         return;
     }
     case PreviewContent::Kind::text:
-        m_text->setPlainText(content.text);
+        m_text->clear();
+        m_pendingText = breakLongLines(content.text);
+        m_pendingOffset = 0;
+        feedText();
         m_truncatedNote->setVisible(content.truncated);
         m_text->setAccessibleDescription(content.displayName);
         m_stack->setCurrentWidget(m_textPage);
@@ -196,6 +233,23 @@ void PreviewView::showContent()
         break;
     }
     showOther(content);
+}
+
+void PreviewView::feedText()
+{
+    const qsizetype n = std::min(textSlice, m_pendingText.size() - m_pendingOffset);
+    if (n > 0) {
+        QTextCursor cursor(m_text->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(m_pendingText.mid(m_pendingOffset, n));
+        m_pendingOffset += n;
+    }
+    if (m_pendingOffset < m_pendingText.size()) {
+        m_textFeeder->start();
+    } else {
+        m_pendingText.clear();
+        m_pendingOffset = 0;
+    }
 }
 
 void PreviewView::showOther(const PreviewContent &content)

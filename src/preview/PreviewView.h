@@ -14,6 +14,7 @@ class QLabel;
 class QPlainTextEdit;
 class QScrollArea;
 class QStackedWidget;
+class QTimer;
 class QVBoxLayout;
 
 namespace vantry {
@@ -53,6 +54,7 @@ private:
     void showContent();
     void showOther(const PreviewContent &content);
     void stopMovie();
+    void feedText();
     QWidget *buildInfoPage();
 
     PreviewLoader *m_loader;
@@ -75,6 +77,9 @@ private:
     QLabel *m_infoSize;
     QLabel *m_infoModified;
     QPointer<QMovie> m_movie;
+    QTimer *m_textFeeder;
+    QString m_pendingText; // still to go into m_text, a slice at a time
+    qsizetype m_pendingOffset = 0;
 };
 
 } // namespace vantry

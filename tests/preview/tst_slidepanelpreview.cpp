@@ -195,6 +195,32 @@ private Q_SLOTS:
         QVERIFY(QFontInfo(edit->font()).fixedPitch());
     }
 
+    void longTextArrivesWholeInShortLines()
+    {
+        // One line far too long to lay out at once, then many ordinary lines.
+        QByteArray bytes(5000, 'x');
+        for (int i = 0; i < 4000; ++i)
+            bytes += "\nline " + QByteArray::number(i);
+        const QByteArray path = sample("long.txt", bytes);
+        SlidePanelPreview &preview = SlidePanelPreview::shared();
+        preview.show(path, m_shelf.get(), PreviewSide::right, 380, 300);
+        QTRY_COMPARE(shownKind(preview), std::optional(PreviewContent::Kind::text));
+        auto *edit = preview.panel()->view()->findChild<QPlainTextEdit *>();
+        QVERIFY(!edit->toPlainText().isEmpty());
+        // Everything arrives, only broken into display lines.
+        const QString expected = QString::fromLatin1(bytes).remove(u'\n');
+        QTRY_COMPARE(edit->toPlainText().remove(u'\n'), expected);
+        const QStringList lines = edit->toPlainText().split(u'\n');
+        QCOMPARE(lines.size(), 4000 + 1 + 5000 / 400);
+        for (const QString &line : lines)
+            QVERIFY(line.size() <= 400);
+
+        // A new item stops the rest of a long text from going in.
+        preview.show(path, m_shelf.get(), PreviewSide::right, 380, 300);
+        preview.show(m_text, m_shelf.get(), PreviewSide::right, 380, 300);
+        QTRY_COMPARE(edit->toPlainText(), u"some notes\n"_s);
+    }
+
     void animatedImagesPlay()
     {
         const QByteArray gif = sample("moving.gif", samples::animatedGif());
