@@ -56,7 +56,7 @@ void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name)
         const QString json = QString::fromUtf8(shortcut->toJson());
         // Uninstalled even when equal to the new one, which is then installed afresh.
         if (const auto old = storedShortcut(name))
-            layer.uninstallShortcut(*old);
+            layer.uninstallUnlessShared(*old, name);
         layer.installShortcut(*shortcut);
         defaults->setValue(name.defaultsKey(), json);
         Q_EMIT center->shortcutByNameDidChange(name);
@@ -70,7 +70,7 @@ void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name)
         defaults->setValue(name.defaultsKey(), false); // the default must not come back
     else
         defaults->remove(name.defaultsKey());
-    layer.uninstallShortcut(*current);
+    layer.uninstallUnlessShared(*current, name);
     Q_EMIT center->shortcutByNameDidChange(name);
 }
 

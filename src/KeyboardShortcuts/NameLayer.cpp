@@ -40,6 +40,23 @@ void NameLayer::uninstallShortcut(const Shortcut &shortcut)
     m_installedShortcuts.remove(shortcut);
 }
 
+QList<Name> NameLayer::namesWithHandlers() const
+{
+    return m_keyDownActions.keys() + m_keyUpActions.keys() + m_keyDownSubscribers.keys()
+        + m_keyUpSubscribers.keys();
+}
+
+void NameLayer::uninstallUnlessShared(const Shortcut &shortcut, const Name &leaving)
+{
+    // Two names may hold one shortcut; one of them moving on must not silence the other.
+    const QList<Name> names = namesWithHandlers();
+    for (const Name &name : names) {
+        if (!(name == leaving) && getShortcut(name) == shortcut)
+            return;
+    }
+    uninstallShortcut(shortcut);
+}
+
 void NameLayer::dispatchShortcut(
     const Shortcut &shortcut, const ActionTable &actions, const SubscriberTable &subscribers) const
 {

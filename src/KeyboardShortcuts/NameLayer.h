@@ -38,6 +38,9 @@ public:
 
     void installShortcut(const Shortcut &shortcut);
     void uninstallShortcut(const Shortcut &shortcut);
+    /// Uninstalls the shortcut that leaving gives up, unless another name with
+    /// actions or streams still holds it.
+    void uninstallUnlessShared(const Shortcut &shortcut, const Name &leaving);
 
     void onKeyDown(const Name &name, Action action);
     void onKeyUp(const Name &name, Action action);
@@ -58,6 +61,7 @@ private:
     void dispatchShortcut(const Shortcut &shortcut, const ActionTable &actions,
         const SubscriberTable &subscribers) const;
     QSet<Shortcut> storedShortcuts(const QList<Name> &names) const;
+    QList<Name> namesWithHandlers() const;
 
     ShortcutCenter *m_center;
     std::unique_ptr<CarbonKeyboardShortcuts> m_hotKeys;

@@ -62,6 +62,8 @@ private Q_SLOTS:
     void cleanup();
 
     void namesSharingAShortcutBothFire();
+    void nameLeavingASharedShortcutLeavesItToTheOther_data();
+    void nameLeavingASharedShortcutLeavesItToTheOther();
     void actionAttachedBeforeTheShortcutFiresAfterSetShortcut();
     void changingTheShortcutMovesTheRegistration();
     void keyUpActionsRunOnRelease();
@@ -133,6 +135,31 @@ void TestNameLayer::namesSharingAShortcutBothFire()
     QVERIFY(m_backend->press(1, 4352));
     QCOMPARE(aRuns, 2);
     QCOMPARE(bRuns, 1);
+}
+
+void TestNameLayer::nameLeavingASharedShortcutLeavesItToTheOther_data()
+{
+    QTest::addColumn<std::optional<Shortcut>>("next");
+    QTest::newRow("changed") << std::optional(kOptionF);
+    QTest::newRow("cleared") << std::optional<Shortcut>();
+}
+
+void TestNameLayer::nameLeavingASharedShortcutLeavesItToTheOther()
+{
+    QFETCH(std::optional<Shortcut>, next);
+    const Name a(u"a"_s, kControlCommandS);
+    const Name b(u"b"_s, kControlCommandS);
+    int bRuns = 0;
+    onKeyDown(a, [] {});
+    onKeyDown(b, [&] { ++bRuns; });
+
+    setShortcut(next, a);
+
+    QVERIFY(m_backend->press(1, 4352));
+    QCOMPARE(bRuns, 1);
+    // Once nobody holds it any more it is released.
+    setShortcut(std::nullopt, b);
+    QVERIFY(!m_backend->idOf(1, 4352));
 }
 
 void TestNameLayer::actionAttachedBeforeTheShortcutFiresAfterSetShortcut()
