@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace vantry {
 
 // Reads an update feed: an RSS 2.0 document whose channel items carry
