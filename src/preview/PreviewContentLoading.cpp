@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QStringDecoder>
 
@@ -130,10 +131,14 @@ bool loadPdf(PreviewContent &content, const FileHandle &handle, const QSize &fit
         if (points.isEmpty())
             break;
         const QSize pixels(width, qMax(1, qRound(points.height() * width / points.width())));
-        QImage image = document.render(page, pixels);
-        if (image.isNull())
+        const QImage rendered = document.render(page, pixels);
+        if (rendered.isNull())
             break;
-        content.pages.append(std::move(image));
+        // Pages render on transparency; paper is white.
+        QImage paper(rendered.size(), QImage::Format_RGB32);
+        paper.fill(Qt::white);
+        QPainter(&paper).drawImage(0, 0, rendered);
+        content.pages.append(std::move(paper));
     }
     document.close();
     if (content.pages.isEmpty())

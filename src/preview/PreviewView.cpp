@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -25,6 +26,7 @@ namespace vantry {
 namespace {
 
 constexpr int infoIconSize = 128;
+constexpr int pdfPageMargin = 4;
 // A text edit lays out each line whole: very long lines are broken for display, and
 // the text goes in a slice per event loop turn so the panel stays responsive.
 constexpr qsizetype displayLineLength = 400;
@@ -108,10 +110,12 @@ PreviewView::PreviewView(QWidget *parent)
 
     m_pdf = new QScrollArea(m_stack);
     m_pdf->setWidgetResizable(true);
+    m_pdf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pdf->setAccessibleName(tr("Document pages"));
     m_pdfPages = new QWidget(m_pdf);
     m_pdfLayout = new QVBoxLayout(m_pdfPages);
-    m_pdfLayout->setContentsMargins(0, 0, 0, 0);
+    m_pdfLayout->setContentsMargins(pdfPageMargin, pdfPageMargin, pdfPageMargin, pdfPageMargin);
+    m_pdfLayout->setSpacing(pdfPageMargin);
     m_pdf->setWidget(m_pdfPages);
     m_stack->addWidget(m_pdf);
 
@@ -150,6 +154,7 @@ void PreviewView::setPath(const QByteArray &path, const QSize &fitSize)
     m_pendingText.clear();
     m_pendingOffset = 0;
     m_path = path;
+    m_fitSize = fitSize;
     m_content.reset();
     const qsizetype slash = path.lastIndexOf('/');
     m_loading->setText(QFile::decodeName(slash < 0 ? path : path.mid(slash + 1)));
@@ -218,9 +223,20 @@ void PreviewView::showContent()
             delete item->widget();
             delete item;
         }
+        // Pages come at the panel's width; leave room for the scroll bar and the frame.
+        const int viewportWidth = m_pdf->isVisible() || m_pdf->testAttribute(Qt::WA_Resized)
+            ? m_pdf->maximumViewportSize().width()
+            : m_fitSize.width() - 2 * m_pdf->frameWidth();
+        const int room = qRound(
+            (viewportWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pdf)
+                - 2 * pdfPageMargin)
+            * dpr);
         for (int i = 0; i < content.pages.size(); ++i) {
+            QImage image = content.pages.at(i);
+            if (room > 0 && image.width() > room)
+                image = image.scaledToWidth(room, Qt::SmoothTransformation);
             auto *page = centredLabel(m_pdfPages);
-            page->setPixmap(pixmapFor(content.pages.at(i), dpr));
+            page->setPixmap(pixmapFor(image, dpr));
             page->setAccessibleName(tr("Page %1 of %2").arg(i + 1).arg(content.pageCount));
             m_pdfLayout->addWidget(page);
         }

@@ -59,6 +59,7 @@ private:
 
     PreviewLoader *m_loader;
     QByteArray m_path;
+    QSize m_fitSize;
     std::shared_ptr<PreviewContent> m_content;
 
     QStackedWidget *m_stack;
