@@ -1,0 +1,390 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>KeyboardShortcuts::RecorderCocoa</name>
+    <message>
+        <source>Clear</source>
+        <translation>Leeren</translation>
+    </message>
+</context>
+<context>
+    <name>LaunchAtLogin::AutostartService</name>
+    <message>
+        <source>The program&apos;s own location is unknown.</source>
+        <translation>Der Speicherort des Programms ist unbekannt.</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1: %2</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not remove %1: %2</source>
+        <translation>%1 konnte nicht entfernt werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>LaunchAtLogin::BackgroundPortalService</name>
+    <message>
+        <source>The desktop did not allow starting at login.</source>
+        <translation>Die Arbeitsumgebung hat den Start bei der Anmeldung nicht erlaubt.</translation>
+    </message>
+    <message>
+        <source>The desktop did not confirm the change.</source>
+        <translation>Die Arbeitsumgebung hat die Änderung nicht bestätigt.</translation>
+    </message>
+    <message>
+        <source>There is no session bus.</source>
+        <translation>Es gibt keinen Sitzungsbus.</translation>
+    </message>
+    <message>
+        <source>Start the shelf when you log in.</source>
+        <translation>Die Ablage bei der Anmeldung starten.</translation>
+    </message>
+    <message>
+        <source>The desktop did not answer.</source>
+        <translation>Die Arbeitsumgebung hat nicht geantwortet.</translation>
+    </message>
+</context>
+<context>
+    <name>QWidget</name>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::AboutView</name>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Application icon</source>
+        <translation>Programmsymbol</translation>
+    </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Version %1</translation>
+    </message>
+    <message>
+        <source>Copyright © %1 the Vantry developers. Free software under the GNU GPL, version 3 or later.</source>
+        <translation>Copyright © %1 die Vantry-Entwickler. Freie Software unter der GNU GPL, Version 3 oder neuer.</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::AppDelegate</name>
+    <message>
+        <source>Vantry</source>
+        <translation>Vantry</translation>
+    </message>
+    <message>
+        <source>Preferences…</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation>Nach Updates suchen …</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::AppcastParser</name>
+    <message>
+        <source>The update feed is larger than 1 MiB.</source>
+        <translation>Der Update-Feed ist größer als 1 MiB.</translation>
+    </message>
+    <message>
+        <source>The update feed contains a document type declaration, which is not allowed.</source>
+        <translation>Der Update-Feed enthält eine Dokumenttyp-Deklaration, was nicht erlaubt ist.</translation>
+    </message>
+    <message>
+        <source>The update feed refers to an entity it does not define.</source>
+        <translation>Der Update-Feed verweist auf eine Entität, die er nicht definiert.</translation>
+    </message>
+    <message>
+        <source>The update feed is nested too deeply.</source>
+        <translation>Der Update-Feed ist zu tief verschachtelt.</translation>
+    </message>
+    <message>
+        <source>The update feed is not an RSS document.</source>
+        <translation>Der Update-Feed ist kein RSS-Dokument.</translation>
+    </message>
+    <message>
+        <source>The update feed is not well-formed XML (line %1: %2).</source>
+        <translation>Der Update-Feed ist kein wohlgeformtes XML (Zeile %1: %2).</translation>
+    </message>
+    <message>
+        <source>The update feed has no channel.</source>
+        <translation>Der Update-Feed hat keinen Kanal.</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::DropDownWindow</name>
+    <message>
+        <source>Vantry Shelf</source>
+        <translation>Vantry-Ablage</translation>
+    </message>
+    <message>
+        <source>Shelf</source>
+        <translation>Ablage</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::ErrorBannerView</name>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::FeedFetcher</name>
+    <message>
+        <source>The update server did not answer in time.</source>
+        <translation>Der Update-Server hat nicht rechtzeitig geantwortet.</translation>
+    </message>
+    <message>
+        <source>The update feed address %1 is not allowed: updates are only checked over HTTPS.</source>
+        <translation>Die Adresse %1 des Update-Feeds ist nicht erlaubt: Updates werden nur über HTTPS gesucht.</translation>
+    </message>
+    <message>
+        <source>The update feed is larger than %1 KiB.</source>
+        <translation>Der Update-Feed ist größer als %1 KiB.</translation>
+    </message>
+    <message>
+        <source>The update server sent a redirect without a target.</source>
+        <translation>Der Update-Server hat eine Umleitung ohne Ziel gesendet.</translation>
+    </message>
+    <message>
+        <source>The update server redirected to %1, which is not allowed.</source>
+        <translation>Der Update-Server hat nach %1 umgeleitet, was nicht erlaubt ist.</translation>
+    </message>
+    <message>
+        <source>The update server redirected too many times.</source>
+        <translation>Der Update-Server hat zu oft umgeleitet.</translation>
+    </message>
+    <message>
+        <source>The update feed could not be downloaded: %1</source>
+        <translation>Der Update-Feed konnte nicht heruntergeladen werden: %1</translation>
+    </message>
+    <message>
+        <source>The update server answered with status %1.</source>
+        <translation>Der Update-Server hat mit Status %1 geantwortet.</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::GeneralView</name>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>Preview position</source>
+        <translation>Position der Vorschau</translation>
+    </message>
+    <message>
+        <source>Left</source>
+        <translation>Links</translation>
+    </message>
+    <message>
+        <source>Right</source>
+        <translation>Rechts</translation>
+    </message>
+    <message>
+        <source>Shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Open Window:</source>
+        <translation>Fenster öffnen:</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::MessageBoxUpdatePresenter</name>
+    <message>
+        <source>Software Update</source>
+        <translation>Softwareaktualisierung</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>You&apos;re up to date!</source>
+        <translation>Sie sind auf dem neuesten Stand!</translation>
+    </message>
+    <message>
+        <source>%1 %2 is the newest version available.</source>
+        <translation>%1 %2 ist die neueste verfügbare Version.</translation>
+    </message>
+    <message>
+        <source>The update check failed.</source>
+        <translation>Die Suche nach Updates ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Updates come from your package manager.</source>
+        <translation>Updates kommen von Ihrer Paketverwaltung.</translation>
+    </message>
+    <message>
+        <source>This copy of %1 was installed by your distribution. Use its package manager or software centre to update it.</source>
+        <translation>Diese Kopie von %1 wurde von Ihrer Distribution installiert. Aktualisieren Sie sie mit deren Paketverwaltung oder Softwarezentrum.</translation>
+    </message>
+    <message>
+        <source>A new version of %1 is available!</source>
+        <translation>Eine neue Version von %1 ist verfügbar!</translation>
+    </message>
+    <message>
+        <source>Update available</source>
+        <translation>Update verfügbar</translation>
+    </message>
+    <message>
+        <source>%1 %2 is now available; you have %3.</source>
+        <translation>%1 %2 ist jetzt verfügbar; Sie haben %3.</translation>
+    </message>
+    <message>
+        <source>Versions</source>
+        <translation>Versionen</translation>
+    </message>
+    <message>
+        <source>Release notes</source>
+        <translation>Versionshinweise</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Herunterladen</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Später</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::NotificationBridge</name>
+    <message>
+        <source>Update available</source>
+        <translation>Update verfügbar</translation>
+    </message>
+    <message>
+        <source>Version %1 is now available</source>
+        <translation>Version %1 ist jetzt verfügbar</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::PreviewPanel</name>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Preview title bar</source>
+        <translation>Titelleiste der Vorschau</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::PreviewView</name>
+    <message>
+        <source>Preview content</source>
+        <translation>Inhalt der Vorschau</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>File text</source>
+        <translation>Text der Datei</translation>
+    </message>
+    <message>
+        <source>Only the first %1 are shown.</source>
+        <translation>Nur die ersten %1 werden angezeigt.</translation>
+    </message>
+    <message>
+        <source>Document pages</source>
+        <translation>Seiten des Dokuments</translation>
+    </message>
+    <message>
+        <source>File icon</source>
+        <translation>Dateisymbol</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>Modified %1</source>
+        <translation>Geändert %1</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::SettingsWindow</name>
+    <message>
+        <source>Vantry Settings</source>
+        <translation>Vantry-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Allgemein</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::ShelfItemEditView</name>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::ShelfView</name>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>Please select directory</source>
+        <translation>Bitte einen Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Choose Folder</source>
+        <translation>Ordner wählen</translation>
+    </message>
+    <message>
+        <source>Items</source>
+        <translation>Objekte</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+</context>
+</TS>
