@@ -87,6 +87,15 @@ void ShelfListView::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     const bool space = key == Qt::Key_Space && mods == Qt::NoModifier;
     const bool enter = (key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::NoModifier;
+    const bool upDown = (key == Qt::Key_Down || key == Qt::Key_Up) && mods == Qt::NoModifier;
+    if (upDown && selectionModel() && !selectionModel()->hasSelection()
+        && currentIndex().isValid()) {
+        // Nothing selected yet: the first arrow press selects the row with the focus
+        // (the first row when the shelf appears) rather than skipping past it.
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        event->accept();
+        return;
+    }
     if (!space && !enter) {
         QListView::keyPressEvent(event);
         return;

@@ -72,6 +72,26 @@ private Q_SLOTS:
         QVERIFY(!host.view().folderField()->isEnabled());
     }
 
+    void arrowsSelectFromTheFirstRowAndShiftExtends()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        QListView *list = host.view().listView();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("alpha.txt") });
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("beta.png") });
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(host.content().selection(),
+            (QSet<QByteArray> { host.pathOf("beta.png"), host.pathOf("docs") }));
+        QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(host.content().selection().size(), 3);
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("alpha.txt") });
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(host.content().selection().size(), plainEntries.size());
+    }
+
     void noFolderShowsThePlaceholder()
     {
         ShelfTestHost host({});

@@ -1,0 +1,189 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The shelf window on a real X server, driven by the real keyboard and mouse
+// (xdotool through XTEST), with a window manager giving it focus.
+#include "ShelfTestHost.h"
+
+#include "shelf/ui/ShelfItemEditView.h"
+#include "shelf/ui/ShelfListModel.h"
+#include "shelf/ui/ShelfListView.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+using namespace vantry;
+using namespace vantry::test;
+
+namespace {
+
+bool exists(const QByteArray &path)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0;
+}
+
+QByteArray readAll(const QByteArray &path)
+{
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A drop target as a file manager is one: it takes file URLs and copies the files.
+class CopyingDropTarget final : public QWidget
+{
+public:
+    explicit CopyingDropTarget(QByteArray folder)
+        : m_folder(std::move(folder))
+    {
+        setAcceptDrops(true);
+        setWindowTitle(u"drop target"_s);
+        resize(200, 200);
+    }
+
+    QList<QByteArray> copied;
+    Qt::DropActions offered;
+    Qt::DropAction proposed = Qt::IgnoreAction;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override
+    {
+        if (event->mimeData()->hasUrls())
+            event->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent *event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent *event) override
+    {
+        offered = event->possibleActions();
+        proposed = event->proposedAction();
+        for (const QUrl &url : event->mimeData()->urls()) {
+            const QByteArray source
+                = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+            const QByteArray target = m_folder + '/' + source.mid(source.lastIndexOf('/') + 1);
+            if (QFile::copy(QFile::decodeName(source), QFile::decodeName(target)))
+                copied.append(target);
+        }
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+
+private:
+    QByteArray m_folder;
+};
+
+} // namespace
+
+class ShelfEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static bool xdotool(const QStringList &args)
+    {
+        return QProcess::execute(u"xdotool"_s, args) == 0;
+    }
+
+    static void showShelf(ShelfTestHost &host)
+    {
+        host.window().move(40, 40);
+        host.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host.window()));
+        host.window().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host.window()));
+        QTRY_VERIFY(host.view().listView()->hasFocus());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+            QSKIP("xdotool is not installed");
+        if (QGuiApplication::platformName() != u"xcb"_s)
+            QSKIP("needs an X server");
+    }
+
+    void keyboardSelectPreviewRenameOnDisk()
+    {
+        ShelfTestHost host({ "apple.txt", "banana.txt", "cherry.txt" });
+        showShelf(host);
+
+        QVERIFY(xdotool({ u"key"_s, u"Down"_s }));
+        QTRY_COMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("apple.txt") });
+        QVERIFY(xdotool({ u"key"_s, u"Down"_s }));
+        QTRY_COMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("banana.txt") });
+        QTRY_VERIFY(host.view().renameButton()->isVisible());
+
+        QVERIFY(xdotool({ u"key"_s, u"space"_s }));
+        QTRY_COMPARE(host.preview().shown.size(), 1);
+        QCOMPARE(host.preview().shown.constFirst().path, host.pathOf("banana.txt"));
+
+        QVERIFY(xdotool({ u"key"_s, u"Escape"_s }));
+        QVERIFY(xdotool({ u"key"_s, u"Return"_s }));
+        QTRY_VERIFY(host.view().editView());
+        QCOMPARE(host.view().editView()->text(), u"banana.txt"_s);
+        QTRY_VERIFY(host.view().editView()->field()->hasFocus());
+
+        QVERIFY(xdotool({ u"key"_s, u"ctrl+a"_s }));
+        QVERIFY(xdotool({ u"type"_s, u"--delay"_s, u"30"_s, u"mango.txt"_s }));
+        QTRY_COMPARE(host.content().renameText(), u"mango.txt"_s);
+        QVERIFY(xdotool({ u"key"_s, u"Return"_s }));
+
+        QTRY_VERIFY(exists(host.pathOf("mango.txt")));
+        QVERIFY(!exists(host.pathOf("banana.txt")));
+        QCOMPARE(readAll(host.pathOf("mango.txt")), "contents of banana.txt\n"_ba);
+        QTRY_VERIFY(!host.view().editView());
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("mango.txt") });
+        QTRY_VERIFY(host.view().listView()->hasFocus());
+    }
+
+    void dragOutDeliversACopy()
+    {
+        ShelfTestHost host({ "letter.txt", "notes.txt" });
+        showShelf(host);
+        const QByteArray dropFolder = host.folder() + "-received";
+        QVERIFY(::mkdir(dropFolder.constData(), 0755) == 0);
+        CopyingDropTarget target(dropFolder);
+        target.move(500, 60);
+        target.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&target));
+
+        ShelfListView *list = host.view().listView();
+        const QRect row = list->visualRect(host.view().listModel()->index(
+            host.view().listModel()->rowOf(host.pathOf("letter.txt"))));
+        const QPoint from = list->viewport()->mapToGlobal(row.center() - QPoint(40, 0));
+        const QPoint to = target.mapToGlobal(target.rect().center());
+        const auto xy = [](const QPoint &p) {
+            return QStringList { QString::number(p.x()), QString::number(p.y()) };
+        };
+        // Press, move a little to start the drag, travel to the target, release.
+        QStringList script { u"mousemove"_s };
+        script << xy(from) << u"mousedown"_s << u"1"_s << u"sleep"_s << u"0.3"_s << u"mousemove"_s
+               << xy(from + QPoint(20, 4)) << u"sleep"_s << u"0.3"_s << u"mousemove"_s
+               << xy(to - QPoint(20, 0)) << u"sleep"_s << u"0.3"_s << u"mousemove"_s << xy(to)
+               << u"sleep"_s << u"0.5"_s << u"mouseup"_s << u"1"_s;
+        QProcess driver;
+        driver.start(u"xdotool"_s, script);
+        QVERIFY(driver.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(driver.state() == QProcess::NotRunning, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(target.copied.size(), 1, 20000);
+
+        QCOMPARE(target.offered, Qt::DropActions(Qt::CopyAction));
+        QCOMPARE(target.proposed, Qt::CopyAction);
+        QCOMPARE(target.copied.constFirst(), dropFolder + "/letter.txt");
+        QCOMPARE(readAll(dropFolder + "/letter.txt"), "contents of letter.txt\n"_ba);
+        // The shelf keeps its file and its item.
+        QVERIFY(exists(host.pathOf("letter.txt")));
+        QCOMPARE(host.view().listModel()->rowCount(), 2);
+    }
+};
+
+QTEST_MAIN(ShelfEndToEndTest)
+#include "tst_shelf_e2e.moc"
