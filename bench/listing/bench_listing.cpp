@@ -95,16 +95,19 @@ double cpuMilliseconds()
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// The best of runs, in milliseconds of CPU time.
-double timeIt(int runs, const std::function<void()> &work)
+// Runs every measurement once per round, interleaved so that all of them
+// meet the same conditions, and keeps the best time of each.
+std::vector<double> bestOfRounds(int rounds, const std::vector<std::function<void()>> &work)
 {
-    work(); // warm the caches
-    double best = 0;
-    for (int i = 0; i < runs; ++i) {
-        const double start = cpuMilliseconds();
-        work();
-        const double elapsed = cpuMilliseconds() - start;
-        best = i == 0 ? elapsed : std::min(best, elapsed);
+    std::vector<double> best(work.size(), 0);
+    for (int round = -1; round < rounds; ++round) { // round -1 warms the caches
+        for (size_t i = 0; i < work.size(); ++i) {
+            const double start = cpuMilliseconds();
+            work[i]();
+            const double elapsed = cpuMilliseconds() - start;
+            if (round == 0 || (round > 0 && elapsed < best[i]))
+                best[i] = elapsed;
+        }
     }
     return best;
 }
@@ -133,8 +136,9 @@ int main(int argc, char **argv)
 
     const NaturalOrder cOrder(QLocale::c());
     const NaturalOrder enOrder(QLocale(u"en_US"_s));
-    std::printf("%s, best of %d runs, CPU time in ms; en_US collation: %s\n", base.constData(),
-        runs, enOrder.usesLocaleCollation() ? "ICU" : "not available, byte keys used");
+    std::printf("%s, best of %d interleaved rounds, CPU time in ms; en_US collation: %s\n",
+        base.constData(), runs,
+        enOrder.usesLocaleCollation() ? "ICU" : "not available, byte keys used");
     std::printf("%10s %10s %12s %7s %13s %7s %9s %9s %9s\n", "entries", "bare ms", "C list+order",
         "ratio", "en_US l+order", "ratio", "list", "C order", "en order");
 
@@ -149,13 +153,19 @@ int main(int argc, char **argv)
         }
         const int sizeRuns = size >= 1000000 ? std::min(runs, 3) : runs;
         qsizetype listed = 0;
-        const double bare = timeIt(sizeRuns, [&] { listed = bareLoop(dir); });
         QList<ShelfItem> items;
-        const double list = timeIt(sizeRuns, [&] { items = loadItems(dir); });
-        const double cSort = timeIt(sizeRuns, [&] { listed = cOrder.sorted(items).size(); });
-        const double enSort = timeIt(sizeRuns, [&] { listed = enOrder.sorted(items).size(); });
-        const double c = timeIt(sizeRuns, [&] { listed = cOrder.sorted(loadItems(dir)).size(); });
-        const double en = timeIt(sizeRuns, [&] { listed = enOrder.sorted(loadItems(dir)).size(); });
+        const std::vector<double> best = bestOfRounds(sizeRuns,
+            { [&] { listed = bareLoop(dir); },
+                [&] { listed = cOrder.sorted(loadItems(dir)).size(); },
+                [&] { listed = enOrder.sorted(loadItems(dir)).size(); },
+                [&] { items = loadItems(dir); }, [&] { listed = cOrder.sorted(items).size(); },
+                [&] { listed = enOrder.sorted(items).size(); } });
+        const double bare = best[0];
+        const double c = best[1];
+        const double en = best[2];
+        const double list = best[3];
+        const double cSort = best[4];
+        const double enSort = best[5];
         if (listed != size)
             ++failures;
         std::printf("%10d %10.2f %12.2f %6.2fx %13.2f %6.2fx %9.2f %9.2f %9.2f\n", size, bare, c,

@@ -131,6 +131,71 @@ quint64 prefixOf(const char *key, qsizetype length)
     return prefix;
 }
 
+// One name in a sort: the eight key bytes at the current depth, big-endian.
+struct Entry
+{
+    quint64 chunk;
+    quint32 index;
+};
+using EntryIterator = std::vector<Entry>::iterator;
+
+// The keys of one sort, kept between sorts so that a new listing reuses
+// memory that is already mapped.
+struct SortBuffers
+{
+    QByteArray keys;
+    std::vector<qsizetype> offsets; // key i is keys[offsets[i], offsets[i + 1])
+    std::vector<Entry> entries;
+
+    qsizetype length(quint32 index) const { return offsets[index + 1] - offsets[index]; }
+    quint64 chunkAt(quint32 index, qsizetype depth) const
+    {
+        const qsizetype available = length(index) - depth;
+        return available > 0 ? prefixOf(keys.constData() + offsets[index] + depth, available) : 0;
+    }
+};
+
+QByteArrayView fileNameOf(const ShelfItem &item)
+{
+    const QByteArray &path = item.path();
+    const qsizetype start = path.lastIndexOf('/') + 1;
+    return QByteArrayView(path.constData() + start, path.size() - start);
+}
+
+// A radix-style sort on eight key bytes at a time: the entries stay small and
+// compare as numbers, and only names sharing a longer start go on to the next
+// eight bytes. Padding a short key with zeros keeps the order, because no key
+// byte after the end of a shorter equal key can be zero (ICU keys hold none;
+// ours only right after a digit marker, which never ends a key).
+void sortFrom(EntryIterator begin, EntryIterator end, qsizetype depth, const SortBuffers &buffers,
+    const QList<ShelfItem> &items)
+{
+    std::sort(begin, end, [](const Entry &a, const Entry &b) { return a.chunk < b.chunk; });
+    for (EntryIterator run = begin; run != end;) {
+        EntryIterator runEnd = run + 1;
+        while (runEnd != end && runEnd->chunk == run->chunk)
+            ++runEnd;
+        if (runEnd - run > 1) {
+            const bool longer = std::any_of(
+                run, runEnd, [&](const Entry &e) { return buffers.length(e.index) > depth + 8; });
+            if (longer) {
+                for (EntryIterator e = run; e != runEnd; ++e)
+                    e->chunk = buffers.chunkAt(e->index, depth + 8);
+                sortFrom(run, runEnd, depth + 8, buffers, items);
+            } else {
+                // Equal keys fall back to the names, then to the listing
+                // position, which makes the sort stable.
+                std::sort(run, runEnd, [&](const Entry &a, const Entry &b) {
+                    const int tie
+                        = tieBreak(fileNameOf(items[a.index]), fileNameOf(items[b.index]));
+                    return tie != 0 ? tie < 0 : a.index < b.index;
+                });
+            }
+        }
+        run = runEnd;
+    }
+}
+
 struct CollatorCloser
 {
     void operator()(UCollator *collator) const { ucol_close(collator); }
@@ -162,6 +227,7 @@ struct NaturalOrder::Private
     Collator collator;
     // Reused between names, so that computing a key allocates nothing.
     std::vector<UChar> utf16;
+    SortBuffers buffers;
 
     // Appends the sort key of a name's bytes to keys.
     void appendKey(QByteArray &keys, QByteArrayView name)
@@ -224,52 +290,24 @@ int NaturalOrder::compare(const QByteArray &a, const QByteArray &b) const
 QList<ShelfItem> NaturalOrder::sorted(const QList<ShelfItem> &items) const
 {
     const qsizetype count = items.size();
-    // Names are views into the items' paths: nothing is copied for them.
-    std::vector<QByteArrayView> names;
-    names.reserve(count);
-    for (const ShelfItem &item : items) {
-        const QByteArray &path = item.path();
-        const qsizetype start = path.lastIndexOf('/') + 1;
-        names.emplace_back(path.constData() + start, path.size() - start);
-    }
-
-    // Every key is computed once, into one buffer. An entry carries its first
-    // eight key bytes, which settle most comparisons without leaving the entry.
-    struct Entry
-    {
-        quint64 prefix;
-        qsizetype offset;
-        qsizetype length;
-        qsizetype index;
-    };
-    QByteArray keys;
-    keys.reserve(count * 32);
-    std::vector<Entry> entries;
-    entries.reserve(count);
+    SortBuffers &buffers = d->buffers;
+    // Every key is computed once, into one buffer.
+    buffers.keys.clear();
+    buffers.offsets.resize(size_t(count) + 1);
     for (qsizetype i = 0; i < count; ++i) {
-        const qsizetype offset = keys.size();
-        d->appendKey(keys, names[i]);
-        const qsizetype length = keys.size() - offset;
-        entries.push_back({ prefixOf(keys.constData() + offset, length), offset, length, i });
+        buffers.offsets[i] = buffers.keys.size();
+        d->appendKey(buffers.keys, fileNameOf(items[i]));
     }
+    buffers.offsets[count] = buffers.keys.size();
 
-    const char *base = keys.constData();
-    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        const int c = QByteArrayView(base + a.offset, a.length)
-                          .compare(QByteArrayView(base + b.offset, b.length));
-        if (c != 0)
-            return c < 0;
-        // Equal keys fall back to the names, then to the listing position,
-        // which makes the sort stable.
-        const int tie = tieBreak(names[a.index], names[b.index]);
-        return tie != 0 ? tie < 0 : a.index < b.index;
-    });
+    buffers.entries.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        buffers.entries[i] = { buffers.chunkAt(quint32(i), 0), quint32(i) };
+    sortFrom(buffers.entries.begin(), buffers.entries.end(), 0, buffers, items);
 
     QList<ShelfItem> result;
     result.reserve(count);
-    for (const Entry &entry : entries)
+    for (const Entry &entry : buffers.entries)
         result.append(items[entry.index]);
     return result;
 }
