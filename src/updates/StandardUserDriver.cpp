@@ -109,7 +109,6 @@ void StandardUserDriver::finishSession()
 {
     if (m_delegate)
         m_delegate->willFinishUpdateSession();
-    Q_EMIT sessionFinished();
 }
 
 } // namespace vantry

@@ -43,10 +43,6 @@ public:
     /// A scheduled check found an update that was left to a reminder and not shown yet.
     bool isReminderPending() const { return m_reminderPending; }
 
-Q_SIGNALS:
-    /// The session ended: the update dialog was closed or the outcome shown.
-    void sessionFinished();
-
 private:
     void onChoice(const AppcastItem &update, UpdatePresenter::Choice choice);
     void finishSession();
