@@ -57,15 +57,4 @@ void DropDownWindow::present(const QRect &anchor)
         m_content->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-bool DropDownWindow::hiddenWithin(qint64 ms) const
-{
-    return m_sinceHidden.isValid() && !m_sinceHidden.hasExpired(ms);
-}
-
-void DropDownWindow::hideEvent(QHideEvent *event)
-{
-    m_sinceHidden.start();
-    QWidget::hideEvent(event);
-}
-
 } // namespace vantry

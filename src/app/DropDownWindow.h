@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -30,18 +29,11 @@ public:
     /// The hosted content; null before the first showing.
     QWidget *content() const { return m_content; }
 
-    /// Whether the window was hidden less than `ms` ago (a tray click racing the hide it caused).
-    bool hiddenWithin(qint64 ms) const;
-
-protected:
-    void hideEvent(QHideEvent *event) override;
-
 private:
     void ensureContent();
 
     ContentFactory m_contentFactory;
     QPointer<QWidget> m_content;
-    QElapsedTimer m_sinceHidden;
 };
 
 } // namespace vantry

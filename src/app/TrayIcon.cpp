@@ -19,9 +19,9 @@ TrayIcon::TrayIcon(MenuBarExtraAccess::StatusItem *item, QObject *parent)
 {
     m_tray->setToolTip(AppInfo::infoValue(u"CFBundleDisplayName"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        // A double click arrives as a click followed by DoubleClick; reacting to both
-        // would open and close the shelf at once.
-        if (r == QSystemTrayIcon::Trigger)
+        // Every press is a click, as on a status item: X11 trays report the second press of a
+        // quick pair as a double click, and that one must close (or reopen) the shelf too.
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
             Q_EMIT triggered();
     });
     connect(item, &MenuBarExtraAccess::StatusItem::menuChanged, this, &TrayIcon::onMenuChanged);

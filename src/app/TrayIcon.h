@@ -35,7 +35,7 @@ public:
     static QIcon logo();
 
 Q_SIGNALS:
-    /// A left click on the icon (before it reaches the status item).
+    /// A left click (or the second click of a double click) on the icon.
     void triggered();
 
 private:

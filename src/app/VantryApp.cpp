@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QMenu>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -22,9 +24,9 @@ namespace vantry {
 namespace {
 // How long a panel started with the session may take to appear.
 constexpr auto trayGracePeriod = 5s;
-// A tray click arriving this soon after the shelf hid is the click that hid it
-// (the shelf lost activation on the press): it must not reopen the shelf.
-constexpr qint64 clickAfterHideMs = 300;
+// A tray click arriving this soon after the shelf closed because the icon was pressed
+// is the click that closed it: it must not open the shelf again.
+constexpr qint64 clickAfterHideMs = 400;
 
 QByteArray toggleRequest()
 {
@@ -80,7 +82,7 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent)
     connect(&m_trayHost, &TrayHostWatcher::hostAvailable, this, &VantryApp::onTrayHostAvailable);
     connect(&m_trayHost, &TrayHostWatcher::noHostFound, this, &VantryApp::onNoTrayHost);
     connect(&m_isPresented, &MenuBarExtraAccess::PresentedFlag::changed, this,
-        [](bool presented) { qCDebug(lcApp) << "presented" << presented; });
+        &VantryApp::onPresentedChanged);
 }
 
 VantryApp::~VantryApp() = default;
@@ -117,15 +119,32 @@ void VantryApp::onNoTrayHost()
     AppDelegate::shared().setOpenSettings(m_openSettings);
 }
 
+void VantryApp::onPresentedChanged(bool presented)
+{
+    qCDebug(lcApp) << "presented" << presented;
+    // Some trays take the focus when their icon is pressed, so the shelf closes on the press
+    // and the click would open it again. Remember closings with the pointer on the icon (or
+    // anywhere, when the tray does not say where the icon is).
+    if (!presented && m_trayIcon && !m_inClick) {
+        const QRect icon = m_trayIcon->geometry();
+        if (!icon.isValid() || icon.contains(QCursor::pos()))
+            m_closedFromIcon.start();
+    }
+}
+
 void VantryApp::onTrayTriggered()
 {
-    if (m_dropDown && !m_dropDown->isVisible() && m_dropDown->hiddenWithin(clickAfterHideMs))
-        return;
-    m_menuBarExtraItem.performClick();
+    const bool closedByThisClick = m_closedFromIcon.isValid()
+        && !m_closedFromIcon.hasExpired(clickAfterHideMs) && m_dropDown && !m_dropDown->isVisible();
+    m_closedFromIcon.invalidate();
+    qCDebug(lcApp) << "tray click" << (closedByThisClick ? "(closed the shelf already)" : "");
+    if (!closedByThisClick)
+        m_menuBarExtraItem.performClick();
 }
 
 void VantryApp::onStatusItemClicked()
 {
+    const QScopedValueRollback inClick(m_inClick, true);
     dropDown().toggle(clickAnchor());
 }
 
@@ -186,6 +205,8 @@ QByteArray VantryApp::handleRequest(const QByteArray &request)
         s += " items=" + QByteArray::number(m_shelf ? m_shelf->itemCount() : 0);
         s += " settings="
             + QByteArray::number(int(m_settingsWindow && m_settingsWindow->isVisible()));
+        if (const auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
+            s += " popup=" + QByteArray::number(menu->actions().size());
         return s;
     }
     return "unknown request";

@@ -7,6 +7,7 @@
 #include "app/TrayHostWatcher.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -59,6 +60,7 @@ private:
     void onTrayHostAvailable();
     void onNoTrayHost();
     void onTrayTriggered();
+    void onPresentedChanged(bool presented);
     void onStatusItemClicked();
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
@@ -76,6 +78,8 @@ private:
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<QWidget> m_settingsWindow;
+    QElapsedTimer m_closedFromIcon;
+    bool m_inClick = false;
 };
 
 } // namespace vantry

@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""End-to-end test of the tray shell: the real vantry in Xvfb with openbox and trayer.
+
+Usage: test_tray.py /path/to/vantry   (run through tests/isolate.sh --wm --tray)
+The running instance describes itself through its single-instance socket ("status").
+"""
+import os
+import socket
+import subprocess
+import sys
+import time
+
+VANTRY = sys.argv[1]
+HOME = os.environ["HOME"]
+SOCKET = os.path.join(os.environ["XDG_RUNTIME_DIR"], "app.vantry.Vantry.socket")
+LOG = os.path.join(HOME, "vantry.log")
+TIMEOUT = 20.0
+
+
+def fail(message):
+    print("FAIL:", message)
+    try:
+        with open(LOG) as f:
+            print("--- vantry log ---\n" + f.read())
+    except OSError:
+        pass
+    sys.exit(1)
+
+
+def wait_for(what, condition, timeout=TIMEOUT):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            fail("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+def run(*args):
+    return subprocess.run(args, capture_output=True, text=True).stdout
+
+
+def status():
+    """The running instance's state as a dict, or None when it does not answer."""
+    try:
+        with socket.socket(socket.AF_UNIX) as s:
+            s.settimeout(5)
+            s.connect(SOCKET)
+            s.sendall(b"status\n")
+            reply = b""
+            while not reply.endswith(b"\n"):
+                chunk = s.recv(1024)
+                if not chunk:
+                    break
+                reply += chunk
+    except OSError:
+        return None
+    return dict(part.split("=", 1) for part in reply.decode().split())
+
+
+def geometry(window):
+    """x, y, width, height and viewability of an X window."""
+    info = run("xwininfo", "-id", str(window))
+    values = {}
+    for line in info.splitlines():
+        line = line.strip()
+        for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            if line.startswith(key + ":"):
+                values[key] = int(line.split(":")[1])
+        if line.startswith("Map State:"):
+            values["viewable"] = "IsViewable" in line
+    return values
+
+
+def visible_windows(pid, name=None):
+    args = ["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid)]
+    if name:
+        args += ["--name", name]
+    return [int(w) for w in run(*args).split()]
+
+
+def click(x, y, button=1):
+    run("xdotool", "mousemove", str(x), str(y), "click", str(button))
+
+
+def main():
+    shelf = os.path.join(HOME, "Shelf")
+    os.makedirs(os.path.join(shelf, "Projects"))
+    for name in ("notes.txt", "report.pdf"):
+        open(os.path.join(shelf, name), "w").close()
+    config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
+    os.makedirs(config)
+    with open(os.path.join(config, "vantry.conf"), "w") as f:
+        f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)
+
+    env = dict(os.environ, QT_LOGGING_RULES="app.vantry.*.debug=true")
+    log = open(LOG, "w")
+    app = subprocess.Popen([VANTRY], stdout=log, stderr=subprocess.STDOUT, env=env)
+    try:
+        scenario(app, env)
+    finally:
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+
+
+def scenario(app, env):
+    # Starting shows the icon in the tray and no window.
+    def embedded_icon():
+        panels = [geometry(w) for w in run("xdotool", "search", "--class", "trayer").split()]
+        for window in visible_windows(app.pid):
+            g = geometry(window)
+            x, y = g["Absolute upper-left X"], g["Absolute upper-left Y"]
+            for p in panels:
+                px, py = p["Absolute upper-left X"], p["Absolute upper-left Y"]
+                if p.get("viewable") and px <= x < px + p["Width"] and py <= y < py + p["Height"]:
+                    return x, y, g["Width"], g["Height"]
+        return None
+
+    ix, iy, iw, ih = wait_for("the icon in the tray", embedded_icon)
+    state = status()
+    if len(visible_windows(app.pid)) != 1:
+        fail("expected only the tray icon to be mapped, found %s" % visible_windows(app.pid))
+    if state["tray"] != "1" or state["presented"] != "0" or state["window"] != "0":
+        fail("unexpected state at start: %s" % state)
+    cx, cy = ix + iw // 2, iy + ih // 2
+
+    # A left click shows the shelf under the icon with the folder's items.
+    click(cx, cy)
+    wait_for("the shelf", lambda: visible_windows(app.pid, "Vantry Shelf"))
+    state = wait_for("presented", lambda: (s := status()) and s["presented"] == "1" and s)
+    window = geometry(visible_windows(app.pid, "Vantry Shelf")[0])
+    wx, wy = window["Absolute upper-left X"], window["Absolute upper-left Y"]
+    if not (iy + ih <= wy <= iy + ih + 8 and wx <= cx <= wx + window["Width"]):
+        fail("shelf at %d,%d %dx%d is not under the icon at %s"
+             % (wx, wy, window["Width"], window["Height"], state["icon"]))
+    if state["items"] != "3":
+        fail("expected the folder's 3 items, status %s" % state)
+
+    # A second click on the icon closes it, and a third opens it again.
+    click(cx, cy)
+    wait_for("the shelf to close", lambda: (s := status()) and s["presented"] == "0")
+    click(cx, cy)
+    wait_for("the shelf to open", lambda: (s := status()) and s["presented"] == "1")
+
+    # A click elsewhere (on another application's window) closes it; the flag turns false.
+    other = subprocess.Popen(["xmessage", "-geometry", "+100+500", "elsewhere"])
+    try:
+        wait_for("another window", lambda: run("xdotool", "search", "--onlyvisible",
+                                               "--pid", str(other.pid)).split()
+                 or run("xdotool", "search", "--onlyvisible", "--name", "xmessage").split())
+        click(140, 520)
+        wait_for("the shelf to close",
+                 lambda: (s := status()) and s["presented"] == "0" and s["window"] == "0")
+    finally:
+        other.kill()
+        other.wait()
+
+    # A right click shows the menu with five entries and no shelf.
+    click(cx, cy, 3)
+    state = wait_for("the menu", lambda: (s := status()) and s.get("popup") and s)
+    if state["popup"] != "5" or state["presented"] != "0" or state["window"] != "0":
+        fail("right click: %s" % state)
+    run("xdotool", "key", "Escape")
+    wait_for("the menu to close", lambda: "popup" not in (status() or {"popup": 1}))
+
+    # A second launch toggles the running instance's shelf and exits.
+    for expected in ("1", "0"):
+        second = subprocess.run([VANTRY], env=env, timeout=TIMEOUT, capture_output=True)
+        if second.returncode != 0:
+            fail("second launch exited with %d" % second.returncode)
+        wait_for("presented=%s after a second launch" % expected,
+                 lambda: (s := status()) and s["presented"] == expected)
+    if app.poll() is not None:
+        fail("the first instance ended")
+
+    # "Quit" stops the folder grant, then ends the process.
+    click(cx, cy)
+    wait_for("the shelf again", lambda: (s := status()) and s["presented"] == "1")
+    click(cx, cy)
+    wait_for("the shelf to hide", lambda: (s := status()) and s["presented"] == "0")
+    click(cx, cy, 3)
+    wait_for("the menu", lambda: (s := status()) and s.get("popup"))
+    run("xdotool", "key", "Up", "Return")
+    try:
+        code = app.wait(timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        fail("Quit did not end the process")
+    if code != 0:
+        fail("vantry exited with %d" % code)
+    with open(LOG) as f:
+        text = f.read()
+    stopped = text.find("folder access stopped")
+    if text.find("folder access started") < 0 or stopped < 0 \
+            or text.find("Quit: folder access stopped") < stopped:
+        fail("the grant was not stopped before quitting")
+    if os.path.exists(SOCKET):
+        fail("the socket outlived the process")
+    print("PASS")
+
+
+if __name__ == "__main__":
+    main()
