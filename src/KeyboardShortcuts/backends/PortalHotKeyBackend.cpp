@@ -38,7 +38,7 @@ QString sessionHandle(const QVariant &value)
 
 PortalHotKeyBackend::PortalHotKeyBackend(const QDBusConnection &bus,
     const XkbKeyboardLayout *keyboard, const QString &appId, QObject *parent)
-    : HotKeyBackend(parent)
+    : DesktopHotKeyBackend(parent)
     , m_bus(bus)
     , m_keyboard(keyboard)
     , m_appId(appId)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardShortcuts/HotKeyBackend.h"
+#include "KeyboardShortcuts/backends/DesktopHotKeyBackend.h"
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
@@ -27,7 +27,7 @@ class SessionProxy;
 // one way a Wayland client gets keys while another window has the focus. A
 // portal session binds its shortcuts once, so every change of the set starts
 // a new session; the desktop has the final say on the triggers.
-class PortalHotKeyBackend final : public HotKeyBackend
+class PortalHotKeyBackend final : public DesktopHotKeyBackend
 {
     Q_OBJECT
 

@@ -27,7 +27,7 @@ constexpr xcb_keysym_t kAltL = 0xffe9, kAltR = 0xffea, kMetaL = 0xffe7, kMetaR =
 } // namespace
 
 X11HotKeyBackend::X11HotKeyBackend(std::shared_ptr<X11Connection> connection, QObject *parent)
-    : HotKeyBackend(parent)
+    : DesktopHotKeyBackend(parent)
     , m_connection(std::move(connection))
 {
     connect(m_connection.get(), &X11Connection::keyEvent, this,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardShortcuts/HotKeyBackend.h"
+#include "KeyboardShortcuts/backends/DesktopHotKeyBackend.h"
 
 #include <map>
 #include <memory>
@@ -15,7 +15,7 @@ class X11Connection;
 // System hot keys as passive key grabs on the root window, one per combination
 // of the lock modifiers, so that NumLock, CapsLock or ScrollLock being on does
 // not silently kill a shortcut.
-class X11HotKeyBackend final : public HotKeyBackend
+class X11HotKeyBackend final : public DesktopHotKeyBackend
 {
     Q_OBJECT
 

@@ -5,6 +5,8 @@
 #include "KeyboardShortcuts/backends/X11Connection.h"
 #include "platform/Logging.h"
 
+#include <QFile>
+
 #include <array>
 #include <utility>
 #include <xkbcommon/xkbcommon-x11.h>
@@ -39,6 +41,43 @@ const char *orNull(const QByteArray &value)
 }
 
 } // namespace
+
+XkbKeyboardLayout::Names XkbKeyboardLayout::systemNames(const QByteArray &keyboardFile)
+{
+    Names names;
+    // xkbcommon reads the environment itself when names are left empty.
+    if (qEnvironmentVariableIsSet("XKB_DEFAULT_LAYOUT")) {
+        return names;
+    }
+    QFile file(QFile::decodeName(keyboardFile));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return names;
+    }
+    // Shell assignments: XKBLAYOUT="fr", possibly quoted, comments allowed.
+    for (const QByteArray &rawLine : file.readAll().split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        const qsizetype equals = line.indexOf('=');
+        if (line.startsWith('#') || equals <= 0) {
+            continue;
+        }
+        QByteArray value = line.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
+            && value.back() == value.front()) {
+            value = value.mid(1, value.size() - 2);
+        }
+        const QByteArray key = line.left(equals).trimmed();
+        if (key == "XKBMODEL") {
+            names.model = value;
+        } else if (key == "XKBLAYOUT") {
+            names.layout = value;
+        } else if (key == "XKBVARIANT") {
+            names.variant = value;
+        } else if (key == "XKBOPTIONS") {
+            names.options = value;
+        }
+    }
+    return names;
+}
 
 XkbKeyboardLayout::XkbKeyboardLayout(std::shared_ptr<X11Connection> connection, QObject *parent)
     : KeyboardLayout(parent)
@@ -154,12 +193,13 @@ QString XkbKeyboardLayout::keyToCharacter(int keyCode) const
     return QString::fromUcs4(&ucs, 1);
 }
 
-std::optional<int> XkbKeyboardLayout::keyCodeForKeysym(quint32 wanted) const
+std::optional<int> XkbKeyboardLayout::keyCodeForKeysym(quint32 wanted, bool *shifted) const
 {
     if (!m_state || wanted == XKB_KEY_NoSymbol) {
         return std::nullopt;
     }
     std::optional<int> keypadMatch;
+    bool keypadShifted = false;
     const xkb_keycode_t last = xkb_keymap_max_keycode(m_keymap);
     for (quint32 level = 0; level < 2; ++level) {
         for (xkb_keycode_t kc = xkb_keymap_min_keycode(m_keymap); kc <= last; ++kc) {
@@ -171,11 +211,20 @@ std::optional<int> XkbKeyboardLayout::keyCodeForKeysym(quint32 wanted) const
                 continue;
             }
             if (QByteArray(xkb_keymap_key_get_name(m_keymap, kc)).startsWith("KP")) {
-                keypadMatch = keypadMatch ? keypadMatch : mac;
+                if (!keypadMatch) {
+                    keypadMatch = mac;
+                    keypadShifted = level == 1;
+                }
                 continue;
+            }
+            if (shifted) {
+                *shifted = level == 1;
             }
             return mac;
         }
+    }
+    if (shifted) {
+        *shifted = keypadShifted;
     }
     return keypadMatch;
 }

@@ -29,6 +29,10 @@ public:
         QByteArray rules, model, layout, variant, options;
     };
 
+    /// The system's keyboard settings where there is no X server to ask:
+    /// $XKB_DEFAULT_* when set, else /etc/default/keyboard (what localectl writes).
+    static Names systemNames(const QByteArray &keyboardFile = "/etc/default/keyboard");
+
     /// Follows the X server's keymap and active group.
     explicit XkbKeyboardLayout(
         std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
@@ -44,8 +48,9 @@ public:
     /// The key symbol of the unshifted key in the current group, 0 when none.
     quint32 keysym(int keyCode) const;
     /// The key (macOS virtual key code) that types the symbol in the current
-    /// group, unshifted or with Shift; keys of the main block win over the keypad.
-    std::optional<int> keyCodeForKeysym(quint32 keysym) const;
+    /// group, unshifted or with Shift (then *shifted is set); keys of the main
+    /// block win over the keypad.
+    std::optional<int> keyCodeForKeysym(quint32 keysym, bool *shifted = nullptr) const;
 
 private:
     void loadFromServer();

@@ -3,6 +3,7 @@
 // clients' grabs from this binary re-run as a helper process.
 #include "GrabHelper.h"
 
+#include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "KeyboardShortcuts/backends/X11Connection.h"
 #include "KeyboardShortcuts/backends/X11HotKeyBackend.h"
 
@@ -61,6 +62,7 @@ private Q_SLOTS:
     void unregistrableCombinations();
     void keyboardChangeGrabsAgain();
     void probeSeesOnlyOtherClients();
+    void platformOnXcbProbesOtherClients();
 
 private:
     void record(HotKeyBackend *backend);
@@ -227,6 +229,20 @@ void TestX11HotKeyBackend::probeSeesOnlyOtherClients()
     // Our own registration still works after the probes.
     QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
     QTRY_COMPARE(m_events, QStringList({ u"pressed 6"_s, u"released 6"_s }));
+}
+
+void TestX11HotKeyBackend::platformOnXcbProbesOtherClients()
+{
+    const auto platform
+        = KeyboardShortcuts::ShortcutPlatform::create(u"xcb"_s, u"app.vantry.Vantry"_s);
+    QCOMPARE(platform.backend->name(), u"x11"_s);
+    QCOMPARE(platform.layout->keyToCharacter(12), u"q"_s);
+    const auto other = GrabHelper::hold(kXKeycodeS, { kControl | kMod1 });
+    QVERIFY(other);
+    const auto conflict = platform.systemShortcuts->conflict(kKeyS, 0x1000 | 0x800);
+    QVERIFY(conflict);
+    QCOMPARE(conflict->title, u"Another application"_s);
+    QVERIFY(!platform.systemShortcuts->conflict(kKeyS, 0x1000 | 0x200));
 }
 
 int main(int argc, char **argv)

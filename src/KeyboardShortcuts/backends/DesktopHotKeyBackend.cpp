@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/backends/DesktopHotKeyBackend.h"
+
+#include "KeyboardShortcuts/backends/SystemShortcuts.h"
+
+namespace KeyboardShortcuts {
+
+void DesktopHotKeyBackend::setSystemShortcuts(
+    std::shared_ptr<const SystemShortcuts> systemShortcuts)
+{
+    m_systemShortcuts = std::move(systemShortcuts);
+}
+
+QList<std::pair<int, int>> DesktopHotKeyBackend::systemHotKeys() const
+{
+    QList<std::pair<int, int>> hotKeys;
+    if (m_systemShortcuts) {
+        for (const SystemShortcut &shortcut : m_systemShortcuts->shortcuts()) {
+            hotKeys.append({ shortcut.keyCode, shortcut.carbonModifiers });
+        }
+    }
+    return hotKeys;
+}
+
+} // namespace KeyboardShortcuts

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/backends/ShortcutPlatform.h"
+
+#include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
+#include "KeyboardShortcuts/backends/X11Connection.h"
+#include "KeyboardShortcuts/backends/X11HotKeyBackend.h"
+#include "platform/Logging.h"
+
+#include <QDBusConnection>
+#include <QPointer>
+
+using namespace Qt::StringLiterals;
+
+namespace KeyboardShortcuts {
+
+ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QString &appId)
+{
+    ShortcutPlatform platform;
+    auto sources = DesktopSystemShortcuts::sessionSources();
+    // Under XWayland X grabs only fire while an X window has the focus: a
+    // Wayland session always goes through the portal.
+    if (platformName == "xcb"_L1) {
+        if (auto connection = X11Connection::open()) {
+            platform.layout = std::make_unique<XkbKeyboardLayout>(connection);
+            auto x11 = std::make_unique<X11HotKeyBackend>(connection);
+            sources.grabProbe = [probe = QPointer(x11.get())](int keyCode, int modifiers) {
+                return probe && probe->isTakenByAnotherClient(keyCode, modifiers);
+            };
+            platform.backend = std::move(x11);
+        } else {
+            qCWarning(lcShortcuts) << "No X server connection for global shortcuts";
+        }
+    }
+    if (!platform.layout || !platform.layout->isValid()) {
+        platform.layout = std::make_unique<XkbKeyboardLayout>(XkbKeyboardLayout::systemNames());
+    }
+    if (!platform.backend && platformName.startsWith("wayland"_L1)) {
+        platform.backend = std::make_unique<PortalHotKeyBackend>(
+            QDBusConnection::sessionBus(), platform.layout.get(), appId);
+    }
+    if (!platform.backend) {
+        platform.backend = std::make_unique<NullHotKeyBackend>();
+    }
+    platform.systemShortcuts
+        = std::make_shared<DesktopSystemShortcuts>(platform.layout.get(), std::move(sources));
+    platform.backend->setSystemShortcuts(platform.systemShortcuts);
+    qCDebug(lcShortcuts) << "Global shortcuts through" << platform.backend->name();
+    return platform;
+}
+
+} // namespace KeyboardShortcuts

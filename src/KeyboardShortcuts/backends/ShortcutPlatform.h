@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyboardShortcuts/backends/DesktopHotKeyBackend.h"
+#include "KeyboardShortcuts/backends/DesktopSystemShortcuts.h"
+#include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
+
+#include <memory>
+
+namespace KeyboardShortcuts {
+
+// The hot key backend, keyboard layout and desktop shortcut source for the
+// platform Qt runs on. Members are declared in the order they depend on each
+// other, so the backend goes first when the platform is destroyed.
+struct ShortcutPlatform
+{
+    std::unique_ptr<XkbKeyboardLayout> layout;
+    std::shared_ptr<DesktopSystemShortcuts> systemShortcuts;
+    std::unique_ptr<DesktopHotKeyBackend> backend;
+
+    /// platformName is QGuiApplication::platformName(): "xcb" gets X11 grabs,
+    /// "wayland" the GlobalShortcuts portal (registering appId), anything else
+    /// a backend that refuses every registration.
+    static ShortcutPlatform create(const QString &platformName, const QString &appId);
+};
+
+} // namespace KeyboardShortcuts
