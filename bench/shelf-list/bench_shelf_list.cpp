@@ -17,8 +17,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QIcon>
 #include <QListView>
 #include <QPalette>
+#include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -300,6 +302,13 @@ void useDarkPalette(QApplication &app)
 
 int screenshot(QApplication &app, const QString &out, bool dark)
 {
+    // Outside a desktop session no icon theme is set; use the one every desktop ships.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == u"hicolor"_s) {
+        QIcon::setThemeSearchPaths(QIcon::themeSearchPaths()
+            + QStandardPaths::locateAll(
+                QStandardPaths::GenericDataLocation, u"icons"_s, QStandardPaths::LocateDirectory));
+        QIcon::setThemeName(u"Adwaita"_s);
+    }
     if (dark)
         useDarkPalette(app);
     else
