@@ -2,6 +2,7 @@
 #include "shelf/NaturalOrder.h"
 
 #include <QString>
+#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -125,6 +126,8 @@ int tieBreak(QByteArrayView a, QByteArrayView b)
 // without touching the rest of the key.
 quint64 prefixOf(const char *key, qsizetype length)
 {
+    if (length >= 8)
+        return qFromBigEndian<quint64>(key);
     quint64 prefix = 0;
     for (qsizetype i = 0; i < 8; ++i)
         prefix = (prefix << 8) | (i < length ? static_cast<unsigned char>(key[i]) : 0u);
@@ -146,6 +149,7 @@ struct SortBuffers
     QByteArray keys;
     std::vector<qsizetype> offsets; // key i is keys[offsets[i], offsets[i + 1])
     std::vector<Entry> entries;
+    std::vector<qsizetype> nameStarts; // where the file name begins in item i's path
 
     qsizetype length(quint32 index) const { return offsets[index + 1] - offsets[index]; }
     quint64 chunkAt(quint32 index, qsizetype depth) const
@@ -154,13 +158,6 @@ struct SortBuffers
         return available > 0 ? prefixOf(keys.constData() + offsets[index] + depth, available) : 0;
     }
 };
-
-QByteArrayView fileNameOf(const ShelfItem &item)
-{
-    const QByteArray &path = item.path();
-    const qsizetype start = path.lastIndexOf('/') + 1;
-    return QByteArrayView(path.constData() + start, path.size() - start);
-}
 
 // A radix-style sort on eight key bytes at a time: the entries stay small and
 // compare as numbers, and only names sharing a longer start go on to the next
@@ -185,9 +182,11 @@ void sortFrom(EntryIterator begin, EntryIterator end, qsizetype depth, const Sor
             } else {
                 // Equal keys fall back to the names, then to the listing
                 // position, which makes the sort stable.
+                auto nameOf = [&](quint32 i) {
+                    return QByteArrayView(items[i].path()).sliced(buffers.nameStarts[i]);
+                };
                 std::sort(run, runEnd, [&](const Entry &a, const Entry &b) {
-                    const int tie
-                        = tieBreak(fileNameOf(items[a.index]), fileNameOf(items[b.index]));
+                    const int tie = tieBreak(nameOf(a.index), nameOf(b.index));
                     return tie != 0 ? tie < 0 : a.index < b.index;
                 });
             }
@@ -212,7 +211,9 @@ Collator openCollator(const QLocale &locale)
     Collator collator(ucol_open(locale.name().toLatin1().constData(), &status));
     if (U_FAILURE(status))
         return nullptr;
-    ucol_setAttribute(collator.get(), UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    // File names are NFC (or NFD, from some other systems); both are in the
+    // form ICU collates correctly without normalising first.
+    ucol_setAttribute(collator.get(), UCOL_NORMALIZATION_MODE, UCOL_OFF, &status);
     ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_ON, &status);
     ucol_setAttribute(collator.get(), UCOL_STRENGTH, UCOL_SECONDARY, &status);
     if (U_FAILURE(status))
@@ -291,12 +292,19 @@ QList<ShelfItem> NaturalOrder::sorted(const QList<ShelfItem> &items) const
 {
     const qsizetype count = items.size();
     SortBuffers &buffers = d->buffers;
+    // Give back what a far larger listing left behind.
+    if (buffers.entries.capacity() > 4 * size_t(count) + 65536)
+        buffers = SortBuffers();
     // Every key is computed once, into one buffer.
     buffers.keys.clear();
     buffers.offsets.resize(size_t(count) + 1);
+    buffers.nameStarts.resize(size_t(count));
     for (qsizetype i = 0; i < count; ++i) {
+        const QByteArray &path = items[i].path();
+        const qsizetype nameStart = path.lastIndexOf('/') + 1;
+        buffers.nameStarts[i] = nameStart;
         buffers.offsets[i] = buffers.keys.size();
-        d->appendKey(buffers.keys, fileNameOf(items[i]));
+        d->appendKey(buffers.keys, QByteArrayView(path).sliced(nameStart));
     }
     buffers.offsets[count] = buffers.keys.size();
 
