@@ -43,7 +43,6 @@ AboutView::AboutView(const QIcon &icon, InfoLookup info, Clock today, QWidget *p
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(6);
-    texts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_name = new QLabel(this);
     QFont nameFont = titleFont(font());
     nameFont.setWeight(QFont::DemiBold);

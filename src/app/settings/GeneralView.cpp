@@ -49,6 +49,7 @@ GeneralView::GeneralView(
     layout->addSpacing(8);
 
     auto *pickerRow = new QHBoxLayout;
+    pickerRow->setSpacing(8);
     auto *pickerLabel = new QLabel(tr("Preview position"), this);
     m_sidePicker = new QComboBox(this);
     m_sidePicker->setAccessibleName(tr("Preview position"));
