@@ -19,3 +19,6 @@ for preset in "${presets[@]}"; do
   echo "== $preset: tests"
   ctest --preset "$preset"
 done
+
+echo "== fuzz: update feed parser"
+scripts/fuzz.sh 60
