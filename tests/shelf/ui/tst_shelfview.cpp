@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestHost.h"
 
+#include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ErrorBannerView.h"
 #include "shelf/ui/ShelfColors.h"
 #include "shelf/ui/ShelfItemEditView.h"
@@ -414,6 +415,21 @@ private Q_SLOTS:
         host.content().beginRename();
         QVERIFY(host.view().editView());
         QCOMPARE(nameOf(host.view().editView()->field()), u"New name"_s);
+    }
+
+    void theDesignPreviewHostShowsSymbols()
+    {
+        qputenv("XCODE_RUNNING_FOR_PREVIEWS", "1");
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        ShelfListModel *model = host.view().listModel();
+        const auto iconOf = [&](const QByteArray &name) {
+            return model->index(rowOf(host, name)).data(Qt::DecorationRole).value<QIcon>();
+        };
+        QCOMPARE(iconOf("docs").cacheKey(), symbolIcon(Symbol::folder).cacheKey());
+        QCOMPARE(iconOf("beta.png").cacheKey(), symbolIcon(Symbol::page).cacheKey());
+        qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
+        QVERIFY(iconOf("docs").cacheKey() != symbolIcon(Symbol::folder).cacheKey());
     }
 
     void namesAreLegibleInLightAndDarkPalettes_data()
