@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A drop target in a process of its own, as a file manager is one: it accepts
+// file URLs, copies each file into the folder given as its argument and reports
+// on standard output:
+//   ready <x> <y>                        once shown (the global centre of its window)
+//   dropped <proposed> <possible> <path> for every file it copied, then it quits.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class CopyingDropTarget final : public QWidget
+{
+public:
+    explicit CopyingDropTarget(QByteArray folder)
+        : m_folder(std::move(folder))
+    {
+        setAcceptDrops(true);
+        setWindowTitle(u"drop target"_s);
+        resize(200, 200);
+    }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override
+    {
+        if (event->mimeData()->hasUrls())
+            event->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent *event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent *event) override
+    {
+        for (const QUrl &url : event->mimeData()->urls()) {
+            const QByteArray source
+                = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+            const QByteArray target = m_folder + '/' + source.mid(source.lastIndexOf('/') + 1);
+            if (QFile::copy(QFile::decodeName(source), QFile::decodeName(target))) {
+                std::printf("dropped %d %d %s\n", int(event->proposedAction()),
+                    int(event->possibleActions()), target.constData());
+            }
+        }
+        std::fflush(stdout);
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        QTimer::singleShot(200, qApp, &QCoreApplication::quit);
+    }
+    void showEvent(QShowEvent *event) override
+    {
+        QWidget::showEvent(event);
+        QTimer::singleShot(300, this, [this] {
+            const QPoint centre = mapToGlobal(rect().center());
+            std::printf("ready %d %d\n", centre.x(), centre.y());
+            std::fflush(stdout);
+        });
+    }
+
+private:
+    QByteArray m_folder;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    CopyingDropTarget target(argv[1]);
+    target.move(520, 80);
+    target.show();
+    return app.exec();
+}
