@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LaunchAtLogin/BackgroundPortalService.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace LaunchAtLogin;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString portalName = u"org.freedesktop.portal.Desktop"_s;
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+
+// The Background portal as the desktop offers it, answering as a test prepares.
+class FakeBackgroundPortal final : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Background")
+
+public:
+    explicit FakeBackgroundPortal(QDBusConnection bus)
+        : m_bus(std::move(bus))
+    { }
+
+    uint response = 0;
+    bool grantAutostart = true;
+    QList<QVariantMap> requests;
+
+public Q_SLOTS:
+    QDBusObjectPath RequestBackground(const QString &parentWindow, const QVariantMap &options)
+    {
+        Q_UNUSED(parentWindow);
+        requests << options;
+        QString sender = message().service().mid(1);
+        sender.replace(u'.', u'_');
+        const QString path = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
+            sender, options.value(u"handle_token"_s).toString());
+        const bool wanted = options.value(u"autostart"_s).toBool();
+        QDBusMessage signal
+            = QDBusMessage::createSignal(path, u"org.freedesktop.portal.Request"_s, u"Response"_s);
+        signal << response
+               << QVariantMap { { u"background"_s, true },
+                      { u"autostart"_s, wanted && grantAutostart } };
+        m_bus.send(signal);
+        return QDBusObjectPath(path);
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
+} // namespace
+
+class TestBackgroundPortal final : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_record;
+
+    BackgroundPortalService makeService()
+    {
+        return BackgroundPortalService(QDBusConnection::sessionBus(),
+            AutostartService(m_record, QCoreApplication::applicationFilePath()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        m_record = QFile::encodeName(m_dir.filePath(u"autostart/vantry.desktop"_s));
+    }
+
+    void init() { QFile::remove(QFile::decodeName(m_record)); }
+
+    void answers_data()
+    {
+        QTest::addColumn<uint>("response");
+        QTest::addColumn<bool>("grant");
+        QTest::addColumn<bool>("registered");
+        QTest::addColumn<Status>("status");
+        QTest::newRow("granted") << 0u << true << true << Status::enabled;
+        QTest::newRow("autostart refused") << 0u << false << false << Status::requiresApproval;
+        QTest::newRow("cancelled by the user") << 1u << true << false << Status::requiresApproval;
+        QTest::newRow("failed") << 2u << true << false << Status::requiresApproval;
+    }
+
+    void answers()
+    {
+        QFETCH(uint, response);
+        QFETCH(bool, grant);
+        QFETCH(bool, registered);
+        QFETCH(Status, status);
+
+        // The portal lives on a connection of its own, as another process would.
+        QDBusConnection portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+            u"fake-portal-%1"_s.arg(QString::fromUtf8(QTest::currentDataTag())));
+        FakeBackgroundPortal portal(portalBus);
+        portal.response = response;
+        portal.grantAutostart = grant;
+        QVERIFY(portalBus.registerObject(portalPath, &portal, QDBusConnection::ExportAllSlots));
+        QVERIFY(portalBus.registerService(portalName));
+
+        BackgroundPortalService service = makeService();
+        QCOMPARE(service.status(), Status::notRegistered);
+        const std::optional<QString> error = service.registerItem();
+        QCOMPARE(!error.has_value(), registered);
+        QCOMPARE(service.status(), status);
+        QCOMPARE(portal.requests.size(), 1);
+        const QVariantMap options = portal.requests.first();
+        QCOMPARE(options.value(u"autostart"_s).toBool(), true);
+        QCOMPARE(options.value(u"commandline"_s).toStringList(),
+            QStringList { QFileInfo(QCoreApplication::applicationFilePath()).fileName() });
+        QVERIFY(!options.value(u"reason"_s).toString().isEmpty());
+
+        // Turning it off asks the portal again and forgets the grant.
+        portal.response = 0;
+        QVERIFY(!service.unregisterItem());
+        QCOMPARE(service.status(), Status::notRegistered);
+        QCOMPARE(portal.requests.last().value(u"autostart"_s).toBool(), false);
+
+        portalBus.unregisterService(portalName);
+        portalBus.unregisterObject(portalPath);
+        QDBusConnection::disconnectFromBus(portalBus.name());
+    }
+
+    void noPortalIsAnError()
+    {
+        BackgroundPortalService service = makeService();
+        const std::optional<QString> error = service.registerItem();
+        QVERIFY(error);
+        QVERIFY(!error->isEmpty());
+        QCOMPARE(service.status(), Status::notRegistered);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackgroundPortal)
+#include "tst_backgroundportal.moc"
