@@ -56,6 +56,22 @@ int PreviewPanel::titleHeight() const
     return m_title->sizeHint().height();
 }
 
+void PreviewPanel::holdPosition(std::optional<QPoint> pos)
+{
+    m_heldPosition = pos;
+}
+
+void PreviewPanel::moveEvent(QMoveEvent *event)
+{
+    // Some window managers place a window that is mapped again as if it were new.
+    if (m_heldPosition && event->pos() != *m_heldPosition) {
+        const QPoint wanted = *m_heldPosition;
+        m_heldPosition.reset();
+        move(wanted);
+    }
+    QFrame::moveEvent(event);
+}
+
 void PreviewPanel::updateIcons()
 {
     m_close->setIcon(symbolIcon(Symbol::xmark, palette()));
@@ -78,6 +94,7 @@ bool PreviewPanel::eventFilter(QObject *watched, QEvent *event)
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton)
             break;
+        m_heldPosition.reset();
         if (windowHandle() && windowHandle()->startSystemMove())
             return true;
         m_dragging = true;

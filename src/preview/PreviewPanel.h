@@ -4,6 +4,8 @@
 #include <QFrame>
 #include <QPoint>
 
+#include <optional>
+
 class QToolButton;
 
 namespace vantry {
@@ -24,10 +26,14 @@ public:
     QToolButton *closeButton() const { return m_close; }
     /// Height of the title strip above the content.
     int titleHeight() const;
+    /// Moves the panel back to pos once if the window manager places it elsewhere while
+    /// mapping it; a drag by the user or nullopt ends the watch.
+    void holdPosition(std::optional<QPoint> pos);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void updateIcons();
@@ -37,6 +43,7 @@ private:
     PreviewView *m_view;
     QPoint m_dragOffset;
     bool m_dragging = false;
+    std::optional<QPoint> m_heldPosition;
 };
 
 } // namespace vantry

@@ -59,19 +59,23 @@ private:
     QPointer<SlidePanelPreview> m_owner;
 };
 
+namespace {
+SlidePanelPreview *sharedInstance = nullptr;
+} // namespace
+
 SlidePanelPreview &SlidePanelPreview::shared()
 {
     Q_ASSERT(qApp);
-    static QPointer<SlidePanelPreview> instance;
-    if (!instance) {
-        instance = new SlidePanelPreview(qApp);
-        // Widgets must go before the application object does.
-        connect(qApp, &QCoreApplication::aboutToQuit, instance, [] {
-            if (instance && instance->m_panel)
-                delete instance->m_panel;
+    if (!sharedInstance) {
+        sharedInstance = new SlidePanelPreview;
+        // Post routines run first thing in the application's destructor, while windows
+        // can still be destroyed properly; later would be too late for the panel.
+        qAddPostRoutine([] {
+            delete sharedInstance;
+            sharedInstance = nullptr;
         });
     }
-    return *instance;
+    return *sharedInstance;
 }
 
 SlidePanelPreview::SlidePanelPreview(QObject *parent)
@@ -141,8 +145,11 @@ void SlidePanelPreview::place(const QRect &frame)
     if (!m_panel->isVisible() || m_panel->geometry() == target) {
         m_panel->setFixedSize(target.size());
         m_panel->setGeometry(target);
+        m_panel->holdPosition(
+            m_panel->isVisible() ? std::nullopt : std::optional(target.topLeft()));
         return;
     }
+    m_panel->holdPosition(std::nullopt);
     // Size limits would fight an animation that also resizes.
     m_panel->setMinimumSize(0, 0);
     m_panel->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
