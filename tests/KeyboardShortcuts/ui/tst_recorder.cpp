@@ -362,6 +362,30 @@ private Q_SLOTS:
         }
     }
 
+    void anotherNamesShortcutIsRecordedNotRun()
+    {
+        const Shortcut taken(Key::k, CommandModifier);
+        const Name other(u"other"_s, taken);
+        int runs = 0;
+        onKeyDown(other, [&] { ++runs; });
+        const Name name(u"openShelfWindow"_s, controlCommandS);
+        RecorderCocoa *recorder = makeRecording(name);
+        QVERIFY(recorder);
+        // The desktop reports the press of the other name's shortcut: no action runs.
+        m_backend->press(int(taken.carbonKeyCode()), int(taken.carbonModifiers()));
+        m_backend->release(int(taken.carbonKeyCode()), int(taken.carbonModifiers()));
+        QCoreApplication::processEvents();
+        press(recorder, Key::k, Qt::Key_K, Qt::MetaModifier);
+        QCoreApplication::processEvents();
+        QCOMPARE(runs, 0);
+        QCOMPARE(getShortcut(name), taken);
+        // Recording over, the other name fires again.
+        QVERIFY(!handlersSuspended());
+        m_backend->press(int(taken.carbonKeyCode()), int(taken.carbonModifiers()));
+        QTRY_VERIFY(runs >= 1);
+        removeAllHandlers();
+    }
+
     void changesElsewhereUpdateTheText()
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
