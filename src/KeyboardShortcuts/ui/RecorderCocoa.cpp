@@ -41,6 +41,30 @@ bool isFunctionKey(int key)
     return key >= Qt::Key_F1 && key <= Qt::Key_F35;
 }
 
+// Qt reports modifier keys as key presses of their own; they only begin a combination.
+bool isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Mode_switch:
+    case Qt::Key_unknown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 constexpr qint64 f12KeyCode = 111;
 
 } // namespace
@@ -309,6 +333,8 @@ bool RecorderCocoa::handleKeyPress(QKeyEvent *event)
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const int key = event->key();
 
+    if (isModifierKey(key))
+        return true;
     if (key == Qt::Key_Tab && hasNoModifiers(modifiers)) {
         focusNextChild();
         return true;

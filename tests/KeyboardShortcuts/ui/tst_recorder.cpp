@@ -161,6 +161,32 @@ private Q_SLOTS:
         QVERIFY(m_changes.isEmpty());
     }
 
+    void modifierKeysAloneWaitForTheRest_data()
+    {
+        QTest::addColumn<Key>("key");
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Control") << Key::control << int(Qt::Key_Control)
+                                 << int(Qt::ControlModifier);
+        QTest::newRow("Super") << Key::command << int(Qt::Key_Meta) << int(Qt::MetaModifier);
+        QTest::newRow("Shift") << Key::shift << int(Qt::Key_Shift) << int(Qt::ShiftModifier);
+    }
+
+    void modifierKeysAloneWaitForTheRest()
+    {
+        QFETCH(Key, key);
+        QFETCH(int, qtKey);
+        QFETCH(int, modifiers);
+        const Name name(u"openShelfWindow"_s, controlCommandS);
+        RecorderCocoa *recorder = makeRecording(name);
+        QVERIFY(recorder);
+        press(recorder, key, Qt::Key(qtKey), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(m_services.beeps, 0);
+        QVERIFY(m_services.alerts.isEmpty());
+        QVERIFY(recorder->isRecording());
+        QCOMPARE(getShortcut(name), controlCommandS);
+    }
+
     void acceptedKeysAreStored_data()
     {
         QTest::addColumn<Key>("key");
