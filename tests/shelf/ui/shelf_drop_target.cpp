@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -55,15 +56,25 @@ protected:
     void showEvent(QShowEvent *event) override
     {
         QWidget::showEvent(event);
-        QTimer::singleShot(300, this, [this] {
+        // Ready once the window manager has mapped the window and it stopped moving.
+        auto *poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [this, poll] {
             const QPoint centre = mapToGlobal(rect().center());
+            const bool settled
+                = windowHandle() && windowHandle()->isExposed() && centre == m_lastCentre;
+            m_lastCentre = centre;
+            if (!settled)
+                return;
+            poll->stop();
             std::printf("ready %d %d\n", centre.x(), centre.y());
             std::fflush(stdout);
         });
+        poll->start(150);
     }
 
 private:
     QByteArray m_folder;
+    QPoint m_lastCentre;
 };
 
 } // namespace

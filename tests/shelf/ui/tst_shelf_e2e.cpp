@@ -51,9 +51,9 @@ private:
     {
         host.window().move(40, 40);
         host.window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host.window()));
+        QVERIFY(QTest::qWaitForWindowExposed(&host.window(), 30000));
         host.window().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&host.window()));
+        QVERIFY(QTest::qWaitForWindowActive(&host.window(), 30000));
         QTRY_VERIFY(host.view().listView()->hasFocus());
     }
 
@@ -70,6 +70,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host({ "apple.txt", "banana.txt", "cherry.txt" });
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
 
         QVERIFY(xdotool({ u"key"_s, u"Down"_s }));
         QTRY_COMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("apple.txt") });
@@ -104,6 +106,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host({ "letter.txt", "notes.txt" });
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         const QByteArray dropFolder = host.folder() + "-received";
         QVERIFY(::mkdir(dropFolder.constData(), 0755) == 0);
         QProcess receiver;

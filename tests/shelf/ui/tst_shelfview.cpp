@@ -43,7 +43,7 @@ private:
     {
         host.window().show();
         host.window().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&host.window()));
+        QVERIFY(QTest::qWaitForWindowActive(&host.window(), 30000));
         QTRY_VERIFY(host.view().listView()->hasFocus());
     }
 
@@ -66,6 +66,8 @@ private Q_SLOTS:
         ShelfTestHost host(plainEntries);
         host.content().setSelection({ host.pathOf("alpha.txt") });
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(host.view().listModel()->rowCount(), plainEntries.size());
         QVERIFY(host.content().selection().isEmpty());
         QVERIFY(host.view().listView()->selectionModel()->selectedIndexes().isEmpty());
@@ -77,6 +79,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         QListView *list = host.view().listView();
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("alpha.txt") });
@@ -98,6 +102,8 @@ private Q_SLOTS:
         ShelfTestHost host({});
         host.defaults().remove(u"user_selected_dir"_s);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(host.view().folderField()->placeholderText(), u"Please select directory"_s);
         QVERIFY(host.view().folderField()->text().isEmpty());
         QCOMPARE(host.view().listModel()->rowCount(), 0);
@@ -125,6 +131,8 @@ private Q_SLOTS:
         QFETCH(bool, previewShown);
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, selected);
 
         ShelfListModel *model = host.view().listModel();
@@ -166,6 +174,8 @@ private Q_SLOTS:
         QFETCH(bool, acts);
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, selected);
         QTest::keyClick(host.view().listView(), Qt::Key_Space);
         QCOMPARE(host.preview().shown.size(), acts ? 1 : 0);
@@ -179,6 +189,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         QTest::keyClick(host.view().listView(), Qt::Key_End);
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("photo.jpeg") });
         QTest::keyClick(host.view().listView(), Qt::Key_Return);
@@ -196,6 +208,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "alpha.txt" });
         QTRY_VERIFY(host.view().renameButton()->isVisible());
         host.view().renameButton()->click();
@@ -217,6 +231,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "beta.png" });
         QTest::keyClick(host.view().listView(), Qt::Key_Return);
         ShelfItemEditView *editor = host.view().editView();
@@ -240,6 +256,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "alpha.txt" });
         QTest::keyClick(host.view().listView(), Qt::Key_Return);
         ShelfItemEditView *editor = host.view().editView();
@@ -278,6 +296,8 @@ private Q_SLOTS:
         ShelfTestHost host(plainEntries);
         host.view().setBannerAutoHideDelay(std::chrono::milliseconds(300));
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         QSignalSpy closes(host.view().banner(), &ErrorBannerView::closeRequested);
         QSignalSpy changes(&host.content(), &ContentView::errorMessageChanged);
         select(host, { "alpha.txt" });
@@ -299,6 +319,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "alpha.txt" });
         host.content().beginRename();
         host.content().setRenameText(QString(300, u'x'));
@@ -314,6 +336,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "photo.jpeg" });
         QTest::keyClick(host.view().listView(), Qt::Key_Space);
         QCOMPARE(host.preview().shown.size(), 1);
@@ -341,6 +365,8 @@ private Q_SLOTS:
         if (stored.isValid())
             host.defaults().setValue(QString::fromLatin1(previewSideKey), stored);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "beta.png" });
         QTest::keyClick(host.view().listView(), Qt::Key_Space);
         QCOMPARE(host.preview().shown.size(), 1);
@@ -352,6 +378,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         host.view().settingsButton()->click();
         QCOMPARE(host.settingsOpened(), 1);
         host.view().folderButton()->click(); // the fake chooser answers "cancelled"
@@ -364,6 +392,8 @@ private Q_SLOTS:
         const QByteArray odd = "caf\xe9 menu.txt";
         ShelfTestHost host({ odd, "plain.txt" });
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         ShelfListModel *model = host.view().listModel();
         QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
         const QModelIndexList indexes { model->index(rowOf(host, odd)),
@@ -384,6 +414,8 @@ private Q_SLOTS:
     {
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         select(host, { "beta.png" });
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(host.view().listView());
         QVERIFY(list);
@@ -422,6 +454,8 @@ private Q_SLOTS:
         qputenv("XCODE_RUNNING_FOR_PREVIEWS", "1");
         ShelfTestHost host(plainEntries);
         showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
         ShelfListModel *model = host.view().listModel();
         const auto iconOf = [&](const QByteArray &name) {
             return model->index(rowOf(host, name)).data(Qt::DecorationRole).value<QIcon>();
