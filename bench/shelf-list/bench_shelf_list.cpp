@@ -5,6 +5,7 @@
 //   bench_shelf_list --screenshot out.png [--dark]   (a picture of a plausible folder)
 // Prints key=value lines. Run it under Xvfb (QT_QPA_PLATFORM=xcb) or offscreen.
 #include "platform/UserDefaults.h"
+#include "platform/icons/FileIcons.h"
 #include "preview/PreviewPresenter.h"
 #include "shelf/ContentView.h"
 #include "shelf/FolderChooser.h"
@@ -223,6 +224,25 @@ int runBench(int count, int runs, const QString &base)
     const double heapEmptyView = heapMiB();
 
     // The items themselves belong to the shelf state; measure them without the list.
+    // What the items cost without a list. The listing keeps buffers between listings,
+    // so one listing first warms them up and is thrown away.
+    double itemsAlone = 0;
+    {
+        const QString bareDir = dir.path() + u"/bare"_s;
+        QDir().mkpath(bareDir);
+        {
+            Shelf(bareDir, folder).content.chooseFolder();
+        }
+        Shelf bare(bareDir, folder);
+        const double heapBareBefore = heapMiB();
+        bare.content.chooseFolder();
+        itemsAlone = heapMiB() - heapBareBefore;
+    }
+
+    // The MIME database and icon theme load once per process, at the first icon asked for.
+    const double heapBeforeIcons = heapMiB();
+    fileIcon("warm-up.txt", false);
+    const double iconSetup = heapMiB() - heapBeforeIcons;
     const double heapBeforeItems = heapMiB();
     const double rssBefore = rssMiB();
 
@@ -249,13 +269,6 @@ int runBench(int count, int runs, const QString &base)
         }
     }
 
-    // What the list adds: the heap with the view minus the heap of the same items without it.
-    Shelf bare(dir.path() + u"/bare"_s, folder);
-    QDir().mkpath(dir.path() + u"/bare"_s);
-    const double heapBareBefore = heapMiB();
-    bare.content.chooseFolder();
-    const double itemsAlone = heapMiB() - heapBareBefore;
-
     std::sort(times.begin(), times.end());
     const int rows = view->listModel()->rowCount();
     std::printf("platform=%s\n", qPrintable(QGuiApplication::platformName()));
@@ -270,6 +283,7 @@ int runBench(int count, int runs, const QString &base)
     std::printf("floor_string_list_to_first_paint_ms_median=%.2f\n", floor.first);
     std::printf("floor_string_list_to_first_paint_cpu_ms_median=%.2f\n", floor.second);
     std::printf("set_items_handled_ms_median=%.2f\n", syncTimes[syncTimes.size() / 2]);
+    std::printf("heap_icon_lookup_setup_mib=%.2f\n", iconSetup);
     std::printf("heap_items_alone_mib=%.2f\n", itemsAlone);
     std::printf("heap_view_empty_mib=%.2f\n", heapEmptyView - heapBefore);
     std::printf("heap_items_and_list_mib=%.2f\n", heapAfterFirst - heapBeforeItems);
