@@ -5,6 +5,7 @@
 #include "platform/AppInfo.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -113,6 +114,11 @@ AutostartService::AutostartService(QByteArray entryPath, QString program)
 
 AutostartService AutostartService::forCurrentUser()
 {
+    // Inside an AppImage the running file lives in a mount that is gone after logout;
+    // the image itself is what must start next time.
+    const QString appImage = qEnvironmentVariable("APPIMAGE");
+    if (appImage.startsWith(u'/') && QFileInfo(appImage).isFile())
+        return AutostartService(defaultEntryPath(), appImage);
     return AutostartService(defaultEntryPath(), QCoreApplication::applicationFilePath());
 }
 

@@ -21,7 +21,7 @@ public:
     /// The entry at entryPath (raw bytes) that starts program.
     AutostartService(QByteArray entryPath, QString program);
 
-    /// The current user's entry, starting the running executable.
+    /// The current user's entry, starting the running executable (or its AppImage).
     static AutostartService forCurrentUser();
     /// $XDG_CONFIG_HOME/autostart/vantry.desktop (or ~/.config/...), as bytes.
     static QByteArray defaultEntryPath();

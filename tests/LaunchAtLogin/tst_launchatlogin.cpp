@@ -155,6 +155,25 @@ private Q_SLOTS:
             QCoreApplication::applicationFilePath());
     }
 
+    void appImageStartsTheImage()
+    {
+        const QString image
+            = QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).filePath(u"Vantry.AppImage"_s);
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        qputenv("APPIMAGE", QFile::encodeName(image));
+        setLoginItemService(nullptr);
+        setEnabled(true);
+        qunsetenv("APPIMAGE");
+        QVERIFY(isEnabled());
+        const DesktopEntry::Keys keys = DesktopEntry::parse(readEntry());
+        QCOMPARE(DesktopEntry::execProgram(keys.exec.value_or(QString())), image);
+        // Started without the image, the entry belongs to another copy.
+        setLoginItemService(nullptr);
+        QVERIFY(!isEnabled());
+    }
+
     void failureIsLogged_data()
     {
         QTest::addColumn<bool>("enable");

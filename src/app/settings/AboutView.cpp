@@ -125,6 +125,16 @@ QPixmap AboutView::roundedIcon(const QIcon &icon, qreal devicePixelRatio)
     return canvas;
 }
 
+void AboutView::changeEvent(QEvent *event)
+{
+    // The secondary lines are mixed from the palette: follow a switch to dark and back.
+    if (event->type() == QEvent::PaletteChange && m_version) {
+        m_version->setPalette(secondaryPalette(palette()));
+        m_copyright->setPalette(secondaryPalette(palette()));
+    }
+    QWidget::changeEvent(event);
+}
+
 void AboutView::showEvent(QShowEvent *event)
 {
     refresh();
