@@ -2,7 +2,8 @@
 // Times the shelf list from setting the items of a large folder to the first
 // painted frame, and measures the memory the list adds. Usage:
 //   bench_shelf_list [--items 100000] [--runs 5] [--dir /dev/shm]
-//   bench_shelf_list --screenshot out.png [--dark]   (a picture of a plausible folder)
+//   bench_shelf_list --screenshot out.png [--dark] [--state rename|error]
+//     (a picture of a plausible folder, optionally renaming or showing an error)
 // Prints key=value lines. Run it under Xvfb (QT_QPA_PLATFORM=xcb) or offscreen.
 #include "platform/UserDefaults.h"
 #include "platform/icons/FileIcons.h"
@@ -314,7 +315,7 @@ void useDarkPalette(QApplication &app)
     app.setPalette(dark);
 }
 
-int screenshot(QApplication &app, const QString &out, bool dark)
+int screenshot(QApplication &app, const QString &out, bool dark, const QString &state)
 {
     // Outside a desktop session no icon theme is set; use the one every desktop ships.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == u"hicolor"_s) {
@@ -353,6 +354,14 @@ int screenshot(QApplication &app, const QString &out, bool dark)
     while (settle.elapsed() < 300)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     shelf.content.setSelection({ target + "/Invoice 0042.pdf" });
+    if (state == u"rename"_s || state == u"error"_s) {
+        shelf.content.beginRename();
+        shelf.content.setRenameText(u"Invoice 0042 (paid).pdf"_s);
+    }
+    if (state == u"error"_s) {
+        shelf.content.setRenameText(QString(300, u'x'));
+        shelf.content.commitRename(); // a name longer than the file system allows
+    }
     settle.restart();
     while (settle.elapsed() < 300)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -376,7 +385,8 @@ int main(int argc, char **argv)
         return args.at(at + 1);
     };
     if (const auto out = option(u"--screenshot"_s))
-        return screenshot(app, *out, args.contains(u"--dark"_s));
+        return screenshot(
+            app, *out, args.contains(u"--dark"_s), option(u"--state"_s).value_or(QString()));
     const int count = option(u"--items"_s).value_or(u"100000"_s).toInt();
     const int runs = std::max(1, option(u"--runs"_s).value_or(u"5"_s).toInt());
     const QString base

@@ -6,6 +6,7 @@
 #include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ShelfItemDelegate.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -32,6 +33,10 @@ ShelfItemEditView::ShelfItemEditView(QByteArray path, bool isDirectory, QWidget 
     m_icon->setFixedSize(size, size);
     m_icon->setAlignment(Qt::AlignCenter);
 
+    // The list paints its base translucent; the field keeps the ordinary opaque one.
+    QPalette fieldPalette = m_field->palette();
+    fieldPalette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
+    m_field->setPalette(fieldPalette);
     m_field->setPlaceholderText(tr("New name"));
     m_field->setAccessibleName(tr("New name"));
     m_field->installEventFilter(this);
