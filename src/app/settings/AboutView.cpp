@@ -4,6 +4,7 @@
 #include "app/settings/SettingsFonts.h"
 #include "platform/AppInfo.h"
 
+#include <QEvent>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
 #include <QLabel>
