@@ -339,6 +339,7 @@ void PortalHotKeyBackend::callWithRequest(const QString &method, QVariantList ar
                 }
             } else if (reply.value().path() != predicted && *handler) {
                 // Portals before version 0.9 chose their own request path.
+                delete request;
                 listen(reply.value().path());
             }
         });

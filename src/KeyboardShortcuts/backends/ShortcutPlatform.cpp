@@ -17,16 +17,11 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
 {
     ShortcutPlatform platform;
     auto sources = DesktopSystemShortcuts::sessionSources();
-    // Under XWayland X grabs only fire while an X window has the focus: a
-    // Wayland session always goes through the portal.
+    std::shared_ptr<X11Connection> connection;
     if (platformName == "xcb"_L1) {
-        if (auto connection = X11Connection::open()) {
+        connection = X11Connection::open();
+        if (connection) {
             platform.layout = std::make_unique<XkbKeyboardLayout>(connection);
-            auto x11 = std::make_unique<X11HotKeyBackend>(connection);
-            sources.grabProbe = [probe = QPointer(x11.get())](int keyCode, int modifiers) {
-                return probe && probe->isTakenByAnotherClient(keyCode, modifiers);
-            };
-            platform.backend = std::move(x11);
         } else {
             qCWarning(lcShortcuts) << "No X server connection for global shortcuts";
         }
@@ -34,9 +29,25 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     if (!platform.layout || !platform.layout->isValid()) {
         platform.layout = std::make_unique<XkbKeyboardLayout>(XkbKeyboardLayout::systemNames());
     }
-    if (!platform.backend && platformName.startsWith("wayland"_L1)) {
-        platform.backend = std::make_unique<PortalHotKeyBackend>(
+
+    // Under XWayland an X grab only fires while an X window has the focus: in a
+    // Wayland session the portal comes first, even when Qt runs on xcb.
+    const bool waylandSession = platformName.startsWith("wayland"_L1)
+        || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland"_L1
+        || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    if (waylandSession) {
+        auto portal = std::make_unique<PortalHotKeyBackend>(
             QDBusConnection::sessionBus(), platform.layout.get(), appId);
+        if (!connection || portal->isAvailable()) {
+            platform.backend = std::move(portal);
+        }
+    }
+    if (!platform.backend && connection) {
+        auto x11 = std::make_unique<X11HotKeyBackend>(connection);
+        sources.grabProbe = [probe = QPointer(x11.get())](int keyCode, int modifiers) {
+            return probe && probe->isTakenByAnotherClient(keyCode, modifiers);
+        };
+        platform.backend = std::move(x11);
     }
     if (!platform.backend) {
         platform.backend = std::make_unique<NullHotKeyBackend>();

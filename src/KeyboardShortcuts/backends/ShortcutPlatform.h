@@ -18,9 +18,10 @@ struct ShortcutPlatform
     std::shared_ptr<DesktopSystemShortcuts> systemShortcuts;
     std::unique_ptr<DesktopHotKeyBackend> backend;
 
-    /// platformName is QGuiApplication::platformName(): "xcb" gets X11 grabs,
-    /// "wayland" the GlobalShortcuts portal (registering appId), anything else
-    /// a backend that refuses every registration.
+    /// platformName is QGuiApplication::platformName(): "xcb" gets X11 grabs
+    /// (unless in a Wayland session a portal answers), "wayland" the
+    /// GlobalShortcuts portal (registering appId), anything else a backend that
+    /// refuses every registration.
     static ShortcutPlatform create(const QString &platformName, const QString &appId);
 };
 

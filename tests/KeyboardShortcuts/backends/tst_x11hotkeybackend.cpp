@@ -62,6 +62,7 @@ private Q_SLOTS:
     void unregistrableCombinations();
     void keyboardChangeGrabsAgain();
     void probeSeesOnlyOtherClients();
+    void platformOnXcbProbesOtherClients_data();
     void platformOnXcbProbesOtherClients();
 
 private:
@@ -231,8 +232,20 @@ void TestX11HotKeyBackend::probeSeesOnlyOtherClients()
     QTRY_COMPARE(m_events, QStringList({ u"pressed 6"_s, u"released 6"_s }));
 }
 
+void TestX11HotKeyBackend::platformOnXcbProbesOtherClients_data()
+{
+    QTest::addColumn<QByteArray>("waylandDisplay");
+    QTest::newRow("X11 session") << QByteArray();
+    QTest::newRow("XWayland without a portal") << "wayland-0"_ba;
+}
+
 void TestX11HotKeyBackend::platformOnXcbProbesOtherClients()
 {
+    QFETCH(QByteArray, waylandDisplay);
+    if (!waylandDisplay.isEmpty()) {
+        qputenv("WAYLAND_DISPLAY", waylandDisplay);
+    }
+    const auto restore = qScopeGuard([] { qunsetenv("WAYLAND_DISPLAY"); });
     const auto platform
         = KeyboardShortcuts::ShortcutPlatform::create(u"xcb"_s, u"app.vantry.Vantry"_s);
     QCOMPARE(platform.backend->name(), u"x11"_s);
