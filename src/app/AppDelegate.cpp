@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
+#include "KeyboardShortcuts/Name.h"
 #include "MenuBarExtraAccess/StatusItem.h"
 #include "app/StatusMenu.h"
 #include "platform/Logging.h"
@@ -20,6 +21,14 @@ AppDelegate &AppDelegate::shared()
     if (!instance)
         instance = new AppDelegate({}, QCoreApplication::instance());
     return *instance;
+}
+
+const KeyboardShortcuts::Name &AppDelegate::openShelfWindow()
+{
+    using namespace KeyboardShortcuts;
+    static const Name name(QStringLiteral("openShelfWindow"),
+        Shortcut(Key::s, ModifierFlags(CommandModifier) | ControlModifier));
+    return name;
 }
 
 AppDelegate::AppDelegate(Services services, QObject *parent)

@@ -11,6 +11,10 @@
 
 class QMenu;
 
+namespace KeyboardShortcuts {
+class Name;
+}
+
 namespace MenuBarExtraAccess {
 class StatusItem;
 }
@@ -39,6 +43,10 @@ public:
     };
 
     static AppDelegate &shared();
+
+    /// The global shortcut that shows or hides the shelf, default Ctrl+Super+S. Made on first
+    /// use, which stores the default when nothing is stored yet.
+    static const KeyboardShortcuts::Name &openShelfWindow();
 
     explicit AppDelegate(Services services = {}, QObject *parent = nullptr);
     ~AppDelegate() override;

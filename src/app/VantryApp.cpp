@@ -3,12 +3,14 @@
 
 #include "app/AppDelegate.h"
 #include "app/DropDownWindow.h"
-#include "app/SettingsScene.h"
 #include "app/ShelfScene.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
+#include "app/settings/SettingsWindow.h"
+#include "app/settings/SettingsWindowController.h"
 #include "platform/AppInfo.h"
 #include "platform/Logging.h"
+#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -179,11 +181,16 @@ DropDownWindow &VantryApp::dropDown()
 
 void VantryApp::openSettingsWindow()
 {
-    if (!m_settingsWindow)
-        m_settingsWindow.reset(createSettingsWindow());
-    m_settingsWindow->show();
-    m_settingsWindow->raise();
-    m_settingsWindow->activateWindow();
+    if (!m_settings) {
+        m_settings = std::make_unique<SettingsWindowController>(UserDefaults::standard(),
+            AppDelegate::openShelfWindow(), QIcon(u":/vantry/app.vantry.Vantry.svg"_s));
+    }
+    m_settings->open();
+}
+
+QWidget *VantryApp::settingsWindow() const
+{
+    return m_settings ? m_settings->window() : nullptr;
 }
 
 QByteArray VantryApp::handleRequest(const QByteArray &request)
@@ -204,7 +211,7 @@ QByteArray VantryApp::handleRequest(const QByteArray &request)
             s += " geometry=" + rectText(m_dropDown->frameGeometry());
         s += " items=" + QByteArray::number(m_shelf ? m_shelf->itemCount() : 0);
         s += " settings="
-            + QByteArray::number(int(m_settingsWindow && m_settingsWindow->isVisible()));
+            + QByteArray::number(int(settingsWindow() && settingsWindow()->isVisible()));
         if (const auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
             s += " popup=" + QByteArray::number(menu->actions().size());
         return s;

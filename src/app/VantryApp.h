@@ -20,6 +20,7 @@ class QWidget;
 namespace vantry {
 
 class DropDownWindow;
+class SettingsWindowController;
 class ShelfScene;
 class TrayIcon;
 
@@ -51,7 +52,8 @@ public:
     bool isPresented() const { return m_isPresented.value(); }
     MenuBarExtraAccess::StatusItem *statusItem() const { return m_statusItem; }
     DropDownWindow *dropDownWindow() const { return m_dropDown.get(); }
-    QWidget *settingsWindow() const { return m_settingsWindow.get(); }
+    /// The settings window once it has been opened; null before.
+    QWidget *settingsWindow() const;
     TrayIcon *trayIcon() const { return m_trayIcon.get(); }
     TrayHostWatcher &trayHost() { return m_trayHost; }
 
@@ -77,7 +79,7 @@ private:
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
-    std::unique_ptr<QWidget> m_settingsWindow;
+    std::unique_ptr<SettingsWindowController> m_settings;
     QElapsedTimer m_closedFromIcon;
     bool m_inClick = false;
 };

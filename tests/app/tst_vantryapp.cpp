@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DropDownWindow.h"
 #include "app/VantryApp.h"
+#include "shelf/ui/ShelfView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -54,6 +56,14 @@ private Q_SLOTS:
         QVERIFY(!app.dropDownWindow()->isVisible());
         QVERIFY(!app.isPresented());
         QCOMPARE(app.handleRequest("bogus"), QByteArray("unknown request"));
+
+        // Without a tray menu, the shelf's gear is the way to the settings.
+        app.toggleShelf();
+        auto *shelf = qobject_cast<vantry::ShelfView *>(app.dropDownWindow()->content());
+        QVERIFY(shelf);
+        QVERIFY(!app.settingsWindow());
+        shelf->settingsButton()->click();
+        QVERIFY(app.settingsWindow() && app.settingsWindow()->isVisible());
     }
 
     void losingActivationClosesTheShelf()

@@ -82,7 +82,13 @@ def visible_windows(pid, name=None):
     return [int(w) for w in run(*args).split()]
 
 
+_clicks = [0]
+
+
 def click(x, y, button=1):
+    # Successive clicks land a few pixels apart, so that Qt never pairs them into a double click.
+    _clicks[0] += 1
+    x += 4 if _clicks[0] % 2 else -4
     run("xdotool", "mousemove", str(x), str(y), "click", str(button))
 
 
@@ -166,6 +172,14 @@ def scenario(app, env):
         fail("right click: %s" % state)
     run("xdotool", "key", "Escape")
     wait_for("the menu to close", lambda: "popup" not in (status() or {"popup": 1}))
+
+    # "Preferences…" opens the settings window.
+    click(cx, cy, 3)
+    wait_for("the menu", lambda: (s := status()) and s.get("popup"))
+    run("xdotool", "key", "Down", "Return")
+    wait_for("the settings window", lambda: (s := status()) and s["settings"] == "1")
+    if not visible_windows(app.pid, "Settings|General"):
+        fail("no settings window is mapped")
 
     # A second launch toggles the running instance's shelf and exits.
     for expected in ("1", "0"):
