@@ -3,7 +3,8 @@
 # Shortcut-to-shelf latency against the bare tray app's click-to-window time,
 # both measured in one run on one throwaway Xvfb + openbox + trayer session.
 #   bench/hotkey/run.sh [BUILD_DIR] [FLOOR_DIR]
-# BUILD_DIR: a dev build with `vantry` and `vantry_keywait` built (default build/dev).
+# BUILD_DIR: a dev build with `vantry`, `vantry_keywait` and `vantry_hotkey_window`
+# built (default build/dev).
 # FLOOR_DIR: the reference floor's sources (default ../shared/bench-floor); its
 # floortray and xwait are built into BUILD_DIR/bench-floor, not kept in this tree.
 set -euo pipefail
@@ -17,8 +18,12 @@ items=${ITEMS:-1000}
 
 vantry=$build/src/app/vantry
 keywait=$build/bench/hotkey/vantry_keywait
-for f in "$vantry" "$keywait"; do
-  [[ -x $f ]] || { echo "missing $f: cmake --build $build --target vantry vantry_keywait" >&2; exit 2; }
+hotkey_window=$build/bench/hotkey/vantry_hotkey_window
+for f in "$vantry" "$keywait" "$hotkey_window"; do
+  [[ -x $f ]] || {
+    echo "missing $f: cmake --build $build --target vantry vantry_keywait vantry_hotkey_window" >&2
+    exit 2
+  }
 done
 
 floor_build=$build/bench-floor
@@ -30,4 +35,4 @@ fi
 
 # Everything below runs inside a throwaway session (HOME, XDG dirs, display, tray).
 exec "$root/tests/isolate.sh" --wm --tray -- "$here/measure.sh" \
-  "$vantry" "$keywait" "$floor_build/floortray" "$floor_build/xwait" "$presses" "$items"
+  "$vantry" "$keywait" "$hotkey_window" "$floor_build/floortray" "$floor_build/xwait" "$presses" "$items"
