@@ -147,6 +147,18 @@ private Q_SLOTS:
         QCOMPARE(windows, 1);
     }
 
+    void openingNeverStartsRecording()
+    {
+        SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
+        controller.open();
+        QVERIFY(QTest::qWaitForWindowActive(controller.window()));
+        KeyboardShortcuts::RecorderCocoa *recorder
+            = controller.window()->generalView()->shortcutRecorder();
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(!recorder->hasFocus());
+        QVERIFY(!recorder->isRecording());
+    }
+
     void aboutTextsFallBack_data()
     {
         QTest::addColumn<QString>("displayName");
