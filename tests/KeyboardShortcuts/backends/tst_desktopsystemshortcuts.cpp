@@ -81,6 +81,7 @@ private Q_SLOTS:
     void gnomeSettings_data();
     void gnomeSettings();
     void conflictsAskTheProbeLast();
+    void backendsReportTheDesktopsShortcuts();
     void systemKeyboardFile();
     void platformWithoutDisplayRefusesRegistrations_data();
     void platformWithoutDisplayRefusesRegistrations();
@@ -230,6 +231,15 @@ void TestDesktopSystemShortcuts::conflictsAskTheProbeLast()
     const FixedSystemShortcuts fixed({ { 1, kCommand, u"Overview"_s } });
     QCOMPARE(fixed.conflict(1, kCommand)->title, u"Overview"_s);
     QVERIFY(!fixed.conflict(1, kControl));
+}
+
+void TestDesktopSystemShortcuts::backendsReportTheDesktopsShortcuts()
+{
+    NullHotKeyBackend backend;
+    QVERIFY(backend.systemHotKeys().isEmpty());
+    backend.setSystemShortcuts(std::make_shared<FixedSystemShortcuts>(
+        QList<SystemShortcut> { { 1, kCommand, u"Overview"_s }, { 118, kOption, u"Close"_s } }));
+    QCOMPARE(backend.systemHotKeys(), QList<Combination>({ { 1, kCommand }, { 118, kOption } }));
 }
 
 void TestDesktopSystemShortcuts::systemKeyboardFile()
