@@ -44,8 +44,8 @@ int main(int argc, char **argv)
 
     const auto platform
         = KeyboardShortcuts::ShortcutPlatform::create(QGuiApplication::platformName(), u"bench"_s);
-    QObject::connect(platform.backend.get(), &KeyboardShortcuts::HotKeyBackend::pressed, &window,
-        [&window] {
+    QObject::connect(
+        platform.backend.get(), &KeyboardShortcuts::HotKeyBackend::pressed, &window, [&window] {
             if (window.isVisible()) {
                 window.hide();
             } else {
@@ -55,6 +55,7 @@ int main(int argc, char **argv)
             }
         });
     const auto status = platform.backend->registerHotKey(1, 1, 0x1100); // Ctrl+Super+S
-    std::fprintf(stderr, "backend=%s status=%d\n", qPrintable(platform.backend->name()), int(status));
+    std::fprintf(
+        stderr, "backend=%s status=%d\n", qPrintable(platform.backend->name()), int(status));
     return app.exec();
 }
