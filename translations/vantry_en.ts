@@ -51,13 +51,6 @@
     </message>
 </context>
 <context>
-    <name>QWidget</name>
-    <message>
-        <source>Settings</source>
-        <translation>Settings</translation>
-    </message>
-</context>
-<context>
     <name>vantry::AboutView</name>
     <message>
         <source>About</source>
