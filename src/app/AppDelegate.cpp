@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/Name.h"
+#include "KeyboardShortcuts/ShortcutCenter.h"
 #include "MenuBarExtraAccess/StatusItem.h"
 #include "app/StatusMenu.h"
 #include "platform/Logging.h"
@@ -76,7 +78,11 @@ void AppDelegate::installRightClickMonitor(MenuBarExtraAccess::StatusItem *item)
 
 void AppDelegate::installShelfShortcut(MenuBarExtraAccess::StatusItem *item)
 {
-    Q_UNUSED(item)
+    // Without a shortcut center (tests of the menu alone) there is nothing to attach to.
+    if (!KeyboardShortcuts::ShortcutCenter::current())
+        return;
+    // The shortcut behaves like a click on the icon: it shows the shelf, or hides it.
+    KeyboardShortcuts::onKeyDown(openShelfWindow(), item, [item] { item->performClick(); });
 }
 
 QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const

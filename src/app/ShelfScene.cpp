@@ -2,7 +2,7 @@
 #include "app/ShelfScene.h"
 
 #include "platform/UserDefaults.h"
-#include "preview/PreviewPresenter.h"
+#include "preview/SlidePanelPreview.h"
 #include "shelf/ContentView.h"
 #include "shelf/FileDialogFolderChooser.h"
 #include "shelf/SecurityScope.h"
@@ -12,27 +12,16 @@
 
 namespace vantry {
 
-namespace {
-// Stands in until the slide-out preview panel is part of the build.
-class NoPreview final : public PreviewPresenter
-{
-public:
-    void show(const QByteArray &, QWidget *, PreviewSide, int, int) override { }
-    void hide() override { }
-};
-} // namespace
-
 struct ShelfScene::Private
 {
     explicit Private(std::function<void()> openSettings)
         : content(
-            UserDefaults::standard(), SecurityScope::shared(), chooser, preview,
+            UserDefaults::standard(), SecurityScope::shared(), chooser, SlidePanelPreview::shared(),
             [] { QApplication::beep(); }, [] { return QApplication::activeWindow(); },
             std::move(openSettings))
     { }
 
     FileDialogFolderChooser chooser;
-    NoPreview preview;
     ContentView content;
 };
 

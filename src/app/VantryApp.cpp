@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/VantryApp.h"
 
+#include "KeyboardShortcuts/ShortcutCenter.h"
+#include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "app/AppDelegate.h"
 #include "app/DropDownWindow.h"
 #include "app/ShelfScene.h"
@@ -11,6 +13,7 @@
 #include "platform/AppInfo.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
+#include "translations/AppTranslations.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -53,6 +56,7 @@ int VantryApp::main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setDesktopFileName(AppInfo::appId());
+    installTranslations();
 
     SingleInstance instance(socketPath);
     if (!instance.listen()) {
@@ -63,6 +67,13 @@ int VantryApp::main(int argc, char *argv[])
                           << socketPath;
         return 1;
     }
+
+    // Global shortcuts: the backend for this session (X11 grabs or the portal), the keyboard
+    // layout for display, and the module's center, before any shortcut name is made.
+    auto shortcuts = KeyboardShortcuts::ShortcutPlatform::create(
+        QGuiApplication::platformName(), AppInfo::appId());
+    KeyboardShortcuts::ShortcutCenter shortcutCenter(
+        &UserDefaults::standard(), shortcuts.backend.get(), shortcuts.layout.get());
 
     VantryApp vantry(trayGracePeriod);
     instance.setHandler(

@@ -87,6 +87,11 @@ SlidePanelPreview::~SlidePanelPreview()
     delete m_panel;
 }
 
+PreviewPanel *SlidePanelPreview::panel() const
+{
+    return m_panel;
+}
+
 std::optional<QRect> SlidePanelPreview::visibleAreaFor(const QWidget *anchor)
 {
     const QScreen *screen = anchor ? anchor->window()->screen() : nullptr;

@@ -35,7 +35,7 @@ public:
     void hide() override;
 
     /// The panel, or null before the first show.
-    PreviewPanel *panel() const { return m_panel; }
+    PreviewPanel *panel() const;
     /// Where the panel is going (the end of a running slide), or nullopt before the first show.
     std::optional<QRect> targetFrame() const { return m_targetFrame; }
 
