@@ -6,10 +6,9 @@ Ctrl+Super+S, pressed while another application's window has the focus, shows th
 shelf and hides it again, also with NumLock on.
 Usage: test_shortcut.py /path/to/vantry   (run through tests/isolate.sh --wm)
 """
-import os
 import subprocess
 
-from test_tray import LOG, VANTRY, fail, run, status, visible_windows, wait_for
+from test_tray import LOG, VANTRY, fail, prepare_shelf, run, status, visible_windows, wait_for
 
 
 def press_shortcut():
@@ -17,14 +16,7 @@ def press_shortcut():
 
 
 def main():
-    shelf = os.path.join(os.environ["HOME"], "Shelf")
-    os.makedirs(shelf)
-    for name in ("a.txt", "b.txt"):
-        open(os.path.join(shelf, name), "w").close()
-    config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
-    os.makedirs(config)
-    with open(os.path.join(config, "vantry.conf"), "w") as f:
-        f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)
+    prepare_shelf(("a.txt", "b.txt"))
 
     env = dict(os.environ, QT_LOGGING_RULES="app.vantry.*.debug=true")
     other = subprocess.Popen(["xmessage", "-geometry", "+100+500", "another application"])

@@ -92,15 +92,22 @@ def click(x, y, button=1):
     run("xdotool", "mousemove", str(x), str(y), "click", str(button))
 
 
-def main():
+def prepare_shelf(files, folders=()):
+    """Makes ~/Shelf with the given entries and stores it as the chosen folder."""
     shelf = os.path.join(HOME, "Shelf")
-    os.makedirs(os.path.join(shelf, "Projects"))
-    for name in ("notes.txt", "report.pdf"):
+    os.makedirs(shelf)
+    for name in folders:
+        os.makedirs(os.path.join(shelf, name))
+    for name in files:
         open(os.path.join(shelf, name), "w").close()
     config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
     os.makedirs(config)
     with open(os.path.join(config, "vantry.conf"), "w") as f:
         f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)
+
+
+def main():
+    prepare_shelf(("notes.txt", "report.pdf"), folders=("Projects",))
 
     env = dict(os.environ, QT_LOGGING_RULES="app.vantry.*.debug=true")
     log = open(LOG, "w")
