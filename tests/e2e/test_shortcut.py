@@ -6,6 +6,7 @@ Ctrl+Super+S, pressed while another application's window has the focus, shows th
 shelf and hides it again, also with NumLock on.
 Usage: test_shortcut.py /path/to/vantry   (run through tests/isolate.sh --wm)
 """
+import os
 import subprocess
 
 from test_tray import LOG, VANTRY, fail, prepare_shelf, run, status, visible_windows, wait_for
