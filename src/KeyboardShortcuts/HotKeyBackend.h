@@ -42,6 +42,13 @@ public:
     /// Combinations the desktop itself already uses, as (key code, Carbon modifiers)
     /// pairs; the recorder warns before taking one. Empty when unknown.
     virtual QList<std::pair<int, int>> systemHotKeys() const { return {}; }
+    /// Whether the desktop or another program already uses this combination. Unlike
+    /// systemHotKeys() this may also ask the system about the one combination (an X11
+    /// probe grab finds other programs' grabs, which no list names).
+    virtual bool isSystemHotKey(int keyCode, int carbonModifiers) const
+    {
+        return systemHotKeys().contains(std::pair(keyCode, carbonModifiers));
+    }
 
 Q_SIGNALS:
     void pressed(quint32 id);

@@ -170,6 +170,13 @@ void setHandlersSuspended(bool suspended)
         layer->setHandlersSuspended(suspended);
 }
 
+bool isSystemShortcut(const Shortcut &shortcut)
+{
+    const ShortcutCenter *center = ShortcutCenter::current();
+    const HotKeyBackend *backend = center ? center->backend() : nullptr;
+    return backend && backend->isSystemHotKey(shortcut.carbonKeyCode(), shortcut.carbonModifiers());
+}
+
 QList<Shortcut> systemSymbolicShortcuts()
 {
     const ShortcutCenter *center = ShortcutCenter::current();

@@ -109,6 +109,9 @@ void setHandlersSuspended(bool suspended);
 
 /// The combinations the desktop itself already uses, normalised.
 QList<Shortcut> systemSymbolicShortcuts();
+/// Whether the desktop or another program already uses shortcut: the list above, plus
+/// what the backend can ask the system about this one combination.
+bool isSystemShortcut(const Shortcut &shortcut);
 
 // --- Display ---
 

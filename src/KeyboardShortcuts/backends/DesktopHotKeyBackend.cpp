@@ -22,4 +22,9 @@ QList<std::pair<int, int>> DesktopHotKeyBackend::systemHotKeys() const
     return hotKeys;
 }
 
+bool DesktopHotKeyBackend::isSystemHotKey(int keyCode, int carbonModifiers) const
+{
+    return m_systemShortcuts && m_systemShortcuts->conflict(keyCode, carbonModifiers).has_value();
+}
+
 } // namespace KeyboardShortcuts

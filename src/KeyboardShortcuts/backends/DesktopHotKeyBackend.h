@@ -24,6 +24,7 @@ public:
         return m_systemShortcuts;
     }
     QList<std::pair<int, int>> systemHotKeys() const override;
+    bool isSystemHotKey(int keyCode, int carbonModifiers) const override;
 
 private:
     std::shared_ptr<const SystemShortcuts> m_systemShortcuts;

@@ -369,7 +369,7 @@ bool RecorderCocoa::handleKeyPress(QKeyEvent *event)
 
     const bool isPlainF12
         = shortcut->carbonKeyCode() == f12KeyCode && shortcut->carbonModifiers() == 0;
-    if (!isPlainF12 && m_services->systemShortcuts().contains(*shortcut)) {
+    if (!isPlainF12 && m_services->isSystemShortcut(*shortcut)) {
         blur();
         const bool force
             = m_services->askAlert(this, localizedString("keyboard_shortcut_used_by_system"),

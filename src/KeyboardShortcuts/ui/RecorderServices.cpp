@@ -42,6 +42,10 @@ public:
     }
 
     QList<Shortcut> systemShortcuts() override { return systemSymbolicShortcuts(); }
+    bool isSystemShortcut(const Shortcut &shortcut) override
+    {
+        return KeyboardShortcuts::isSystemShortcut(shortcut);
+    }
 
     QList<QMenu *> menus() override { return MenuSearch::applicationMenus(); }
 };

@@ -29,6 +29,11 @@ public:
         = 0;
     /// The combinations the desktop already uses.
     virtual QList<Shortcut> systemShortcuts() = 0;
+    /// Whether the desktop or another program already uses shortcut.
+    virtual bool isSystemShortcut(const Shortcut &shortcut)
+    {
+        return systemShortcuts().contains(shortcut);
+    }
     /// The menus whose commands a new shortcut must not clash with.
     virtual QList<QMenu *> menus() = 0;
 

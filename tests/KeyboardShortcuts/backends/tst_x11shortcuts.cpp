@@ -42,6 +42,7 @@ private Q_SLOTS:
     void defaultShortcutFiresItsAction_data();
     void defaultShortcutFiresItsAction();
     void combinationOfAnotherClientPrintsTheErrorLine();
+    void recorderSeesTheCombinationOfAnotherClient();
 
 private:
     QTemporaryDir m_dir;
@@ -107,6 +108,15 @@ void TestX11Shortcuts::combinationOfAnotherClientPrintsTheErrorLine()
     Testing::StdoutCapture capture;
     const Name name(u"openShelfWindow"_s, kControlCommandD);
     QCOMPARE(QString::fromUtf8(capture.text()), u"Error registering hotkey ⌃⌘D: 1\n"_s);
+}
+
+void TestX11Shortcuts::recorderSeesTheCombinationOfAnotherClient()
+{
+    // No configuration file names another program's grab: only the probe finds it.
+    QVERIFY(!isSystemShortcut(kControlCommandD));
+    const auto other = GrabHelper::hold(kXKeycodeD, { kControl | kSuper });
+    QVERIFY(other);
+    QVERIFY(isSystemShortcut(kControlCommandD));
 }
 
 int main(int argc, char **argv)
