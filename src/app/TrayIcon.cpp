@@ -17,7 +17,7 @@ TrayIcon::TrayIcon(MenuBarExtraAccess::StatusItem *item, QObject *parent)
     , m_item(item)
     , m_tray(new QSystemTrayIcon(logo(), this))
 {
-    m_tray->setToolTip(AppInfo::infoValue(u"CFBundleDisplayName"));
+    m_tray->setToolTip(AppInfo::displayName());
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         // Every press is a click, as on a status item: X11 trays report the second press of a
         // quick pair as a double click, and that one must close (or reopen) the shelf too.

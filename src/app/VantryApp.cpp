@@ -89,7 +89,7 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent)
     , m_trayHost(trayGracePeriod)
 {
     m_openSettings = [this] { openSettingsWindow(); };
-    m_menuBarExtraItem.setIdentifier(AppInfo::infoValue(u"CFBundleDisplayName"));
+    m_menuBarExtraItem.setIdentifier(AppInfo::displayName());
     connect(&m_menuBarExtraItem, &MenuBarExtraAccess::StatusItem::clicked, this,
         &VantryApp::onStatusItemClicked);
     connect(&m_trayHost, &TrayHostWatcher::hostAvailable, this, &VantryApp::onTrayHostAvailable);

@@ -62,7 +62,7 @@ void FreedesktopNotificationCenter::notify(const NotificationRequest &request)
         { u"desktop-entry"_s, appId },
         { u"x-vantry-identifier"_s, request.identifier },
     };
-    call << AppInfo::infoValue(u"CFBundleDisplayName") << quint32(entry.serverId) << appId
+    call << AppInfo::displayName() << quint32(entry.serverId) << appId
          << request.title << request.body << QStringList() << hints << qint32(-1);
 
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);

@@ -17,7 +17,7 @@ namespace {
 
 QString appName()
 {
-    return AppInfo::infoValue(u"CFBundleDisplayName");
+    return AppInfo::displayName();
 }
 
 } // namespace

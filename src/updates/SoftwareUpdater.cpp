@@ -35,7 +35,7 @@ SoftwareUpdater::SoftwareUpdater(const UpdateOptions &options, UserDefaults &def
     m_fetcher->setTimeout(m_options.timeout);
     m_fetcher->setMaximumSize(m_options.maximumFeedSize);
     m_fetcher->setUserAgent(
-        AppInfo::infoValue(u"CFBundleName").toUtf8() + '/' + m_options.currentVersion.toUtf8());
+        AppInfo::name().toUtf8() + '/' + m_options.currentVersion.toUtf8());
     connect(m_fetcher, &FeedFetcher::finished, this, &SoftwareUpdater::onFeed);
     connect(m_fetcher, &FeedFetcher::failed, this, &SoftwareUpdater::onFailure);
     m_timer.setSingleShot(true);

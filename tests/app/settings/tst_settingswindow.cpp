@@ -181,15 +181,7 @@ private Q_SLOTS:
         QFETCH(QString, version);
         QFETCH(QString, nameText);
         QFETCH(QString, versionText);
-        auto info = [&](QStringView key) {
-            if (key == u"CFBundleDisplayName")
-                return displayName;
-            if (key == u"CFBundleName")
-                return name;
-            if (key == u"CFBundleShortVersionString")
-                return version;
-            return QString();
-        };
+        auto info = [&] { return AboutView::Info { displayName, name, version }; };
         AboutView view(QIcon(), info, [] { return QDate(2031, 5, 1); });
         QCOMPARE(view.nameText(), nameText);
         QCOMPARE(view.versionText(), versionText);
@@ -200,7 +192,7 @@ private Q_SLOTS:
     {
         QDate today(2030, 12, 31);
         AboutView view(
-            QIcon(), [](QStringView) { return QString(); }, [&] { return today; });
+            QIcon(), [] { return AboutView::Info(); }, [&] { return today; });
         QVERIFY(view.copyrightText().contains(u"2030"_s));
         today = QDate(2031, 1, 1);
         view.show(); // the pane reads its texts again when shown

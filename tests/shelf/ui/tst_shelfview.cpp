@@ -449,9 +449,9 @@ private Q_SLOTS:
         QCOMPARE(nameOf(host.view().editView()->field()), u"New name"_s);
     }
 
-    void theDesignPreviewHostShowsSymbols()
+    void pictureModeShowsSymbols()
     {
-        qputenv("XCODE_RUNNING_FOR_PREVIEWS", "1");
+        qputenv("VANTRY_PICTURE_MODE", "1");
         ShelfTestHost host(plainEntries);
         showShelf(host);
         if (QTest::currentTestFailed())
@@ -462,7 +462,7 @@ private Q_SLOTS:
         };
         QCOMPARE(iconOf("docs").cacheKey(), symbolIcon(Symbol::folder).cacheKey());
         QCOMPARE(iconOf("beta.png").cacheKey(), symbolIcon(Symbol::page).cacheKey());
-        qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
+        qunsetenv("VANTRY_PICTURE_MODE");
         QVERIFY(iconOf("docs").cacheKey() != symbolIcon(Symbol::folder).cacheKey());
     }
 
