@@ -51,10 +51,6 @@ public:
 
     bool isPresented() const { return m_isPresented.value(); }
     MenuBarExtraAccess::StatusItem *statusItem() const { return m_statusItem; }
-    DropDownWindow *dropDownWindow() const { return m_dropDown.get(); }
-    /// The settings window once it has been opened; null before.
-    QWidget *settingsWindow() const;
-    TrayIcon *trayIcon() const { return m_trayIcon.get(); }
     TrayHostWatcher &trayHost() { return m_trayHost; }
 
 private:
@@ -66,6 +62,8 @@ private:
     void onStatusItemClicked();
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
+    /// The settings window once it has been opened; null before.
+    QWidget *settingsWindow() const;
 
     // The application description.
     std::function<void()> m_openSettings;

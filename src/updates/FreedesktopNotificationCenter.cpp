@@ -62,8 +62,8 @@ void FreedesktopNotificationCenter::notify(const NotificationRequest &request)
         { u"desktop-entry"_s, appId },
         { u"x-vantry-identifier"_s, request.identifier },
     };
-    call << AppInfo::displayName() << quint32(entry.serverId) << appId
-         << request.title << request.body << QStringList() << hints << qint32(-1);
+    call << AppInfo::displayName() << quint32(entry.serverId) << appId << request.title
+         << request.body << QStringList() << hints << qint32(-1);
 
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     const QString identifier = request.identifier;

@@ -27,15 +27,14 @@ SoftwareUpdater::SoftwareUpdater(const UpdateOptions &options, UserDefaults &def
     StandardUserDriver &userDriver, SoftwareUpdaterDelegate *delegate, QObject *parent)
     : QObject(parent)
     , m_options(options)
-    , m_defaults(defaults)
+    , m_settings(defaults)
     , m_userDriver(userDriver)
     , m_delegate(delegate)
     , m_fetcher(new FeedFetcher(this))
 {
     m_fetcher->setTimeout(m_options.timeout);
     m_fetcher->setMaximumSize(m_options.maximumFeedSize);
-    m_fetcher->setUserAgent(
-        AppInfo::name().toUtf8() + '/' + m_options.currentVersion.toUtf8());
+    m_fetcher->setUserAgent(AppInfo::name().toUtf8() + '/' + m_options.currentVersion.toUtf8());
     connect(m_fetcher, &FeedFetcher::finished, this, &SoftwareUpdater::onFeed);
     connect(m_fetcher, &FeedFetcher::failed, this, &SoftwareUpdater::onFailure);
     m_timer.setSingleShot(true);
@@ -61,9 +60,7 @@ bool SoftwareUpdater::automaticallyChecksForUpdates() const
 
 QDateTime SoftwareUpdater::lastUpdateCheckDate() const
 {
-    const QString stored = m_defaults.string(QLatin1StringView(LastCheckTimeKey));
-    QDateTime date = QDateTime::fromString(stored, Qt::ISODateWithMs);
-    return date.isValid() ? date.toUTC() : QDateTime();
+    return m_settings.lastUpdateCheck();
 }
 
 void SoftwareUpdater::start()
@@ -140,8 +137,7 @@ void SoftwareUpdater::endCheck()
 {
     // A failed attempt counts too: an unreachable server is tried again after
     // the interval, not over and over.
-    m_defaults.setValue(
-        QLatin1StringView(LastCheckTimeKey), now().toUTC().toString(Qt::ISODateWithMs));
+    m_settings.setLastUpdateCheck(now());
     m_userInitiated = false;
     if (m_started && automaticallyChecksForUpdates())
         scheduleNextCheck();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Settings.h"
 #include "updates/UpdateEnvironment.h"
 
 #include <QDateTime>
@@ -26,9 +27,6 @@ class SoftwareUpdater final : public QObject
     Q_OBJECT
 
 public:
-    /// Settings key of the last check's time (UTC, ISO 8601 with milliseconds).
-    static constexpr auto LastCheckTimeKey = "updates.lastCheckTime";
-
     SoftwareUpdater(const UpdateOptions &options, UserDefaults &defaults,
         StandardUserDriver &userDriver, SoftwareUpdaterDelegate *delegate,
         QObject *parent = nullptr);
@@ -68,7 +66,7 @@ private:
     QDateTime now() const;
 
     UpdateOptions m_options;
-    UserDefaults &m_defaults;
+    Settings m_settings;
     StandardUserDriver &m_userDriver;
     SoftwareUpdaterDelegate *m_delegate; // not owned; may be null
     FeedFetcher *m_fetcher;

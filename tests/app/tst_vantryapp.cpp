@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/DropDownWindow.h"
 #include "app/VantryApp.h"
-#include "shelf/ui/ShelfView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -13,6 +11,21 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using vantry::VantryApp;
+
+namespace {
+
+// Vantry's top-level windows, found by object name as a test tool would.
+QWidget *window(const QString &name)
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (w->objectName() == name)
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 class TestVantryApp : public QObject
 {
@@ -41,29 +54,28 @@ private Q_SLOTS:
         app.start();
         QVERIFY(noTray.wait());
         QTRY_VERIFY(app.statusItem());
-        QVERIFY(!app.dropDownWindow());
-        QVERIFY(!app.trayIcon());
+        QVERIFY(!window(u"shelfWindow"_s));
         QCOMPARE(app.handleRequest("status").left(19), QByteArray("presented=0 tray=0 "));
 
         QCOMPARE(app.handleRequest("toggle"), QByteArray("ok"));
-        QVERIFY(app.dropDownWindow());
-        QVERIFY(app.dropDownWindow()->isVisible());
+        QVERIFY(window(u"shelfWindow"_s));
+        QVERIFY(window(u"shelfWindow"_s)->isVisible());
         QVERIFY(app.isPresented());
         QVERIFY(app.handleRequest("status").contains(" items=2 "));
         QVERIFY(app.statusItem()->state());
 
         app.toggleShelf();
-        QVERIFY(!app.dropDownWindow()->isVisible());
+        QVERIFY(!window(u"shelfWindow"_s)->isVisible());
         QVERIFY(!app.isPresented());
         QCOMPARE(app.handleRequest("bogus"), QByteArray("unknown request"));
 
         // Without a tray menu, the shelf's gear is the way to the settings.
         app.toggleShelf();
-        auto *shelf = qobject_cast<vantry::ShelfView *>(app.dropDownWindow()->content());
-        QVERIFY(shelf);
-        QVERIFY(!app.settingsWindow());
-        shelf->settingsButton()->click();
-        QVERIFY(app.settingsWindow() && app.settingsWindow()->isVisible());
+        auto *gear = window(u"shelfWindow"_s)->findChild<QToolButton *>(u"settingsButton"_s);
+        QVERIFY(gear);
+        QVERIFY(!window(u"settingsWindow"_s));
+        gear->click();
+        QVERIFY(window(u"settingsWindow"_s) && window(u"settingsWindow"_s)->isVisible());
     }
 
     void losingActivationClosesTheShelf()
@@ -72,11 +84,11 @@ private Q_SLOTS:
         app.start();
         QTRY_VERIFY(app.statusItem());
         app.toggleShelf();
-        QWidget *window = app.dropDownWindow();
-        QVERIFY(window->isVisible());
+        QWidget *shelf = window(u"shelfWindow"_s);
+        QVERIFY(shelf->isVisible());
         QEvent deactivate(QEvent::WindowDeactivate);
-        QCoreApplication::sendEvent(window, &deactivate);
-        QVERIFY(!window->isVisible());
+        QCoreApplication::sendEvent(shelf, &deactivate);
+        QVERIFY(!shelf->isVisible());
         QVERIFY(!app.isPresented());
         QVERIFY(!app.statusItem()->state());
     }
@@ -85,11 +97,11 @@ private Q_SLOTS:
     {
         VantryApp app(10s);
         app.openSettingsWindow();
-        QWidget *settings = app.settingsWindow();
+        QWidget *settings = window(u"settingsWindow"_s);
         QVERIFY(settings && settings->isVisible());
         settings->hide();
         app.openSettingsWindow();
-        QCOMPARE(app.settingsWindow(), settings);
+        QCOMPARE(window(u"settingsWindow"_s), settings);
         QVERIFY(settings->isVisible());
     }
 };

@@ -172,7 +172,7 @@ void TestSoftwareUpdater::userCheckShowsItsOutcome()
         = path.isEmpty() ? QUrl(u"http://vantry.example/appcast.xml"_s) : m_server->url(path);
     auto controller = makeController(false, optionsFor(feed));
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
 
     QCOMPARE(m_presenter->shown.size(), 1);
@@ -214,7 +214,7 @@ void TestSoftwareUpdater::schedulesFromTheLastCheck()
     QFETCH(qint64, lastCheckAgoSecs);
     QFETCH(qint64, expectedDelaySecs);
     if (lastCheckAgoSecs != -1) {
-        m_defaults->setValue(QLatin1StringView(SoftwareUpdater::LastCheckTimeKey),
+        m_defaults->setValue(u"updates.lastCheckTime"_s,
             m_now.addSecs(-lastCheckAgoSecs).toString(Qt::ISODateWithMs));
     }
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
@@ -231,8 +231,8 @@ void TestSoftwareUpdater::schedulesFromTheLastCheck()
 
 void TestSoftwareUpdater::dueCheckRunsAndIsRecorded()
 {
-    m_defaults->setValue(QLatin1StringView(SoftwareUpdater::LastCheckTimeKey),
-        m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
+    m_defaults->setValue(
+        u"updates.lastCheckTime"_s, m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("1.0")));
     vantry::UpdateOptions options = optionsFor(m_server->url(u"/feed"_s));
     options.maximumTimerWait = 20ms;
@@ -260,7 +260,7 @@ void TestSoftwareUpdater::choicesOpenTheRightAddress()
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("200", "2.0")));
     auto controller = makeController(false, optionsFor(m_server->url(u"/feed"_s)));
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
@@ -273,7 +273,7 @@ void TestSoftwareUpdater::choicesOpenTheRightAddress()
     QCOMPARE(m_opener->opened.last(), QUrl(u"https://vantry.example/Vantry-200.tar.gz"_s));
     QCOMPARE(m_delegate.finished, 1);
 
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
     m_presenter->choose(vantry::UpdatePresenter::Choice::Later);
     QCOMPARE(m_opener->opened.size(), 2);
@@ -289,7 +289,7 @@ void TestSoftwareUpdater::userCheckDuringScheduledCheckAnswersTheUser()
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
     controller->updater().checkForUpdatesInBackground();
     QVERIFY(controller->updater().isChecking());
-    controller->checkForUpdates(); // joins the running check
+    controller->updater().checkForUpdates(); // joins the running check
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.size(), 1);
     QCOMPARE(m_presenter->shown.size(), 1);
@@ -305,7 +305,7 @@ void TestSoftwareUpdater::packagedBuildNeverChecks()
     QVERIFY(!controller->updater().nextCheckDate().isValid());
     QVERIFY(m_delegate.delays.isEmpty());
 
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, u"packageManaged"_s);
     controller->updater().checkForUpdatesInBackground();

@@ -2,16 +2,12 @@
 #pragma once
 
 #include "KeyboardShortcuts/Name.h"
-#include "preview/PreviewSide.h"
+#include "platform/PreviewSide.h"
 
 #include <QPointer>
 #include <QWidget>
 
 class QComboBox;
-
-namespace KeyboardShortcuts {
-class RecorderCocoa;
-}
 
 namespace LaunchAtLogin {
 class Toggle;
@@ -36,10 +32,6 @@ public:
     /// The side the picker shows: "left" is left, any other stored string right.
     PreviewSide shownSide() const;
 
-    QComboBox *sidePicker() const { return m_sidePicker; }
-    LaunchAtLogin::Toggle *launchAtLoginToggle() const { return m_toggle; }
-    KeyboardShortcuts::RecorderCocoa *shortcutRecorder() const { return m_recorder; }
-
 private:
     void showStoredSide();
     void onSidePicked(int index);
@@ -47,7 +39,6 @@ private:
     QPointer<UserDefaults> m_defaults;
     QComboBox *m_sidePicker = nullptr;
     LaunchAtLogin::Toggle *m_toggle = nullptr;
-    KeyboardShortcuts::RecorderCocoa *m_recorder = nullptr;
 };
 
 } // namespace vantry

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfItemEditView.h"
 
-#include "platform/icons/PictureMode.h"
 #include "platform/icons/FileIcons.h"
+#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ShelfItemDelegate.h"
 

@@ -26,6 +26,9 @@ class ShelfListView;
 // The content of the shelf window: the Folder field and button, the list of
 // items, the settings button and the error banner. It renders ContentView's
 // state and reports the user's intents to it; it keeps no shelf state of its own.
+// Its parts carry object names ("folderField", "folderButton", "items",
+// "settingsButton", "previewButton", "renameButton", "errorBanner") for tests and
+// accessibility tools.
 class ShelfView final : public QWidget
 {
     Q_OBJECT
@@ -33,17 +36,6 @@ class ShelfView final : public QWidget
 public:
     explicit ShelfView(ContentView &content, QWidget *parent = nullptr);
     ~ShelfView() override;
-
-    ShelfListView *listView() const { return m_list; }
-    ShelfListModel *listModel() const { return m_model; }
-    QLineEdit *folderField() const { return m_folderField; }
-    QToolButton *folderButton() const { return m_folderButton; }
-    QToolButton *settingsButton() const { return m_settingsButton; }
-    QToolButton *previewButton() const { return m_previewButton; }
-    QToolButton *renameButton() const { return m_renameButton; }
-    ErrorBannerView *banner() const { return m_banner; }
-    /// The rename field while a row shows it, else nullptr.
-    ShelfItemEditView *editView() const;
 
     /// How long the banner waits before it asks to close (3 s unless changed).
     void setBannerAutoHideDelay(std::chrono::milliseconds delay);
@@ -66,6 +58,8 @@ private:
     void placeBanner();
     void slideBanner(bool in);
     QRect bannerRect() const;
+    /// The rename field while a row shows it, else nullptr.
+    ShelfItemEditView *editView() const;
 
     ContentView &m_content;
     ShelfListModel *m_model = nullptr;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -26,6 +27,11 @@ QIcon iconOfSize(QSize size)
     QPixmap pixmap(size);
     pixmap.fill(Qt::red);
     return QIcon(pixmap);
+}
+
+QComboBox *picker(const GeneralView &view)
+{
+    return view.findChild<QComboBox *>(u"previewSide"_s);
 }
 
 } // namespace
@@ -65,11 +71,11 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, stored);
         QFETCH(QString, shown);
-        const QString key = QString::fromLatin1(previewSideKey);
+        const QString key = u"preview.side"_s;
         if (stored.isValid())
             m_defaults->setValue(key, stored);
         GeneralView view(*m_defaults, m_name);
-        QCOMPARE(view.sidePicker()->currentText(), shown);
+        QCOMPARE(picker(view)->currentText(), shown);
         // Showing never writes: an unknown string stays until the user picks.
         QCOMPARE(m_defaults->contains(key), stored.isValid());
         if (stored.isValid())
@@ -91,12 +97,12 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(int, picked);
         QFETCH(QString, written);
-        const QString key = QString::fromLatin1(previewSideKey);
+        const QString key = u"preview.side"_s;
         m_defaults->setValue(key, stored);
         GeneralView view(*m_defaults, m_name);
-        QComboBox *picker = view.sidePicker();
-        picker->setCurrentIndex(picked);
-        Q_EMIT picker->activated(picked); // as a choice from the pop-up delivers it
+        QComboBox *sides = picker(view);
+        sides->setCurrentIndex(picked);
+        Q_EMIT sides->activated(picked); // as a choice from the pop-up delivers it
         QCOMPARE(m_defaults->string(key), written);
         QCOMPARE(view.shownSide(), picked == 0 ? PreviewSide::left : PreviewSide::right);
     }
@@ -104,8 +110,8 @@ private Q_SLOTS:
     void pickerFollowsAWriteElsewhere()
     {
         GeneralView view(*m_defaults, m_name);
-        m_defaults->setValue(QString::fromLatin1(previewSideKey), u"left"_s);
-        QCOMPARE(view.sidePicker()->currentText(), u"Left"_s);
+        m_defaults->setValue(u"preview.side"_s, u"left"_s);
+        QCOMPARE(picker(view)->currentText(), u"Left"_s);
     }
 
     void windowKeepsItsSizes()
@@ -113,19 +119,25 @@ private Q_SLOTS:
         SettingsWindow window(*m_defaults, m_name, iconOfSize({ 64, 64 }));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *tabs = window.findChild<QTabWidget *>();
+        QVERIFY(tabs);
         for (int tab : { 0, 1 }) {
-            window.tabs()->setCurrentIndex(tab);
+            tabs->setCurrentIndex(tab);
             QCOMPARE(window.width(), SettingsWindow::fixedWidth);
         }
-        QCOMPARE(window.generalView()->height(), GeneralView::fixedHeight);
-        QVERIFY(window.aboutView()->minimumWidth() >= 420);
-        QVERIFY(window.aboutView()->minimumHeight() >= 180);
-        QVERIFY(window.generalView()->shortcutRecorder());
-        QCOMPARE(window.generalView()->shortcutRecorder()->accessibleName(), u"Open Window:"_s);
-        QCOMPARE(window.tabs()->tabText(0), u"General"_s);
-        QCOMPARE(window.tabs()->tabText(1), u"About"_s);
-        QVERIFY(!window.tabs()->tabIcon(0).isNull());
-        QVERIFY(!window.tabs()->tabIcon(1).isNull());
+        auto *general = window.findChild<GeneralView *>(u"general"_s);
+        auto *about = window.findChild<AboutView *>(u"about"_s);
+        QVERIFY(general && about);
+        QCOMPARE(general->height(), GeneralView::fixedHeight);
+        QVERIFY(about->minimumWidth() >= 420);
+        QVERIFY(about->minimumHeight() >= 180);
+        auto *recorder = general->findChild<QLineEdit *>(u"shortcutRecorder"_s);
+        QVERIFY(recorder);
+        QCOMPARE(recorder->accessibleName(), u"Open Window:"_s);
+        QCOMPARE(tabs->tabText(0), u"General"_s);
+        QCOMPARE(tabs->tabText(1), u"About"_s);
+        QVERIFY(!tabs->tabIcon(0).isNull());
+        QVERIFY(!tabs->tabIcon(1).isNull());
     }
 
     void secondOpenRaisesTheSameWindow()
@@ -152,8 +164,9 @@ private Q_SLOTS:
         SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
         controller.open();
         QVERIFY(QTest::qWaitForWindowActive(controller.window()));
-        KeyboardShortcuts::RecorderCocoa *recorder
-            = controller.window()->generalView()->shortcutRecorder();
+        auto *recorder = controller.window()->findChild<KeyboardShortcuts::RecorderCocoa *>(
+            u"shortcutRecorder"_s);
+        QVERIFY(recorder);
         QCoreApplication::processEvents();
         QTRY_VERIFY(!recorder->hasFocus());
         QVERIFY(!recorder->isRecording());

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/icons/PictureMode.h"
 #include "platform/icons/FileIcons.h"
+#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 
 #include <QApplication>
