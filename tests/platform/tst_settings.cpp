@@ -41,7 +41,7 @@ private Q_SLOTS:
                 defaults.setValue(u"preview.side"_s, stored);
         }
         // Read back from a fresh store: what the file holds is what counts.
-        const vantry::UserDefaults defaults(file);
+        vantry::UserDefaults defaults(file);
         QCOMPARE(vantry::Settings(defaults).previewSide(), expected);
     }
 
