@@ -30,9 +30,10 @@ endfunction()
 set(VANTRY_ISOLATE ${PROJECT_SOURCE_DIR}/tests/isolate.sh)
 
 # The options both test helpers take: what tests/isolate.sh starts for the test
-# (a private session bus, an Xvfb display, openbox, trayer), its timeout and extra
+# (a private session bus, an Xvfb display, openbox, trayer; UNPRIVILEGED runs it as
+# nobody when CI runs as root, so permission cases are real), its timeout and extra
 # environment entries.
-set(VANTRY_TEST_FLAGS DBUS X11 WM TRAY)
+set(VANTRY_TEST_FLAGS DBUS X11 WM TRAY UNPRIVILEGED)
 set(VANTRY_TEST_VALUES TIMEOUT)
 set(VANTRY_TEST_LISTS ENV)
 
@@ -60,7 +61,9 @@ function(vantry_add_test name)
   vantry_register_test(${name} COMMAND $<TARGET_FILE:${name}> ${forwarded})
 endfunction()
 
-# vantry_register_test(<name> COMMAND cmd... [DBUS] [X11] [WM] [TRAY] [TIMEOUT s] [ENV ...])
+# vantry_register_test(<name> COMMAND cmd... [DBUS] [X11] [WM] [TRAY] [UNPRIVILEGED] [TIMEOUT s]
+#                      [ENV ...])
+# UNPRIVILEGED runs the test as nobody when CI runs as root, so permission cases are real.
 # Registers any command (a script, a test executable) under the same isolation.
 function(vantry_register_test name)
   cmake_parse_arguments(ARG "${VANTRY_TEST_FLAGS}" "${VANTRY_TEST_VALUES}"
@@ -74,7 +77,7 @@ function(vantry_register_test name)
     if(ARG_${f})
       string(TOLOWER ${f} lower)
       list(APPEND flags --${lower})
-      if(NOT f STREQUAL "DBUS")
+      if(f MATCHES "^(X11|WM|TRAY)$")
         # Workaround: libxkbcommon-x11, which Qt's xcb plugin loads, strndup()s atom
         # and key names that carry no terminating NUL; ASan's strict string checks
         # report that read as an overflow.

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class QThreadPool;
+
 namespace vantry {
 
 class UserDefaults;
@@ -40,8 +42,9 @@ struct UpdateOptions
 };
 
 // Everything the update machinery takes from outside. system() builds the real
-// services; tests pass fakes. Only the clock may be left empty (the wall clock);
-// without immediateFocus no window counts as the user's focus.
+// services; tests pass fakes. The clock may be left empty (the wall clock), and so
+// may the thread pool (Qt's global one); without immediateFocus no window counts as
+// the user's focus.
 struct UpdateEnvironment
 {
     /// The user's settings store, dialogs, the desktop's URL handler, the session bus
@@ -55,6 +58,7 @@ struct UpdateEnvironment
     std::unique_ptr<NotificationCenter> notificationCenter;
     std::function<bool()> immediateFocus;
     std::function<QDateTime()> clock;
+    QThreadPool *parserPool = nullptr;
 };
 
 } // namespace vantry
