@@ -323,12 +323,12 @@ void TestSoftwareUpdater::feedIsReadOffTheUiThread()
     QVERIFY(fetcher);
     QSignalSpy downloaded(fetcher, &vantry::FeedFetcher::finished);
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(downloaded.wait(5000));
     // The updater heard of the download first; it handed the feed to the pool.
     QVERIFY(m_presenter->shown.isEmpty());
     QVERIFY(controller->updater().isChecking());
-    controller->checkForUpdates(); // no second check meanwhile
+    controller->updater().checkForUpdates(); // no second check meanwhile
     QCOMPARE(m_server->hits(u"/newer"_s), 1);
 
     release.release();
