@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MenuBarExtraAccess/StatusItem.h"
 #include "app/AppDelegate.h"
+#include "app/StatusMenu.h"
 
 #include <QAction>
 #include <QMenu>
@@ -45,6 +46,21 @@ private Q_SLOTS:
             QCOMPARE(actions.at(i)->text(), titles.at(i));
             QCOMPARE(actions.at(i)->shortcut(), keys.at(i));
         }
+    }
+
+    void everyMenuSharesTheSameThreeActions()
+    {
+        // The shelf's gear menu offers the status menu's own actions, not copies of them.
+        AppDelegate delegate(recording());
+        StatusItem item;
+        delegate.statusItemDidAppear(&item);
+        QMenu gear;
+        vantry::addStatusMenuEntries(gear, delegate);
+        QCOMPARE(gear.actions(), item.menu()->actions());
+        gear.actions().constLast()->trigger();
+        QCOMPARE(m_calls, (QStringList { u"stop"_s, u"quit"_s }));
+        for (QAction *action : gear.actions())
+            QCOMPARE(action->isSeparator(), action->text().isEmpty());
     }
 
     void eachActionReachesItsService_data()
