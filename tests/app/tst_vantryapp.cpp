@@ -58,7 +58,6 @@ private Q_SLOTS:
         app.toggleShelf();
         QVERIFY(noTray.wait());
         QVERIFY(!app.dropDownWindow()->isVisible());
-        QVERIFY(!app.isPresented());
     }
 
     void withoutATrayTheShelfStillOpensFromAnotherLaunch()
@@ -93,7 +92,8 @@ private Q_SLOTS:
         QMenu *gear = shelf->settingsButton()->menu();
         QVERIFY(gear);
         QCOMPARE(gear->accessibleName(), shelf->settingsButton()->accessibleName());
-        QCOMPARE(gear->actions(), app.statusItem()->menu()->actions());
+        QCOMPARE(gear->actions().size(), 5);
+        QCOMPARE(gear->actions().constLast(), app.statusItem()->menu()->actions().constLast());
         QVERIFY(!app.settingsWindow());
         gear->actions().constFirst()->trigger();
         QVERIFY(app.settingsWindow() && app.settingsWindow()->isVisible());

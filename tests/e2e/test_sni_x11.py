@@ -43,7 +43,7 @@ def menu_entries(bus, service):
                                dbus_interface="com.canonical.dbusmenu")
     entries = []
     for child in layout[2]:
-        props = child[2]
+        props = child[1]
         entries.append("-" if props.get("type") == "separator" else str(props.get("label", "")))
     return entries
 
