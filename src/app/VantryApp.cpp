@@ -13,6 +13,8 @@
 #include "platform/AppInfo.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
+#include "platform/wayland/LayerPlacement.h"
+#include "platform/wayland/LayerShell.h"
 #include "translations/AppTranslations.h"
 
 #include <QApplication>
@@ -185,6 +187,13 @@ DropDownWindow &VantryApp::dropDown()
         m_shelf = std::make_unique<ShelfScene>(m_openSettings);
         m_dropDown = std::make_unique<DropDownWindow>(
             [this](QWidget *parent) { return m_shelf->createView(parent); });
+        // Where the compositor lets us, the shelf sits in the corner by the tray, above
+        // other windows and out of the task manager.
+        if (LayerShell *shell = LayerShell::instance()) {
+            shell->manage(m_dropDown.get(),
+                LayerPlacement::trayCorner(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
+                LayerShell::Keyboard::onDemand);
+        }
         m_menuBarExtraItem.setWindow(m_dropDown.get());
     }
     return *m_dropDown;
