@@ -18,6 +18,8 @@ test_pkgs=(
   dbus dbus-x11 python3 python3-dbusmock python3-gi
   appstream desktop-file-utils
   clang libclang-rt-14-dev
+  kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde
+  libwayland-dev plasma-wayland-protocols python3-dbus
 )
 
 pkgs=("${build_pkgs[@]}")
