@@ -11,6 +11,7 @@ build_pkgs=(
   libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
   libicu-dev
+  libwayland-dev wayland-protocols qt6-base-private-dev qt6-wayland
   libgl-dev
 )
 test_pkgs=(
@@ -20,6 +21,7 @@ test_pkgs=(
   clang libclang-rt-14-dev
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde
   libwayland-dev plasma-wayland-protocols python3-dbus
+  sway waybar swaybg grim wtype weston
 )
 
 pkgs=("${build_pkgs[@]}")
