@@ -249,14 +249,14 @@ bool LayerShell::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::Show:
-        // A widget's show event comes before its window gets a wl_surface.
+        // A widget's show event comes before its window gets a wl_surface; Qt may have
+        // restored the widget's own flags since the last showing.
         if (auto *w = qobject_cast<QWidget *>(watched); w && w->isWindow()) {
             QWindow *window = w->windowHandle();
-            if (window && isPopupType(window) && window->transientParent()
-                && !m_popups.contains(window)
-                && (m_layers.contains(window->transientParent())
-                    || m_popups.contains(window->transientParent())))
-                adoptPopup(window, window->transientParent());
+            QWindow *parent = window ? window->transientParent() : nullptr;
+            if (parent && isPopupType(window)
+                && (m_layers.contains(parent) || m_popups.contains(parent)))
+                adoptPopup(window, parent);
         }
         break;
     case QEvent::Expose:
@@ -389,6 +389,10 @@ void LayerShell::mapLayer(Layer &layer, QWindow *window)
 void LayerShell::adoptPopup(QWindow *popup, QWindow *parent)
 {
     popup->setFlag(Qt::BypassWindowManagerHint, true);
+    if (Popup *known = m_popups.value(popup)) {
+        known->parent = parent;
+        return;
+    }
     auto *p = new Popup;
     p->parent = parent;
     m_popups.insert(popup, p);
