@@ -16,7 +16,7 @@ build_pkgs=(
 )
 test_pkgs=(
   xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils libx11-dev libxtst-dev
-  dbus dbus-x11 python3 python3-dbusmock python3-gi
+  dbus dbus-x11 python3 python3-dbusmock python3-gi dunst
   appstream desktop-file-utils
   clang libclang-rt-14-dev
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
