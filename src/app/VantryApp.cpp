@@ -15,6 +15,8 @@
 #include "platform/AppInfo.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
+#include "platform/wayland/LayerPlacement.h"
+#include "platform/wayland/LayerShell.h"
 #include "shelf/ui/ShelfView.h"
 #include "translations/AppTranslations.h"
 
@@ -259,6 +261,13 @@ DropDownWindow &VantryApp::dropDown()
                 parent->addAction(action);
             return view;
         });
+        // Where the compositor lets us, the shelf sits in the corner by the tray, above
+        // other windows and out of the task manager.
+        if (LayerShell *shell = LayerShell::instance()) {
+            shell->manage(m_dropDown.get(),
+                LayerPlacement::trayCorner(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
+                LayerShell::Keyboard::onDemand);
+        }
         m_menuBarExtraItem.setWindow(m_dropDown.get());
     }
     return *m_dropDown;
