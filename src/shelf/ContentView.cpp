@@ -36,6 +36,15 @@ ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderCho
         if (Settings::isKey(key, Setting::PreviewSide))
             Q_EMIT sideRawChanged();
     });
+    // The folder choice is the one setting made in the shelf: if it cannot be
+    // kept, say so here, once.
+    connect(&m_defaults, &UserDefaults::saveFailed, this,
+        [this](const QString &key, const QString &reason) {
+            if (key != userSelectedDirKey || !m_defaults.claimSaveFailureNotice())
+                return;
+            m_errorMessage = tr("Settings cannot be saved: %1").arg(reason);
+            Q_EMIT errorMessageChanged();
+        });
 }
 
 ContentView::~ContentView() = default;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -46,9 +47,36 @@ private Q_SLOTS:
             "[General]\nuser_selected_dir=@ByteArray(" + QFile::encodeName(home) + "/shelf)\n");
     }
 
-    void withoutATrayTheShelfStillOpensFromAnotherLaunch()
+    void withoutATrayTheFirstLaunchShowsTheShelf()
     {
         VantryApp app(50ms);
+        QSignalSpy noTray(&app.trayHost(), &vantry::TrayHostWatcher::noHostFound);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
+        app.start();
+        QVERIFY(noTray.wait());
+        QVERIFY(window(u"shelfWindow"_s) && window(u"shelfWindow"_s)->isVisible());
+        QVERIFY(app.isPresented());
+        QCOMPARE(app.handleRequest("ping"), QByteArray("ok"));
+    }
+
+    void aShelfShownBeforeTheGracePeriodEndsIsLeftAlone()
+    {
+        VantryApp app(300ms);
+        QSignalSpy noTray(&app.trayHost(), &vantry::TrayHostWatcher::noHostFound);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
+        app.start();
+        QTRY_VERIFY(app.statusItem());
+        // Shown and hidden again by a second launch: the end of the wait must not reopen it.
+        app.toggleShelf();
+        app.toggleShelf();
+        QVERIFY(noTray.wait());
+        QVERIFY(!window(u"shelfWindow"_s)->isVisible());
+    }
+
+    void withoutATrayTheShelfStillOpensFromAnotherLaunch()
+    {
+        // Started with the session: no tray, and nothing shows by itself.
+        VantryApp app(50ms, VantryApp::Launch::background);
         QSignalSpy noTray(&app.trayHost(), &vantry::TrayHostWatcher::noHostFound);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
         app.start();
@@ -69,13 +97,21 @@ private Q_SLOTS:
         QVERIFY(!app.isPresented());
         QCOMPARE(app.handleRequest("bogus"), QByteArray("unknown request"));
 
-        // Without a tray menu, the shelf's gear is the way to the settings.
+        // Without a tray menu, the shelf's gear offers the tray menu's own entries.
         app.toggleShelf();
-        auto *gear = window(u"shelfWindow"_s)->findChild<QToolButton *>(u"settingsButton"_s);
+        auto *gearButton = window(u"shelfWindow"_s)->findChild<QToolButton *>(u"settingsButton"_s);
+        QVERIFY(gearButton);
+        QMenu *gear = gearButton->menu();
         QVERIFY(gear);
+        QCOMPARE(gear->accessibleName(), gearButton->accessibleName());
+        QCOMPARE(gear->actions().size(), 5);
+        QCOMPARE(gear->actions().constLast(), app.statusItem()->menu()->actions().constLast());
         QVERIFY(!window(u"settingsWindow"_s));
-        gear->click();
+        gear->actions().constFirst()->trigger();
         QVERIFY(window(u"settingsWindow"_s) && window(u"settingsWindow"_s)->isVisible());
+        // The key equivalents work in the shelf window too.
+        const QList<QAction *> windowActions = window(u"shelfWindow"_s)->actions();
+        QVERIFY(windowActions.contains(gear->actions().constLast()));
     }
 
     void losingActivationClosesTheShelf()

@@ -13,6 +13,8 @@ namespace LaunchAtLogin {
 class Toggle;
 }
 
+class QLabel;
+
 namespace vantry {
 
 class UserDefaults;
@@ -39,6 +41,7 @@ private:
     QPointer<UserDefaults> m_defaults;
     QComboBox *m_sidePicker = nullptr;
     LaunchAtLogin::Toggle *m_toggle = nullptr;
+    QLabel *m_saveError = nullptr;
 };
 
 } // namespace vantry

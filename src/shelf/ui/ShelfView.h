@@ -9,6 +9,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QParallelAnimationGroup;
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
@@ -36,6 +37,10 @@ class ShelfView final : public QWidget
 public:
     explicit ShelfView(ContentView &content, QWidget *parent = nullptr);
     ~ShelfView() override;
+
+    /// Makes the gear open `menu` (the application's menu: settings, updates, quit) instead
+    /// of opening the settings directly. The view does not take ownership.
+    void setSettingsMenu(QMenu *menu);
 
     /// How long the banner waits before it asks to close (3 s unless changed).
     void setBannerAutoHideDelay(std::chrono::milliseconds delay);

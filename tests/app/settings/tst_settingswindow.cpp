@@ -15,6 +15,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include <memory>
 
 using namespace vantry;
@@ -105,6 +108,32 @@ private Q_SLOTS:
         Q_EMIT sides->activated(picked); // as a choice from the pop-up delivers it
         QCOMPARE(m_defaults->string(key), written);
         QCOMPARE(view.shownSide(), picked == 0 ? PreviewSide::left : PreviewSide::right);
+    }
+
+    void aChoiceThatCannotBeSavedIsToldHereOnce()
+    {
+        // A plain file where the settings folder should be: no user can save there.
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(u"vantry"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        UserDefaults unsavable(dir.filePath(u"vantry/vantry.conf"_s));
+        GeneralView view(unsavable, m_name);
+        auto *saveError = view.findChild<QLabel *>(u"saveError"_s);
+        QVERIFY(saveError && saveError->isHidden());
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        // Written elsewhere, not by a choice in this pane: nothing is shown.
+        unsavable.setValue(u"updates.lastCheckTime"_s, u"2026-03-01T12:00:00.000Z"_s);
+        QVERIFY(saveError->isHidden());
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        Q_EMIT picker(view)->activated(0);
+        QCOMPARE(unsavable.string(u"preview.side"_s), u"left"_s);
+        QVERIFY(!saveError->isHidden());
+        const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
+        QVERIFY2(saveError->text().contains(reason),
+            qPrintable(saveError->text()));
+        QVERIFY(!unsavable.claimSaveFailureNotice()); // the pane has told the user
     }
 
     void pickerFollowsAWriteElsewhere()
