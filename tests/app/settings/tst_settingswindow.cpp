@@ -131,8 +131,7 @@ private Q_SLOTS:
         QCOMPARE(unsavable.string(u"preview.side"_s), u"left"_s);
         QVERIFY(!saveError->isHidden());
         const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
-        QVERIFY2(saveError->text().contains(reason),
-            qPrintable(saveError->text()));
+        QVERIFY2(saveError->text().contains(reason), qPrintable(saveError->text()));
         QVERIFY(!unsavable.claimSaveFailureNotice()); // the pane has told the user
     }
 
