@@ -38,9 +38,10 @@ ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderCho
     });
     // The folder choice is the one setting made in the shelf: if it cannot be
     // kept, say so here, once.
-    connect(&m_defaults, &UserDefaults::saveFailed, this,
+    connect(&m_settings.store(), &UserDefaults::saveFailed, this,
         [this](const QString &key, const QString &reason) {
-            if (key != userSelectedDirKey || !m_defaults.claimSaveFailureNotice())
+            if (!Settings::isKey(key, Setting::FolderBookmark)
+                || !m_settings.store().claimSaveFailureNotice())
                 return;
             m_errorMessage = tr("Settings cannot be saved: %1").arg(reason);
             Q_EMIT errorMessageChanged();

@@ -91,7 +91,8 @@ GeneralView::GeneralView(
     // Changes made in this pane that cannot be kept are told here, once.
     connect(&defaults, &UserDefaults::saveFailed, this,
         [this](const QString &key, const QString &reason) {
-            const bool madeHere = key == sideKey || key.startsWith(u"KeyboardShortcuts_");
+            const bool madeHere = Settings::isKey(key, Setting::PreviewSide)
+                || key.startsWith(u"KeyboardShortcuts_");
             if (!madeHere || !m_defaults || !m_defaults->claimSaveFailureNotice())
                 return;
             m_saveError->setText(tr("Settings cannot be saved: %1").arg(reason));
