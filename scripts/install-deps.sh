@@ -17,6 +17,7 @@ test_pkgs=(
   xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils libx11-dev libxtst-dev
   dbus dbus-x11 python3 python3-dbusmock python3-gi
   appstream desktop-file-utils
+  lintian dpkg-dev man-db file ccache
   clang libclang-rt-14-dev
 )
 
