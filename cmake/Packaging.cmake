@@ -43,8 +43,4 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Qt's plugins that dpkg-shlibdeps cannot see: more image formats for previews, the desktop
 # portal's file chooser, and Wayland. X11 and SVG come with the libraries we link.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, qt6-qpa-plugins, qt6-wayland")
-set(CPACK_DEB_COMPONENT_INSTALL OFF)
-set(CPACK_SET_DESTDIR OFF)
-# The package is the application only: no headers or libraries of ours to ship.
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ALL;/")
 include(CPack)

@@ -74,7 +74,7 @@ CommandLine::Result CommandLine::parse(const QStringList &arguments)
         m_error = m_parser.errorText();
         return Result::error;
     }
-    if (m_parser.isSet(u"help"_s))
+    if (m_parser.isSet(u"help"_s) || m_parser.isSet(u"help-all"_s))
         return Result::help;
     if (m_parser.isSet(u"version"_s))
         return Result::version;
@@ -113,7 +113,7 @@ bool CommandLine::startsInstance() const
 
 QString CommandLine::versionText()
 {
-    return AppInfo::infoValue(u"CFBundleName") + u' ' + AppInfo::version();
+    return u"vantry "_s + AppInfo::version();
 }
 
 QByteArray CommandLine::request(
