@@ -24,6 +24,7 @@ class DropDownWindow;
 struct Request;
 class SettingsWindowController;
 class ShelfScene;
+class StatusNotifierActivations;
 class TrayIcon;
 
 // The application: a tray icon (once a tray host runs) whose left click drops
@@ -41,7 +42,16 @@ public:
     /// The request words a running instance acknowledges before acting on them.
     static QList<QByteArray> commandWords();
 
-    explicit VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent = nullptr);
+    /// How a launch starts: shown or quiet when no tray appears.
+    enum class Launch {
+        /// Shows the shelf once when no tray appears, so a user without one sees something.
+        interactive,
+        /// Started with the session (`--background`): stays quiet without a tray.
+        background,
+    };
+
+    explicit VantryApp(std::chrono::milliseconds trayGracePeriod,
+        Launch launch = Launch::interactive, QObject *parent = nullptr);
     ~VantryApp() override;
 
     /// Waits for a tray host and wires the status item. Returns at once.
@@ -60,10 +70,6 @@ public:
     /// Shows the shelf, or activates it again when it is shown.
     void showShelf(const Activation &activation = {});
     void hideShelf();
-
-    /// Started with --background: this launch never shows the shelf by itself.
-    bool launchedInBackground() const { return m_launchedInBackground; }
-    void setLaunchedInBackground(bool background) { m_launchedInBackground = background; }
     /// Opens the settings window, or raises it when it is open.
     void openSettingsWindow();
     /// The same for another launch, with its activation.
@@ -86,9 +92,10 @@ private:
     void onStatusItem(MenuBarExtraAccess::StatusItem *item);
     void onTrayHostAvailable();
     void onNoTrayHost();
-    void onTrayTriggered();
+    void onTrayTriggered(bool doubleClick);
     void onPresentedChanged(bool presented);
     void onStatusItemClicked();
+    void onActivationPoint(QPoint point);
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
     /// Hands the activation to the windowing system for the next window shown.
@@ -105,13 +112,15 @@ private:
     MenuBarExtraAccess::MenuBarExtraAccess m_access;
     TrayHostWatcher m_trayHost;
     std::unique_ptr<TrayIcon> m_trayIcon;
+    std::unique_ptr<StatusNotifierActivations> m_activations;
+    QElapsedTimer m_trayClick;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<SettingsWindowController> m_settings;
     QElapsedTimer m_closedFromIcon;
+    Launch m_launch;
     bool m_inClick = false;
-    bool m_launchedInBackground = false;
 };
 
 } // namespace vantry
