@@ -10,8 +10,10 @@
 #include "shelf/SecurityScope.h"
 #include "updates/AppUpdater.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QWidget>
 
 namespace vantry {
 
@@ -83,6 +85,20 @@ void AppDelegate::installShelfShortcut(MenuBarExtraAccess::StatusItem *item)
         return;
     // The shortcut behaves like a click on the icon: it shows the shelf, or hides it.
     KeyboardShortcuts::onKeyDown(openShelfWindow(), item, [item] { item->performClick(); });
+}
+
+void AppDelegate::addKeyEquivalents(QWidget *window)
+{
+    const auto add = [this, window](const QString &text, QKeyCombination key, auto slot) {
+        // Not shown anywhere: the window only lends the keys their context.
+        auto *action = new QAction(text, window);
+        action->setShortcut(QKeySequence(key));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        window->addAction(action);
+    };
+    add(tr("Preferences…"), Qt::CTRL | Qt::Key_Comma, &AppDelegate::openPreferences);
+    add(tr("Quit"), Qt::CTRL | Qt::Key_Q, &AppDelegate::terminate);
 }
 
 QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const

@@ -2,6 +2,7 @@
 #include "app/StatusMenu.h"
 
 #include "app/AppDelegate.h"
+#include "app/MenuKeyEquivalents.h"
 
 #include <QAction>
 #include <QMenu>
@@ -13,7 +14,8 @@ std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
     auto menu = std::make_unique<QMenu>();
     menu->setAccessibleName(AppDelegate::tr("Vantry"));
 
-    // The key equivalents are shown as a reminder; the platform's default modifier is Ctrl.
+    // The platform's default modifier is Ctrl. The keys work while the menu is open
+    // (MenuKeyEquivalents) and in Vantry's windows (AppDelegate::addKeyEquivalents).
     QAction *preferences = menu->addAction(AppDelegate::tr("Preferences…"));
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setShortcutVisibleInContextMenu(true);
@@ -34,6 +36,7 @@ std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, &target, &AppDelegate::terminate);
 
+    MenuKeyEquivalents::install(menu.get());
     return menu;
 }
 

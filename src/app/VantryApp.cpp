@@ -186,6 +186,7 @@ DropDownWindow &VantryApp::dropDown()
         m_dropDown = std::make_unique<DropDownWindow>(
             [this](QWidget *parent) { return m_shelf->createView(parent); });
         m_menuBarExtraItem.setWindow(m_dropDown.get());
+        AppDelegate::shared().addKeyEquivalents(m_dropDown.get());
     }
     return *m_dropDown;
 }
@@ -197,6 +198,10 @@ void VantryApp::openSettingsWindow()
             AppDelegate::openShelfWindow(), QIcon(u":/vantry/app.vantry.Vantry.svg"_s));
     }
     m_settings->open();
+    if (QWidget *window = m_settings->window(); window && window != m_keyedSettingsWindow) {
+        AppDelegate::shared().addKeyEquivalents(window);
+        m_keyedSettingsWindow = window;
+    }
 }
 
 QWidget *VantryApp::settingsWindow() const

@@ -9,6 +9,8 @@
 #include "updates/SoftwareUpdaterDelegate.h"
 #include "updates/StandardUserDriver.h"
 
+#include <QPointer>
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono;
 
@@ -89,12 +91,28 @@ void SoftwareUpdater::checkForUpdates()
         m_userDriver.showPackageManaged();
         return;
     }
+    // The user sees at once that a check is running, and can stop it.
+    QPointer<SoftwareUpdater> self(this);
+    m_userDriver.showUpdateCheckInProgress([self] {
+        if (self)
+            self->cancelCheck();
+    });
     if (isChecking()) {
         // The running check now answers the user.
         m_userInitiated = true;
         return;
     }
     beginCheck(true);
+}
+
+void SoftwareUpdater::cancelCheck()
+{
+    if (!isChecking())
+        return;
+    m_fetcher->cancel();
+    qCInfo(lcUpdates) << "Update check cancelled";
+    // Counted like a failed attempt, so the schedule does not start it again at once.
+    endCheck();
 }
 
 void SoftwareUpdater::checkForUpdatesInBackground()

@@ -19,6 +19,11 @@ public:
         QString text; // version or error description
     };
 
+    void showChecking(std::function<void()> cancel) override
+    {
+        ++checking;
+        this->cancel = std::move(cancel);
+    }
     void showUpToDate(const QString &currentVersion) override
     {
         shown.append({ QStringLiteral("upToDate"), currentVersion });
@@ -37,6 +42,8 @@ public:
     void showPackageManaged() override { shown.append({ QStringLiteral("packageManaged"), {} }); }
 
     QList<Shown> shown;
+    int checking = 0; // "a check is running" shown, before any outcome
+    std::function<void()> cancel;
     vantry::AppcastItem lastUpdate;
     std::function<void(Choice)> choose;
 };
