@@ -19,6 +19,8 @@ test_pkgs=(
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   appstream desktop-file-utils
   clang libclang-rt-14-dev
+  kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde
+  libwayland-dev plasma-wayland-protocols python3-dbus
 )
 
 pkgs=("${build_pkgs[@]}")
