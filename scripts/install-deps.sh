@@ -10,6 +10,7 @@ build_pkgs=(
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
+  qt6-wayland qt6-wayland-dev libwayland-dev
   libicu-dev
   libgl-dev
 )
@@ -19,8 +20,8 @@ test_pkgs=(
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   appstream desktop-file-utils
   clang libclang-rt-14-dev
-  kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde
-  libwayland-dev plasma-wayland-protocols python3-dbus
+  kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
+  python3-dbus
 )
 
 pkgs=("${build_pkgs[@]}")

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QThread>
 #include <QUrl>
 
 // Records what the user would have seen.
@@ -32,6 +33,7 @@ public:
         std::function<void(Choice)> choose) override
     {
         shown.append({ QStringLiteral("update"), update.displayVersionString() });
+        shownOn = QThread::currentThread();
         lastUpdate = update;
         this->choose = std::move(choose);
     }
@@ -45,6 +47,7 @@ public:
     int checking = 0; // "a check is running" shown, before any outcome
     std::function<void()> cancel;
     vantry::AppcastItem lastUpdate;
+    QThread *shownOn = nullptr; // the thread the last update was shown on
     std::function<void(Choice)> choose;
 };
 
