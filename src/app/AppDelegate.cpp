@@ -89,16 +89,9 @@ void AppDelegate::installShelfShortcut(MenuBarExtraAccess::StatusItem *item)
 
 void AppDelegate::addKeyEquivalents(QWidget *window)
 {
-    const auto add = [this, window](const QString &text, QKeyCombination key, auto slot) {
-        // Not shown anywhere: the window only lends the keys their context.
-        auto *action = new QAction(text, window);
-        action->setShortcut(QKeySequence(key));
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, slot);
+    // The menus' own actions: one shortcut each, never two that clash and so never fire.
+    for (QAction *action : statusActions())
         window->addAction(action);
-    };
-    add(tr("Preferences…"), Qt::CTRL | Qt::Key_Comma, &AppDelegate::openPreferences);
-    add(tr("Quit"), Qt::CTRL | Qt::Key_Q, &AppDelegate::terminate);
 }
 
 QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const
@@ -108,6 +101,13 @@ QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const
             return menu.get();
     }
     return nullptr;
+}
+
+std::array<QAction *, 3> AppDelegate::statusActions()
+{
+    if (!m_statusActions.front())
+        m_statusActions = createStatusActions(*this, this);
+    return m_statusActions;
 }
 
 void AppDelegate::openPreferences()

@@ -16,7 +16,7 @@ namespace vantry {
 // Keeps Vantry to one instance per user session. The running instance listens on
 // a local socket; a later launch sends it one request line and exits. Works with
 // no session bus. Requests: "toggle [activation-token]" shows or hides the shelf,
-// "status" describes the running instance.
+// "ping" only asks whether one runs, "status" describes the running instance.
 class SingleInstance final : public QObject
 {
     Q_OBJECT

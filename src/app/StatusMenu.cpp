@@ -9,34 +9,45 @@
 
 namespace vantry {
 
-std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
+std::array<QAction *, 3> createStatusActions(AppDelegate &target, QObject *owner)
 {
-    auto menu = std::make_unique<QMenu>();
-    menu->setAccessibleName(AppDelegate::tr("Vantry"));
-
-    // The platform's default modifier is Ctrl. The keys work while the menu is open
-    // (MenuKeyEquivalents) and in Vantry's windows (AppDelegate::addKeyEquivalents).
-    QAction *preferences = menu->addAction(AppDelegate::tr("Preferences…"));
+    // The platform's default modifier is Ctrl. The keys work in the windows these actions
+    // are added to and, through MenuKeyEquivalents, while a menu showing them is open.
+    auto *preferences = new QAction(AppDelegate::tr("Preferences…"), owner);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setShortcutVisibleInContextMenu(true);
     preferences->setMenuRole(QAction::PreferencesRole);
     QObject::connect(preferences, &QAction::triggered, &target, &AppDelegate::openPreferences);
 
-    menu->addSeparator();
-
-    QAction *updates = menu->addAction(AppDelegate::tr("Check for Updates…"));
+    auto *updates = new QAction(AppDelegate::tr("Check for Updates…"), owner);
     updates->setMenuRole(QAction::ApplicationSpecificRole);
     QObject::connect(updates, &QAction::triggered, &target, &AppDelegate::checkForUpdates);
 
-    menu->addSeparator();
-
-    QAction *quit = menu->addAction(AppDelegate::tr("Quit"));
+    auto *quit = new QAction(AppDelegate::tr("Quit"), owner);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutVisibleInContextMenu(true);
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, &target, &AppDelegate::terminate);
 
-    MenuKeyEquivalents::install(menu.get());
+    return { preferences, updates, quit };
+}
+
+void addStatusMenuEntries(QMenu &menu, AppDelegate &target)
+{
+    const auto [preferences, updates, quit] = target.statusActions();
+    menu.addAction(preferences);
+    menu.addSeparator();
+    menu.addAction(updates);
+    menu.addSeparator();
+    menu.addAction(quit);
+    MenuKeyEquivalents::install(&menu);
+}
+
+std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
+{
+    auto menu = std::make_unique<QMenu>();
+    menu->setAccessibleName(AppDelegate::tr("Vantry"));
+    addStatusMenuEntries(*menu, target);
     return menu;
 }
 

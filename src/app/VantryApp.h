@@ -22,6 +22,7 @@ namespace vantry {
 class DropDownWindow;
 class SettingsWindowController;
 class ShelfScene;
+class StatusNotifierActivations;
 class TrayIcon;
 
 // The application: a tray icon (once a tray host runs) whose left click drops
@@ -35,7 +36,16 @@ public:
     /// The process entry: passes a toggle to a running instance or runs the application.
     static int main(int argc, char *argv[]);
 
-    explicit VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent = nullptr);
+    /// How a launch starts: shown or quiet when no tray appears.
+    enum class Launch {
+        /// Shows the shelf once when no tray appears, so a user without one sees something.
+        interactive,
+        /// Started with the session (`--background`): stays quiet without a tray.
+        background,
+    };
+
+    explicit VantryApp(std::chrono::milliseconds trayGracePeriod,
+        Launch launch = Launch::interactive, QObject *parent = nullptr);
     ~VantryApp() override;
 
     /// Waits for a tray host and wires the status item. Returns at once.
@@ -61,9 +71,10 @@ private:
     void onStatusItem(MenuBarExtraAccess::StatusItem *item);
     void onTrayHostAvailable();
     void onNoTrayHost();
-    void onTrayTriggered();
+    void onTrayTriggered(bool doubleClick);
     void onPresentedChanged(bool presented);
     void onStatusItemClicked();
+    void onActivationPoint(QPoint point);
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
 
@@ -76,12 +87,15 @@ private:
     MenuBarExtraAccess::MenuBarExtraAccess m_access;
     TrayHostWatcher m_trayHost;
     std::unique_ptr<TrayIcon> m_trayIcon;
+    std::unique_ptr<StatusNotifierActivations> m_activations;
+    QElapsedTimer m_trayClick;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<SettingsWindowController> m_settings;
     QPointer<QWidget> m_keyedSettingsWindow; // has the status menu's keys
     QElapsedTimer m_closedFromIcon;
+    Launch m_launch;
     bool m_inClick = false;
 };
 

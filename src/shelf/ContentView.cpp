@@ -39,6 +39,15 @@ ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderCho
         if (key == QLatin1StringView(previewSideKey))
             Q_EMIT sideRawChanged();
     });
+    // The folder choice is the one setting made in the shelf: if it cannot be
+    // kept, say so here, once.
+    connect(&m_defaults, &UserDefaults::saveFailed, this,
+        [this](const QString &key, const QString &reason) {
+            if (key != userSelectedDirKey || !m_defaults.claimSaveFailureNotice())
+                return;
+            m_errorMessage = tr("Settings cannot be saved: %1").arg(reason);
+            Q_EMIT errorMessageChanged();
+        });
 }
 
 ContentView::~ContentView() = default;

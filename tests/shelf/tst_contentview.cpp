@@ -201,6 +201,43 @@ private Q_SLOTS:
         QCOMPARE(shelf.beeps, 0);
     }
 
+    void aFolderChoiceThatCannotBeSavedIsToldInTheBannerOnce()
+    {
+        ShelfTestFolder folder;
+        QTemporaryDir configDir;
+        // A plain file where the settings folder should be: no user can save there.
+        QFile blocker(configDir.filePath(u"vantry"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        UserDefaults defaults(configDir.filePath(u"vantry/vantry.conf"_s));
+        SecurityScope scope;
+        FakeFolderChooser chooser;
+        FakePreviewPresenter preview;
+        int beeps = 0;
+        ContentView view(
+            defaults, scope, chooser, preview, [&] { ++beeps; }, [] { return nullptr; }, [] {});
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        view.chooseFolder();
+        chooser.choose(folder.path());
+        QCOMPARE(view.folderPath(), folder.path()); // the shelf works on regardless
+        QVERIFY(view.errorMessage());
+        const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
+        QVERIFY2(view.errorMessage()->contains(reason), qPrintable(*view.errorMessage()));
+        QCOMPARE(beeps, 0);
+
+        view.clearError();
+        // Not the shelf's own setting: the shelf stays quiet about it.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        defaults.setValue(u"preview.side"_s, u"left"_s);
+        QVERIFY(!view.errorMessage());
+        ShelfTestFolder other;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        view.chooseFolder();
+        chooser.choose(other.path());
+        QCOMPARE(view.folderPath(), other.path());
+        QVERIFY2(!view.errorMessage(), "told once");
+    }
+
     void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
     {
         ShelfTestFolder folder;
