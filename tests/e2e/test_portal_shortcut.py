@@ -104,7 +104,12 @@ class Vantry:
         """The running instance's state as a dict, or None when it does not answer."""
         if self.process and self.process.poll() is not None:
             raise Failure("vantry ended (%s)" % self.process.returncode)
+        # Vantry answers its own user only: connect as the session user.
+        switch = os.geteuid() == 0
         try:
+            if switch:
+                os.setegid(self.kde.gid)
+                os.seteuid(self.kde.uid)
             with socket.socket(socket.AF_UNIX) as s:
                 s.settimeout(5)
                 s.connect(self.socket)
@@ -117,6 +122,10 @@ class Vantry:
                     reply += chunk
         except OSError:
             return None
+        finally:
+            if switch:
+                os.seteuid(0)
+                os.setegid(0)
         return dict(part.split("=", 1) for part in reply.decode().split())
 
     def shelf_shown(self):
