@@ -10,8 +10,10 @@
 #include "shelf/SecurityScope.h"
 #include "updates/AppUpdater.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QWidget>
 
 namespace vantry {
 
@@ -83,6 +85,13 @@ void AppDelegate::installShelfShortcut(MenuBarExtraAccess::StatusItem *item)
         return;
     // The shortcut behaves like a click on the icon: it shows the shelf, or hides it.
     KeyboardShortcuts::onKeyDown(openShelfWindow(), item, [item] { item->performClick(); });
+}
+
+void AppDelegate::addKeyEquivalents(QWidget *window)
+{
+    // The menus' own actions: one shortcut each, never two that clash and so never fire.
+    for (QAction *action : statusActions())
+        window->addAction(action);
 }
 
 QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const

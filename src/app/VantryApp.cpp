@@ -406,6 +406,10 @@ void VantryApp::openSettingsWindow()
             AppDelegate::openShelfWindow(), QIcon(u":/vantry/app.vantry.Vantry.svg"_s));
     }
     m_settings->open();
+    if (QWidget *window = m_settings->window(); window && window != m_keyedSettingsWindow) {
+        AppDelegate::shared().addKeyEquivalents(window);
+        m_keyedSettingsWindow = window;
+    }
 }
 
 void VantryApp::openSettingsWindow(const Activation &activation)

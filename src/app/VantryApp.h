@@ -118,6 +118,7 @@ private:
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<SettingsWindowController> m_settings;
+    QPointer<QWidget> m_keyedSettingsWindow; // has the status menu's keys
     QElapsedTimer m_closedFromIcon;
     Launch m_launch;
     bool m_inClick = false;
