@@ -345,6 +345,10 @@
         <source>Modified %1</source>
         <translation>Modified %1</translation>
     </message>
+    <message>
+        <source>Symbolic link to %1</source>
+        <translation>Symbolic link to %1</translation>
+    </message>
 </context>
 <context>
     <name>vantry::SettingsWindow</name>

@@ -13,8 +13,10 @@
 #include "updates/SoftwareUpdater.h"
 #include "updates/UpdaterController.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QWidget>
 
 namespace vantry {
 
@@ -88,6 +90,13 @@ void AppDelegate::installShelfShortcut(MenuBarExtraAccess::StatusItem *item)
         return;
     // The shortcut behaves like a click on the icon: it shows the shelf, or hides it.
     KeyboardShortcuts::onKeyDown(openShelfWindow(), item, [item] { item->performClick(); });
+}
+
+void AppDelegate::addKeyEquivalents(QWidget *window)
+{
+    // The menus' own actions: one shortcut each, never two that clash and so never fire.
+    for (QAction *action : statusActions())
+        window->addAction(action);
 }
 
 QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const

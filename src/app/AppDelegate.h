@@ -12,6 +12,7 @@
 
 class QAction;
 class QMenu;
+class QWidget;
 
 namespace KeyboardShortcuts {
 class Name;
@@ -64,6 +65,10 @@ public:
     /// The status item callback: attaches the status menu and the global shortcut. Takes effect
     /// once per status item, however often it runs.
     void statusItemDidAppear(MenuBarExtraAccess::StatusItem *item);
+
+    /// Makes the status menu's keys (Ctrl+, for "Preferences…", Ctrl+Q for "Quit") work
+    /// while window is the active window.
+    void addKeyEquivalents(QWidget *window);
 
     /// The status menu attached to item, if any.
     QMenu *statusMenu(const MenuBarExtraAccess::StatusItem *item) const;

@@ -4,12 +4,14 @@
 #include "KeyboardShortcuts/ShortcutCenter.h"
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "app/DropDownWindow.h"
 #include "app/ShelfScene.h"
 #include "app/SingleInstance.h"
 #include "app/StatusMenu.h"
 #include "app/StatusNotifierActivations.h"
 #include "app/TrayIcon.h"
+#include "app/X11StartupNotification.h"
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
 #include "platform/AppInfo.h"
@@ -27,9 +29,13 @@
 #include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -45,18 +51,6 @@ constexpr qint64 clickAfterHideMs = 400;
 // A host's Activate call and its copy seen by the monitor arrive this close together.
 constexpr auto activationPointAge = 500ms;
 
-QByteArray toggleRequest()
-{
-    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
-    return token.isEmpty() ? QByteArray("toggle") : "toggle " + token;
-}
-
-bool hasOption(int argc, char *argv[], const char *option)
-{
-    return std::any_of(
-        argv + 1, argv + argc, [option](const char *a) { return !qstrcmp(a, option); });
-}
-
 QByteArray rectText(const QRect &r)
 {
     return QByteArray::number(r.x()) + ',' + QByteArray::number(r.y()) + ','
@@ -64,17 +58,80 @@ QByteArray rectText(const QRect &r)
 }
 } // namespace
 
+namespace {
+// How long a launch waits for the running instance to take its request.
+constexpr int answerTimeoutMs = 3000;
+
+// Passes a launch's request to the running instance. Returns the exit status when that
+// settles the launch, nothing when this launch should start the application. Sends at most
+// once: a request that went out unanswered may still be acted on, so it is never repeated.
+std::optional<int> passOn(const QString &socketPath, const QByteArray &request, bool starts)
+{
+    const SingleInstance::Reply reply = SingleInstance::send(socketPath, request, answerTimeoutMs);
+    switch (reply.outcome) {
+    case SingleInstance::Outcome::answered:
+        return 0;
+    case SingleInstance::Outcome::noAnswer:
+        qCCritical(lcApp).nospace()
+            << "Vantry is running but did not answer within " << answerTimeoutMs / 1000
+            << " seconds; it acts on the request when it is free.";
+        return 1;
+    case SingleInstance::Outcome::foreignOwner:
+        qCWarning(lcApp) << "The socket at" << socketPath << "belongs to another user";
+        break;
+    case SingleInstance::Outcome::noInstance:
+        break;
+    }
+    return starts ? std::nullopt : std::optional<int>(0);
+}
+} // namespace
+
 int VantryApp::main(int argc, char *argv[])
 {
-    // A launch with the session stays quiet: no shelf without a tray, no toggle of a running one.
-    const auto launch
-        = hasOption(argc, argv, "--background") ? Launch::background : Launch::interactive;
-    const QByteArray request = launch == Launch::background ? QByteArray("ping") : toggleRequest();
-
-    // A later launch only passes the toggle on, before it even opens a display connection.
     const QString socketPath = SingleInstance::defaultSocketPath();
-    if (SingleInstance::send(socketPath, request))
-        return 0;
+    CommandLine::Action action = CommandLine::Action::startOrToggle;
+    bool background = false;
+    bool starts = true;
+    QByteArray request;
+    {
+        // Options, help and requests for a running instance need no display connection.
+        QCoreApplication core(argc, argv);
+        installTranslations();
+        CommandLine commandLine;
+        switch (commandLine.parse(QCoreApplication::arguments())) {
+        case CommandLine::Result::help:
+            std::fputs(qPrintable(commandLine.helpText()), stdout);
+            return 0;
+        case CommandLine::Result::version:
+            std::printf("%s\n", qPrintable(CommandLine::versionText()));
+            return 0;
+        case CommandLine::Result::error:
+            std::fprintf(stderr, "vantry: %s\n\n%s", qPrintable(commandLine.errorText()),
+                qPrintable(commandLine.helpText()));
+            return 2;
+        case CommandLine::Result::run:
+            break;
+        }
+        action = commandLine.action();
+        background = commandLine.background();
+        starts = commandLine.startsInstance();
+        request
+            = commandLine.request(qgetenv("XDG_ACTIVATION_TOKEN"), qgetenv("DESKTOP_STARTUP_ID"));
+        if (socketPath.isEmpty()) {
+            qCWarning(lcApp) << "No private folder for the single-instance socket; "
+                                "other launches cannot reach this one.";
+            if (!starts)
+                return 1;
+        } else if (const std::optional<int> status = passOn(socketPath, request, starts)) {
+            return *status;
+        }
+    }
+
+    // The launcher's startup id and activation token are this launch's to use when it shows
+    // something, and to end otherwise; Qt would keep them for whatever window comes first.
+    const Activation launch { qgetenv("XDG_ACTIVATION_TOKEN"), qgetenv("DESKTOP_STARTUP_ID") };
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -82,10 +139,11 @@ int VantryApp::main(int argc, char *argv[])
     installTranslations();
 
     SingleInstance instance(socketPath);
-    if (!instance.listen()) {
-        // Another instance started at the same moment and won.
-        if (SingleInstance::send(socketPath, request))
-            return 0;
+    instance.setAcknowledgedAtOnce(commandWords());
+    if (!socketPath.isEmpty() && !instance.listen()) {
+        // Another instance started at the same moment and won; nothing reached it yet.
+        if (const std::optional<int> status = passOn(socketPath, request, false))
+            return *status;
         qCCritical(lcApp) << "Vantry seems to be running already but does not answer at"
                           << socketPath;
         return 1;
@@ -98,11 +156,33 @@ int VantryApp::main(int argc, char *argv[])
     KeyboardShortcuts::ShortcutCenter shortcutCenter(
         &UserDefaults::standard(), shortcuts.backend.get(), shortcuts.layout.get());
 
-    VantryApp vantry(trayGracePeriod, launch);
+    VantryApp vantry(trayGracePeriod, background ? Launch::background : Launch::interactive);
     instance.setHandler(
         [&vantry](const QByteArray &request) { return vantry.handleRequest(request); });
     vantry.start();
+    // What this launch was asked for, once the event loop runs.
+    QTimer::singleShot(0, &vantry, [&vantry, action, launch] {
+        switch (action) {
+        case CommandLine::Action::show:
+        case CommandLine::Action::toggle:
+            vantry.showShelf(launch);
+            break;
+        case CommandLine::Action::preferences:
+            vantry.openSettingsWindow(launch);
+            break;
+        case CommandLine::Action::startOrToggle:
+        case CommandLine::Action::hide:
+        case CommandLine::Action::quit:
+            vantry.endStartup(launch);
+            break;
+        }
+    });
     return QApplication::exec();
+}
+
+QList<QByteArray> VantryApp::commandWords()
+{
+    return { "toggle", "show", "hide", "preferences", "quit", "ping" };
 }
 
 VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, QObject *parent)
@@ -221,12 +301,58 @@ void VantryApp::onStatusItemClicked()
     dropDown().toggle(clickAnchor());
 }
 
-void VantryApp::toggleShelf(const QByteArray &activationToken)
+void VantryApp::toggleShelf(const Activation &activation)
+{
+    const bool showing = !(m_dropDown && m_dropDown->isVisible());
+    if (showing)
+        prepareActivation(activation);
+    m_menuBarExtraItem.performClick();
+    completeActivation(activation);
+}
+
+void VantryApp::showShelf(const Activation &activation)
+{
+    prepareActivation(activation);
+    if (m_dropDown && m_dropDown->isVisible()) {
+        m_dropDown->raise();
+        m_dropDown->activateWindow();
+    } else {
+        m_menuBarExtraItem.performClick();
+    }
+    completeActivation(activation);
+}
+
+void VantryApp::hideShelf()
+{
+    if (m_dropDown && m_dropDown->isVisible())
+        m_menuBarExtraItem.performClick();
+}
+
+void VantryApp::prepareActivation(const Activation &activation)
 {
     // Qt's Wayland backend activates a window with the token found in the environment.
-    if (!activationToken.isEmpty())
-        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
-    m_menuBarExtraItem.performClick();
+    if (!activation.token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activation.token);
+    if (!activation.startupId.isEmpty() && QGuiApplication::platformName() == u"xcb") {
+        DropDownWindow &window = dropDown();
+        window.winId();
+        X11StartupNotification::setStartupId(window.windowHandle(), activation.startupId);
+    }
+}
+
+void VantryApp::completeActivation(const Activation &activation)
+{
+    if (activation.startupId.isEmpty() || QGuiApplication::platformName() != u"xcb")
+        return;
+    if (m_dropDown) {
+        m_dropDown->winId();
+        X11StartupNotification::complete(m_dropDown->windowHandle(), activation.startupId);
+        return;
+    }
+    // Any window of ours may say so; the shelf's own is made when it is first shown.
+    QWindow sender;
+    sender.create();
+    X11StartupNotification::complete(&sender, activation.startupId);
 }
 
 QRect VantryApp::clickAnchor() const
@@ -280,6 +406,18 @@ void VantryApp::openSettingsWindow()
             AppDelegate::openShelfWindow(), QIcon(u":/vantry/app.vantry.Vantry.svg"_s));
     }
     m_settings->open();
+    if (QWidget *window = m_settings->window(); window && window != m_keyedSettingsWindow) {
+        AppDelegate::shared().addKeyEquivalents(window);
+        m_keyedSettingsWindow = window;
+    }
+}
+
+void VantryApp::openSettingsWindow(const Activation &activation)
+{
+    // The settings window is made on demand, so only the Wayland token can go ahead of it.
+    prepareActivation({ activation.token, {} });
+    openSettingsWindow();
+    completeActivation(activation);
 }
 
 QWidget *VantryApp::settingsWindow() const
@@ -287,16 +425,35 @@ QWidget *VantryApp::settingsWindow() const
     return m_settings ? m_settings->window() : nullptr;
 }
 
-QByteArray VantryApp::handleRequest(const QByteArray &request)
+QByteArray VantryApp::handleRequest(const QByteArray &line)
 {
-    const qsizetype space = request.indexOf(' ');
-    const QByteArray command = space < 0 ? request : request.left(space);
-    if (command == "ping")
-        return "ok";
+    const Request request = Request::parse(line);
+    const QByteArray &command = request.command;
+    const Activation activation { request.activationToken, request.startupId };
+    if (command != "status")
+        qCDebug(lcApp) << "request" << command;
     if (command == "toggle") {
-        toggleShelf(space < 0 ? QByteArray() : request.mid(space + 1));
+        toggleShelf(activation);
         return "ok";
     }
+    if (command == "show") {
+        showShelf(activation);
+        return "ok";
+    }
+    if (command == "hide") {
+        hideShelf();
+        return "ok";
+    }
+    if (command == "preferences") {
+        openSettingsWindow(activation);
+        return "ok";
+    }
+    if (command == "quit") {
+        AppDelegate::shared().terminate();
+        return "ok";
+    }
+    if (command == "ping")
+        return "ok";
     if (command == "status") {
         QByteArray s = "presented=" + QByteArray::number(int(isPresented()));
         s += " tray=" + QByteArray::number(int(m_trayIcon && m_trayIcon->isVisible()));

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -20,6 +21,7 @@ class QWidget;
 namespace vantry {
 
 class DropDownWindow;
+struct Request;
 class SettingsWindowController;
 class ShelfScene;
 class StatusNotifierActivations;
@@ -33,8 +35,12 @@ class VantryApp final : public QObject
     Q_OBJECT
 
 public:
-    /// The process entry: passes a toggle to a running instance or runs the application.
+    /// The process entry: reads the command line, passes its request to a running instance
+    /// or runs the application.
     static int main(int argc, char *argv[]);
+
+    /// The request words a running instance acknowledges before acting on them.
+    static QList<QByteArray> commandWords();
 
     /// How a launch starts: shown or quiet when no tray appears.
     enum class Launch {
@@ -51,10 +57,25 @@ public:
     /// Waits for a tray host and wires the status item. Returns at once.
     void start();
 
+    /// What lets a window shown for another launch take the focus: its Wayland activation
+    /// token and its X11 startup id.
+    struct Activation
+    {
+        QByteArray token;
+        QByteArray startupId;
+    };
+
     /// Shows or hides the shelf as a click on the icon does (second launch, shortcut).
-    void toggleShelf(const QByteArray &activationToken = {});
+    void toggleShelf(const Activation &activation = {});
+    /// Shows the shelf, or activates it again when it is shown.
+    void showShelf(const Activation &activation = {});
+    void hideShelf();
     /// Opens the settings window, or raises it when it is open.
     void openSettingsWindow();
+    /// The same for another launch, with its activation.
+    void openSettingsWindow(const Activation &activation);
+    /// Ends the launcher's startup feedback when this launch shows nothing.
+    void endStartup(const Activation &activation) { completeActivation(activation); }
 
     /// Answers a request from another launch (see SingleInstance).
     QByteArray handleRequest(const QByteArray &request);
@@ -75,6 +96,10 @@ private:
     QRect clickAnchor() const;
     /// The settings window once it has been opened; null before.
     QWidget *settingsWindow() const;
+    /// Hands the activation to the windowing system for the next window shown.
+    void prepareActivation(const Activation &activation);
+    /// Ends the launcher's startup feedback when nothing was shown for it.
+    void completeActivation(const Activation &activation);
 
     // The application description.
     std::function<void()> m_openSettings;
@@ -91,6 +116,7 @@ private:
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<SettingsWindowController> m_settings;
+    QPointer<QWidget> m_keyedSettingsWindow; // has the status menu's keys
     QElapsedTimer m_closedFromIcon;
     Launch m_launch;
     bool m_inClick = false;

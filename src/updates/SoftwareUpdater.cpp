@@ -10,6 +10,7 @@
 #include "updates/StandardUserDriver.h"
 
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -90,12 +91,30 @@ void SoftwareUpdater::checkForUpdates()
         m_userDriver.showPackageManaged();
         return;
     }
+    // The user sees at once that a check is running, and can stop it.
+    QPointer<SoftwareUpdater> self(this);
+    m_userDriver.showUpdateCheckInProgress([self] {
+        if (self)
+            self->cancelCheck();
+    });
     if (isChecking()) {
         // The running check now answers the user.
         m_userInitiated = true;
         return;
     }
     beginCheck(true);
+}
+
+void SoftwareUpdater::cancelCheck()
+{
+    if (!isChecking())
+        return;
+    m_fetcher->cancel();
+    // A parse under way finishes unheard.
+    m_parse = nullptr;
+    qCInfo(lcUpdates) << "Update check cancelled";
+    // Counted like a failed attempt, so the schedule does not start it again at once.
+    endCheck();
 }
 
 void SoftwareUpdater::checkForUpdatesInBackground()

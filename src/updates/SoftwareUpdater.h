@@ -48,6 +48,9 @@ public:
     /// A check the user asked for: its outcome is always shown. In a build
     /// without self-update it explains that the package manager brings updates.
     void checkForUpdates();
+    /// Ends the running check without an outcome (the user's Cancel): the request is
+    /// aborted, and the attempt counts as a check for the schedule.
+    void cancelCheck();
     /// A scheduled check, run now.
     void checkForUpdatesInBackground();
 

@@ -135,14 +135,6 @@ class Session:
                                      or [None])[0])
         return proc
 
-    def start_weston(self):
-        env = self.user_env()
-        proc = self.spawn(["weston", "--backend=headless-backend.so", "--width=1280",
-                           "--height=800", "--socket=wayland-1", "--idle-time=0", "--debug"],
-                          env, "weston", as_user=True)
-        self.display = wait_for("weston's socket", lambda: self._socket(proc))
-        return proc
-
     def _socket(self, proc):
         if proc.poll() is not None:
             raise Failure("the compositor ended:\n" + self.logs())
@@ -239,9 +231,3 @@ def regions(shot, background, top=0):
             x += 1
         boxes.append((start, y0, x - start, y1 - y0 + 1))
     return boxes
-
-
-def pixel(shot, x, y):
-    width, _, rgb = shot
-    i = (y * width + x) * 3
-    return tuple(rgb[i:i + 3])

@@ -4,11 +4,16 @@
 
 #include "platform/UserDefaults.h"
 #include "updates/FeedFetcher.h"
+#include "updates/MessageBoxUpdatePresenter.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/SoftwareUpdaterDelegate.h"
 #include "updates/StandardUserDriver.h"
 #include "updates/UpdaterController.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -68,6 +73,8 @@ private Q_SLOTS:
     void userCheckDuringScheduledCheckAnswersTheUser();
     void feedIsReadOffTheUiThread();
     void packagedBuildNeverChecks();
+    void userCheckShowsItIsRunningAndCancelAbortsTheRequest();
+    void progressWindowAppearsBeforeASlowServerAnswers();
 
 private:
     std::unique_ptr<UpdaterController> makeController(bool start, vantry::UpdateOptions options);
@@ -354,6 +361,71 @@ void TestSoftwareUpdater::packagedBuildNeverChecks()
     controller->updater().checkForUpdatesInBackground();
     QVERIFY(!controller->updater().isChecking());
     QCOMPARE(m_server->hits(u"/feed"_s), 0);
+}
+
+void TestSoftwareUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
+{
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/slow"_s, silent);
+    vantry::UpdateOptions options = optionsFor(m_server->url(u"/slow"_s));
+    options.timeout = 2s;
+    auto controller = makeController(true, options);
+    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
+    controller->checkForUpdates();
+    QCOMPARE(m_presenter->checking, 1);
+    QVERIFY(m_presenter->cancel);
+    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
+
+    m_presenter->cancel();
+    QVERIFY(!controller->updater().isChecking());
+    // The request is aborted, not left to time out.
+    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
+    // No outcome follows, not even the timeout's.
+    QVERIFY(!finished.wait(3000));
+    QVERIFY(m_presenter->shown.isEmpty());
+    // The attempt counts for the schedule, so no check starts again at once.
+    QCOMPARE(controller->updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(controller->updater().nextCheckDate(), m_now.addSecs(24 * 3600));
+    // A cancel that comes late (the window outlived the check) does nothing.
+    m_presenter->cancel();
+    QCOMPARE(m_server->hits(u"/slow"_s), 1);
+}
+
+void TestSoftwareUpdater::progressWindowAppearsBeforeASlowServerAnswers()
+{
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/slow"_s, silent);
+    UpdateEnvironment env;
+    env.options = optionsFor(m_server->url(u"/slow"_s));
+    env.options.timeout = 30s;
+    env.defaults = m_defaults.get();
+    auto presenter = std::make_unique<vantry::MessageBoxUpdatePresenter>();
+    vantry::MessageBoxUpdatePresenter *window = presenter.get();
+    env.presenter = std::move(presenter);
+    env.urlOpener = std::make_unique<FakeUrlOpener>();
+    env.clock = [this] { return m_now; };
+    UpdaterController controller(false, &m_delegate, env);
+
+    controller.checkForUpdates();
+    QPointer<QDialog> dialog = window->currentDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog->findChild<QProgressBar *>());
+    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
+    QVERIFY(controller.updater().isChecking());
+
+    QPushButton *cancel = nullptr;
+    for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
+        if (b->text().remove(u'&') == u"Cancel")
+            cancel = b;
+    }
+    QVERIFY(cancel);
+    cancel->click();
+    QVERIFY(!controller.updater().isChecking());
+    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
+    QTRY_VERIFY(!dialog);
 }
 
 QTEST_MAIN(TestSoftwareUpdater)

@@ -384,6 +384,10 @@ void PortalHotKeyBackend::finishBind(const std::set<quint32> &refused)
         }
     }
     m_binding.clear();
+    if (!m_session.isEmpty()) {
+        qCDebug(lcShortcuts).noquote()
+            << "Shortcut session" << m_session << "holds" << m_bound.size() << "shortcuts";
+    }
     Q_EMIT bindingFinished();
     if (m_bindAgain) {
         scheduleBind();

@@ -101,11 +101,8 @@ QString AboutView::copyrightText() const
 void AboutView::refresh()
 {
     m_name->setText(nameText());
-    m_name->setAccessibleName(m_name->text());
     m_version->setText(versionText());
-    m_version->setAccessibleName(m_version->text());
     m_copyright->setText(copyrightText());
-    m_copyright->setAccessibleName(m_copyright->text());
     m_version->setPalette(secondaryPalette(palette()));
     m_copyright->setPalette(secondaryPalette(palette()));
     m_iconLabel->setPixmap(roundedIcon(m_icon, devicePixelRatioF()));

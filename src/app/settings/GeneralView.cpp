@@ -20,8 +20,6 @@ QLabel *heading(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setFont(titleFont(label->font()));
-    label->setAccessibleName(text);
-    label->setAccessibleDescription(QString());
     return label;
 }
 

@@ -9,6 +9,8 @@
 #include "shelf/ui/ShelfListView.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -95,6 +97,82 @@ private Q_SLOTS:
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("alpha.txt") });
         QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(host.content().selection().size(), plainEntries.size());
+    }
+
+    void jumpKeysSelectWhenNothingIsSelected_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QByteArray>("selected");
+        QTest::newRow("Home") << int(Qt::Key_Home) << QByteArray("alpha.txt");
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << QByteArray("alpha.txt");
+        QTest::newRow("End") << int(Qt::Key_End) << QByteArray("photo.jpeg");
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << QByteArray("photo.jpeg");
+    }
+
+    void jumpKeysSelectWhenNothingIsSelected()
+    {
+        QFETCH(int, key);
+        QFETCH(QByteArray, selected);
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        QListView *list = host.list();
+        QCOMPARE(list->currentIndex().row(), 0);
+        QTest::keyClick(list, Qt::Key(key));
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf(selected) });
+        // Selected alone, so Space now previews it.
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(host.preview().shown.size(), 1);
+        QCOMPARE(host.preview().shown.constFirst().path, host.pathOf(selected));
+    }
+
+    void spaceContinuesATypeAheadSearch()
+    {
+        ShelfTestHost host({ "file 1", "file 5", "file 50", "file5", "filed" });
+        const int interval = QApplication::keyboardInputInterval();
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        QListView *list = host.list();
+        // However slow the machine, the typing counts as one search.
+        QApplication::setKeyboardInputInterval(60000);
+        QTest::keyClicks(list, u"file 5"_s);
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("file 5") });
+        QVERIFY(host.preview().shown.isEmpty());
+
+        // With no search under way, Space previews the row selected alone.
+        QApplication::setKeyboardInputInterval(0);
+        QTest::keyClick(list, Qt::Key_Space);
+        QApplication::setKeyboardInputInterval(interval);
+        QCOMPARE(host.preview().shown.size(), 1);
+        QCOMPARE(host.preview().shown.constFirst().path, host.pathOf("file 5"));
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("file 5") });
+    }
+
+    void aFailedRenameShowsAnAlertNamedByItsMessage()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        select(host, { "alpha.txt" });
+        host.content().beginRename();
+        host.content().setRenameText(QString(300, u'x'));
+        host.content().commitRename();
+        ErrorBannerView *banner = host.banner();
+        QTRY_VERIFY(banner->isVisible());
+
+        QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(banner);
+        QVERIFY(alert);
+        QCOMPARE(alert->role(), QAccessible::AlertMessage);
+        QCOMPARE(alert->text(QAccessible::Name), *host.content().errorMessage());
+        // Showing it is what AT-SPI announces (the end-to-end accessibility test listens).
+        // The message label is read by its own text.
+        for (QLabel *label : banner->findChildren<QLabel *>()) {
+            if (!label->text().isEmpty())
+                QVERIFY(label->accessibleName().isEmpty());
+        }
     }
 
     void noFolderShowsThePlaceholder()
