@@ -372,7 +372,7 @@ void TestSoftwareUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
     options.timeout = 2s;
     auto controller = makeController(true, options);
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QCOMPARE(m_presenter->checking, 1);
     QVERIFY(m_presenter->cancel);
     QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
@@ -408,7 +408,7 @@ void TestSoftwareUpdater::progressWindowAppearsBeforeASlowServerAnswers()
     env.clock = [this] { return m_now; };
     UpdaterController controller(false, &m_delegate, env);
 
-    controller.checkForUpdates();
+    controller.updater().checkForUpdates();
     QPointer<QDialog> dialog = window->currentDialog();
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
