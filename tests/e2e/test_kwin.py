@@ -11,11 +11,11 @@ Screens come from KWin's ScreenShot2, windows from a KWin script, keys from fake
 """
 import json
 import os
-import socket
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import instance  # noqa: E402
 from kwin_session import KwinSession, SessionError  # noqa: E402
 from wayland_session import regions  # noqa: E402
 
@@ -118,29 +118,7 @@ def task_entries(kde, app):
 
 
 def status(path, kde):
-    # Vantry answers its own user only: connect as the session user.
-    switch = os.geteuid() == 0
-    try:
-        if switch:
-            os.setegid(kde.gid)
-            os.seteuid(kde.uid)
-        with socket.socket(socket.AF_UNIX) as s:
-            s.settimeout(5)
-            s.connect(path)
-            s.sendall(b"status\n")
-            reply = b""
-            while not reply.endswith(b"\n"):
-                chunk = s.recv(1024)
-                if not chunk:
-                    break
-                reply += chunk
-    except OSError:
-        return None
-    finally:
-        if switch:
-            os.seteuid(0)
-            os.setegid(0)
-    return dict(part.split("=", 1) for part in reply.decode().split())
+    return instance.status(path, (kde.uid, kde.gid))
 
 
 def main():

@@ -16,12 +16,12 @@ through KWin's fake input.
 Usage: test_portal_shortcut.py /path/to/vantry /path/to/vantry_kwin_fakeinput
 """
 import os
-import socket
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import instance  # noqa: E402
 from kwin_session import (EVDEV_LETTERS, KEY_LEFTCTRL, KEY_LEFTMETA, QT_CTRL, QT_META,  # noqa: E402
                           KwinSession, SessionError)
 
@@ -104,29 +104,7 @@ class Vantry:
         """The running instance's state as a dict, or None when it does not answer."""
         if self.process and self.process.poll() is not None:
             raise Failure("vantry ended (%s)" % self.process.returncode)
-        # Vantry answers its own user only: connect as the session user.
-        switch = os.geteuid() == 0
-        try:
-            if switch:
-                os.setegid(self.kde.gid)
-                os.seteuid(self.kde.uid)
-            with socket.socket(socket.AF_UNIX) as s:
-                s.settimeout(5)
-                s.connect(self.socket)
-                s.sendall(b"status\n")
-                reply = b""
-                while not reply.endswith(b"\n"):
-                    chunk = s.recv(1024)
-                    if not chunk:
-                        break
-                    reply += chunk
-        except OSError:
-            return None
-        finally:
-            if switch:
-                os.seteuid(0)
-                os.setegid(0)
-        return dict(part.split("=", 1) for part in reply.decode().split())
+        return instance.status(self.socket, (self.kde.uid, self.kde.gid))
 
     def shelf_shown(self):
         s = self.status()

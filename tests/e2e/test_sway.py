@@ -11,11 +11,11 @@ a second launch must do what they do elsewhere. Screens are read from grim scree
 import json
 import os
 import shutil
-import socket
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import instance  # noqa: E402
 from wayland_session import Failure, Session, regions, wait_for  # noqa: E402
 
 import dbus  # noqa: E402
@@ -41,20 +41,7 @@ WAYBAR = {"layer": "top", "position": "top", "height": BAR, "modules-left": [],
 
 
 def status():
-    try:
-        with socket.socket(socket.AF_UNIX) as s:
-            s.settimeout(5)
-            s.connect(SOCKET)
-            s.sendall(b"status\n")
-            reply = b""
-            while not reply.endswith(b"\n"):
-                chunk = s.recv(1024)
-                if not chunk:
-                    break
-                reply += chunk
-    except OSError:
-        return None
-    return dict(part.split("=", 1) for part in reply.decode().split())
+    return instance.status(SOCKET)
 
 
 def prepare_shelf():

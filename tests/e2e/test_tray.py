@@ -6,10 +6,11 @@ Usage: test_tray.py /path/to/vantry   (run through tests/isolate.sh --wm --tray)
 The running instance describes itself through its single-instance socket ("status").
 """
 import os
-import socket
 import subprocess
 import sys
 import time
+
+import instance
 
 VANTRY = sys.argv[1]
 HOME = os.environ["HOME"]
@@ -55,20 +56,7 @@ def run(*args):
 
 def status():
     """The running instance's state as a dict, or None when it does not answer."""
-    try:
-        with socket.socket(socket.AF_UNIX) as s:
-            s.settimeout(5)
-            s.connect(SOCKET)
-            s.sendall(b"status\n")
-            reply = b""
-            while not reply.endswith(b"\n"):
-                chunk = s.recv(1024)
-                if not chunk:
-                    break
-                reply += chunk
-    except OSError:
-        return None
-    return dict(part.split("=", 1) for part in reply.decode().split())
+    return instance.status(SOCKET)
 
 
 def geometry(window):

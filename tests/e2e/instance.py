@@ -1,0 +1,33 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Asks a running Vantry for its state over its single-instance socket."""
+import os
+import socket
+
+
+def status(path, user=None):
+    """The instance's state as a dict, or None when it does not answer.
+
+    user: (uid, gid) to ask as when the test runs as root; Vantry answers its own user only.
+    """
+    switch = user is not None and os.geteuid() == 0
+    try:
+        if switch:
+            os.setegid(user[1])
+            os.seteuid(user[0])
+        with socket.socket(socket.AF_UNIX) as s:
+            s.settimeout(5)
+            s.connect(path)
+            s.sendall(b"status\n")
+            reply = b""
+            while not reply.endswith(b"\n"):
+                chunk = s.recv(1024)
+                if not chunk:
+                    break
+                reply += chunk
+    except OSError:
+        return None
+    finally:
+        if switch:
+            os.seteuid(0)
+            os.setegid(0)
+    return dict(part.split("=", 1) for part in reply.decode().split())
