@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
-    <name>KeyboardShortcuts::RecorderCocoa</name>
+    <name>KeyboardShortcuts::ShortcutRecorder</name>
     <message>
         <source>Clear</source>
         <translation>Clear</translation>

@@ -87,7 +87,7 @@ public:
     QString description() const;
     /// The menu key equivalent: a special key's symbol, or the layout's unshifted
     /// character; none for keypad keys and keys that print nothing.
-    std::optional<QString> nsMenuItemKeyEquivalent() const;
+    std::optional<QString> menuKeyText() const;
     /// The same shortcut for Qt menu actions; empty when it has no key equivalent.
     QKeySequence keySequence() const;
 

@@ -71,7 +71,7 @@ QString Shortcut::description() const
     return modifierString(modifiers()) + key;
 }
 
-std::optional<QString> Shortcut::nsMenuItemKeyEquivalent() const
+std::optional<QString> Shortcut::menuKeyText() const
 {
     if (const auto special = specialKey(m_carbonKeyCode))
         return menuKeyEquivalent(*special);

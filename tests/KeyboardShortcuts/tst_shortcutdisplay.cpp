@@ -132,7 +132,7 @@ void TestShortcutDisplay::menuKeyEquivalent()
     QFETCH(Shortcut, shortcut);
     QFETCH(std::optional<QString>, equivalent);
     m_layout->setVariant(layout);
-    QCOMPARE(shortcut.nsMenuItemKeyEquivalent(), equivalent);
+    QCOMPARE(shortcut.menuKeyText(), equivalent);
 }
 
 void TestShortcutDisplay::keySequenceForQtMenus_data()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
 
+#include "KeyboardShortcuts/KeyCodes.h"
 #include "KeyboardShortcuts/Shortcut.h"
 #include "KeyboardShortcuts/backends/PortalInterfaces.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
@@ -81,37 +82,34 @@ bool PortalHotKeyBackend::isAvailable()
     return *m_available;
 }
 
-QString PortalHotKeyBackend::preferredTrigger(int keyCode, int carbonModifiers) const
+QString PortalHotKeyBackend::preferredTrigger(KeyCombination combination) const
 {
-    const quint32 sym = m_keyboard ? m_keyboard->keysym(keyCode) : XKB_KEY_NoSymbol;
+    const Qt::KeyboardModifiers modifiers = combination.modifiers;
+    const quint32 sym = m_keyboard ? m_keyboard->keysym(combination.keyCode) : XKB_KEY_NoSymbol;
     char name[64];
     if (sym == XKB_KEY_NoSymbol || xkb_keysym_get_name(sym, name, sizeof name) <= 0) {
         return {};
     }
     QString trigger;
-    if (carbonModifiers & CarbonModifier::Control) {
+    if (modifiers & Qt::ControlModifier) {
         trigger += "CTRL+"_L1;
     }
-    if (carbonModifiers & CarbonModifier::Option) {
+    if (modifiers & Qt::AltModifier) {
         trigger += "ALT+"_L1;
     }
-    if (carbonModifiers & CarbonModifier::Shift) {
+    if (modifiers & Qt::ShiftModifier) {
         trigger += "SHIFT+"_L1;
     }
-    if (carbonModifiers & CarbonModifier::Command) {
+    if (modifiers & Qt::MetaModifier) {
         trigger += "LOGO+"_L1;
     }
     return trigger + QString::fromUtf8(name);
 }
 
-HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(
-    quint32 id, int keyCode, int carbonModifiers)
+HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(quint32 id, KeyCombination combination)
 {
     unregisterHotKey(id);
-    if (carbonModifiers & CarbonModifier::Function) {
-        return UnsupportedModifier;
-    }
-    const QString trigger = preferredTrigger(keyCode, carbonModifiers);
+    const QString trigger = preferredTrigger(combination);
     if (trigger.isEmpty()) {
         return UnknownKey;
     }
@@ -119,7 +117,13 @@ HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(
         return NoService;
     }
     // Stable per combination, so the desktop remembers what the user chose for it.
-    const QString shortcutId = u"hotkey-%1-%2"_s.arg(keyCode).arg(carbonModifiers);
+    // Named in stored-shortcut units, as before, so bindings the desktop keeps stay ours.
+    const auto storedKey = macKeyCode(combination.keyCode);
+    if (!storedKey) {
+        return UnknownKey;
+    }
+    const QString shortcutId = u"hotkey-%1-%2"_s.arg(*storedKey)
+                                   .arg(carbonModifiers(modifierFlags(combination.modifiers)));
     m_registrations[id] = Registration { shortcutId, trigger };
     if (!m_bound.contains(shortcutId)) {
         scheduleBind();

@@ -38,14 +38,14 @@ public:
         const QString &appId, QObject *parent = nullptr);
     ~PortalHotKeyBackend() override;
 
-    Status registerHotKey(quint32 id, int keyCode, int carbonModifiers) override;
+    Status registerHotKey(quint32 id, KeyCombination combination) override;
     void unregisterHotKey(quint32 id) override;
     QString name() const override;
 
     /// Whether a GlobalShortcuts portal answers on the bus (asked once).
     bool isAvailable();
     /// The preferred trigger for a shortcut, e.g. "CTRL+LOGO+s"; empty when the key has no name.
-    QString preferredTrigger(int keyCode, int carbonModifiers) const;
+    QString preferredTrigger(KeyCombination combination) const;
 
 Q_SIGNALS:
     /// A session bound its shortcuts (or gave up); for tests and logs.

@@ -6,18 +6,18 @@
 
 namespace KeyboardShortcuts {
 
-RecorderHost::RecorderHost(
-    const Name &name, RecorderCocoa::OnChange onChange, QWidget *parent, RecorderServices *services)
+RecorderHost::RecorderHost(const Name &name, ShortcutRecorder::OnChange onChange, QWidget *parent,
+    RecorderServices *services)
     : QWidget(parent)
-    , m_recorder(new RecorderCocoa(name, std::move(onChange), this, services))
+    , m_recorder(new ShortcutRecorder(name, std::move(onChange), this, services))
 {
     build(nullptr);
 }
 
-RecorderHost::RecorderHost(const QString &title, const Name &name, RecorderCocoa::OnChange onChange,
-    QWidget *parent, RecorderServices *services)
+RecorderHost::RecorderHost(const QString &title, const Name &name,
+    ShortcutRecorder::OnChange onChange, QWidget *parent, RecorderServices *services)
     : QWidget(parent)
-    , m_recorder(new RecorderCocoa(name, std::move(onChange), this, services))
+    , m_recorder(new ShortcutRecorder(name, std::move(onChange), this, services))
 {
     auto *label = new QLabel(title, this);
     label->setBuddy(m_recorder);
@@ -25,10 +25,10 @@ RecorderHost::RecorderHost(const QString &title, const Name &name, RecorderCocoa
     build(label);
 }
 
-RecorderHost::RecorderHost(const Name &name, RecorderCocoa::OnChange onChange, QWidget *label,
+RecorderHost::RecorderHost(const Name &name, ShortcutRecorder::OnChange onChange, QWidget *label,
     QWidget *parent, RecorderServices *services)
     : QWidget(parent)
-    , m_recorder(new RecorderCocoa(name, std::move(onChange), this, services))
+    , m_recorder(new ShortcutRecorder(name, std::move(onChange), this, services))
 {
     if (label) {
         label->setParent(this);

@@ -10,7 +10,7 @@
 class QComboBox;
 
 namespace KeyboardShortcuts {
-class RecorderCocoa;
+class ShortcutRecorder;
 }
 
 namespace LaunchAtLogin {
@@ -38,7 +38,7 @@ public:
 
     QComboBox *sidePicker() const { return m_sidePicker; }
     LaunchAtLogin::Toggle *launchAtLoginToggle() const { return m_toggle; }
-    KeyboardShortcuts::RecorderCocoa *shortcutRecorder() const { return m_recorder; }
+    KeyboardShortcuts::ShortcutRecorder *shortcutRecorder() const { return m_recorder; }
 
 private:
     void showStoredSide();
@@ -47,7 +47,7 @@ private:
     QPointer<UserDefaults> m_defaults;
     QComboBox *m_sidePicker = nullptr;
     LaunchAtLogin::Toggle *m_toggle = nullptr;
-    KeyboardShortcuts::RecorderCocoa *m_recorder = nullptr;
+    KeyboardShortcuts::ShortcutRecorder *m_recorder = nullptr;
 };
 
 } // namespace vantry

@@ -5,7 +5,7 @@
 #include "KeyboardShortcuts/KeyCodes.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/ui/MenuSearch.h"
-#include "KeyboardShortcuts/ui/RecorderCocoa.h"
+#include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -52,12 +52,12 @@ private:
     QList<std::optional<Shortcut>> m_changes;
 
     // A window with another field first, then a recorder for name, recording.
-    RecorderCocoa *makeRecording(const Name &name)
+    ShortcutRecorder *makeRecording(const Name &name)
     {
         m_window = std::make_unique<QWidget>();
         auto *layout = new QVBoxLayout(m_window.get());
         layout->addWidget(new QLineEdit(m_window.get()));
-        auto *recorder = new RecorderCocoa(
+        auto *recorder = new ShortcutRecorder(
             name, [this](const std::optional<Shortcut> &s) { m_changes << s; }, m_window.get(),
             &m_services);
         layout->addWidget(recorder);
@@ -94,12 +94,12 @@ private Q_SLOTS:
     void idleShowsTheStoredShortcut()
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa recorder(name, {}, nullptr, &m_services);
+        ShortcutRecorder recorder(name, {}, nullptr, &m_services);
         QCOMPARE(recorder.text(), u"⌃⌘S"_s);
         QVERIFY(recorder.isClearButtonShown());
         QCOMPARE(recorder.placeholderText(), localizedString("record_shortcut"));
         QCOMPARE(recorder.alignment(), Qt::AlignCenter);
-        QVERIFY(recorder.minimumSizeHint().width() >= RecorderCocoa::minimumWidth);
+        QVERIFY(recorder.minimumSizeHint().width() >= ShortcutRecorder::minimumWidth);
         QVERIFY(!recorder.isRecording());
 
         const Name empty(u"other"_s);
@@ -112,7 +112,7 @@ private Q_SLOTS:
     {
         QSignalSpy active(m_center.get(), &ShortcutCenter::recorderActiveStatusDidChange);
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         QCOMPARE(recorder->placeholderText(), localizedString("press_shortcut"));
         QVERIFY(recorder->isReadOnly()); // no caret while recording
@@ -151,7 +151,7 @@ private Q_SLOTS:
         QFETCH(int, qtKey);
         QFETCH(int, modifiers);
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         press(recorder, key, Qt::Key(qtKey), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(m_services.beeps, 1);
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QFETCH(int, qtKey);
         QFETCH(int, modifiers);
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         press(recorder, key, Qt::Key(qtKey), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(m_services.beeps, 0);
@@ -218,7 +218,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         m_services.system = { Shortcut(Key::f12) };
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         press(recorder, key, Qt::Key(qtKey), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(m_services.beeps, 0);
@@ -228,7 +228,7 @@ private Q_SLOTS:
         QVERIFY(recorder->isClearButtonShown());
         QCOMPARE(m_changes, (QList<std::optional<Shortcut>> { expected }));
         QVERIFY(!recorder->isRecording());
-        QVERIFY(m_backend->idOf(int(expected.carbonKeyCode()), int(expected.carbonModifiers())));
+        QVERIFY(m_backend->idOf(expected));
     }
 
     void deleteKeys_data()
@@ -256,7 +256,7 @@ private Q_SLOTS:
         const QString key = name.defaultsKey();
         const QVariant before = m_store->value(key);
 
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         const Key deleteKey = qtKey == Qt::Key_Backspace ? Key::delete_ : Key::deleteForward;
         press(recorder, deleteKey, Qt::Key(qtKey));
@@ -280,7 +280,7 @@ private Q_SLOTS:
     void clearButtonClearsAndKeepsRecording()
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         recorder->pressClearButton();
         QVERIFY(!getShortcut(name));
@@ -333,7 +333,7 @@ private Q_SLOTS:
         m_services.menuList = { &file };
 
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         bool recordingDuringAlert = true;
         m_services.duringAlert = [&] { recordingDuringAlert = recorder->isRecording(); };
@@ -368,7 +368,7 @@ private Q_SLOTS:
         m_services.system = { taken };
         m_services.chooseSecondButton = force;
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         press(recorder, Key::l, Qt::Key_L, Qt::MetaModifier);
 
@@ -395,11 +395,11 @@ private Q_SLOTS:
         int runs = 0;
         onKeyDown(other, [&] { ++runs; });
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         // The desktop reports the press of the other name's shortcut: no action runs.
-        m_backend->press(int(taken.carbonKeyCode()), int(taken.carbonModifiers()));
-        m_backend->release(int(taken.carbonKeyCode()), int(taken.carbonModifiers()));
+        m_backend->press(taken);
+        m_backend->release(taken);
         QCoreApplication::processEvents();
         press(recorder, Key::k, Qt::Key_K, Qt::MetaModifier);
         QCoreApplication::processEvents();
@@ -407,7 +407,7 @@ private Q_SLOTS:
         QCOMPARE(getShortcut(name), taken);
         // Recording over, the other name fires again.
         QVERIFY(!handlersSuspended());
-        m_backend->press(int(taken.carbonKeyCode()), int(taken.carbonModifiers()));
+        m_backend->press(taken);
         QTRY_VERIFY(runs >= 1);
         removeAllHandlers();
     }
@@ -415,7 +415,7 @@ private Q_SLOTS:
     void changesElsewhereUpdateTheText()
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa recorder(name, {}, nullptr, &m_services);
+        ShortcutRecorder recorder(name, {}, nullptr, &m_services);
         setShortcut(Shortcut(Key::k, CommandModifier), name);
         QCOMPARE(recorder.text(), u"⌘K"_s);
         setShortcut(Shortcut(Key::j, CommandModifier), Name(u"unrelated"_s));
@@ -431,7 +431,7 @@ private Q_SLOTS:
     {
         QWidget window;
         auto *layout = new QVBoxLayout(&window);
-        auto *recorder = new RecorderCocoa(
+        auto *recorder = new ShortcutRecorder(
             Name(u"openShelfWindow"_s, controlCommandS), {}, &window, &m_services);
         layout->addWidget(recorder);
         window.show();
@@ -448,7 +448,7 @@ private Q_SLOTS:
     void recordingEndsWhenTheWindowIsLeft()
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         QWidget other;
         other.show();
@@ -461,7 +461,7 @@ private Q_SLOTS:
     void clickOutsideEndsRecording()
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
-        RecorderCocoa *recorder = makeRecording(name);
+        ShortcutRecorder *recorder = makeRecording(name);
         QVERIFY(recorder);
         // Just inside the 3-pixel margin: still recording.
         const QPoint near = recorder->mapToGlobal(QPoint(-2, 2));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyboardShortcuts/ui/RecorderCocoa.h"
+#include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 #include "app/settings/AboutView.h"
 #include "app/settings/GeneralView.h"
 #include "app/settings/SettingsWindow.h"
@@ -152,7 +152,7 @@ private Q_SLOTS:
         SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
         controller.open();
         QVERIFY(QTest::qWaitForWindowActive(controller.window()));
-        KeyboardShortcuts::RecorderCocoa *recorder
+        KeyboardShortcuts::ShortcutRecorder *recorder
             = controller.window()->generalView()->shortcutRecorder();
         QCoreApplication::processEvents();
         QTRY_VERIFY(!recorder->hasFocus());

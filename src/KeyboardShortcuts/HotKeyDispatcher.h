@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 class QKeyEvent;
 
@@ -20,8 +21,9 @@ class LocalEventMonitor;
 // The hot key layer: one system registration per HotKey record, and the switch
 // between hot key events from the backend and ordinary key events while one of
 // our menus is open (a Qt popup menu grabs the keyboard, so system hot keys
-// cannot fire then).
-class CarbonKeyboardShortcuts final : public QObject
+// cannot fire then). Stored shortcuts become evdev codes and Qt modifiers here
+// and nowhere else.
+class HotKeyDispatcher final : public QObject
 {
     Q_OBJECT
 
@@ -39,14 +41,14 @@ public:
     struct HotKey
     {
         Shortcut shortcut;
-        quint32 carbonHotKeyId = 0;
+        quint32 hotKeyId = 0;
         bool registered = false; // whether the backend holds it now
         Action onKeyDown;
         Action onKeyUp;
     };
 
-    explicit CarbonKeyboardShortcuts(HotKeyBackend *backend, QObject *parent = nullptr);
-    ~CarbonKeyboardShortcuts() override;
+    explicit HotKeyDispatcher(HotKeyBackend *backend, QObject *parent = nullptr);
+    ~HotKeyDispatcher() override;
 
     /// Registers with the backend under a fresh id. A refusal prints
     /// "Error registering hotkey <description>: <status>" and stores nothing.
@@ -59,6 +61,16 @@ public:
     void setMenuTrackingActive(bool active);
     bool isMenuTrackingActive() const { return m_menuTrackingActive; }
     State state() const { return m_state; }
+
+    /// The combination the system sees for a shortcut; none when its key has no evdev code.
+    static std::optional<KeyCombination> combinationOf(const Shortcut &shortcut);
+    /// The stored form of a combination; none when the key has no stored code.
+    static std::optional<Shortcut> shortcutOf(KeyCombination combination);
+
+    /// Whether the desktop or another program already uses the shortcut.
+    bool isSystemHotKey(const Shortcut &shortcut) const;
+    /// The desktop's own shortcuts that the stored format can name.
+    QList<Shortcut> systemHotKeys() const;
 
     const std::map<quint32, HotKey> &hotKeyTable() const { return m_hotKeyTable; }
     quint32 hotKeyIdCounter() const { return m_hotKeyIdCounter; }

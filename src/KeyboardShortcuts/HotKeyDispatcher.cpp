@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyboardShortcuts/CarbonKeyboardShortcuts.h"
+#include "KeyboardShortcuts/HotKeyDispatcher.h"
 
+#include "KeyboardShortcuts/KeyCodes.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
 
 #include <QKeyEvent>
@@ -10,18 +11,18 @@
 
 namespace KeyboardShortcuts {
 
-CarbonKeyboardShortcuts::CarbonKeyboardShortcuts(HotKeyBackend *backend, QObject *parent)
+HotKeyDispatcher::HotKeyDispatcher(HotKeyBackend *backend, QObject *parent)
     : QObject(parent)
     , m_backend(backend)
 { }
 
-CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts()
+HotKeyDispatcher::~HotKeyDispatcher()
 {
     // Leave nothing grabbed behind us when the module goes away.
     unregisterAllHotKeys();
 }
 
-void CarbonKeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, int status)
+void HotKeyDispatcher::printRegistrationError(const Shortcut &shortcut, int status)
 {
     const QByteArray line = "Error registering hotkey " + shortcut.description().toUtf8() + ": "
         + QByteArray::number(status) + '\n';
@@ -29,23 +30,59 @@ void CarbonKeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, i
     std::fflush(stdout);
 }
 
-HotKeyBackend::Status CarbonKeyboardShortcuts::registerWithBackend(const HotKey &hotKey)
+std::optional<KeyCombination> HotKeyDispatcher::combinationOf(const Shortcut &shortcut)
+{
+    // Only hand-edited settings get here with codes outside the system's range.
+    if (shortcut.carbonKeyCode() < 0 || shortcut.carbonKeyCode() > 0xFFFF)
+        return std::nullopt;
+    const auto keyCode = evdevKeyCode(int(shortcut.carbonKeyCode()));
+    if (!keyCode)
+        return std::nullopt;
+    return KeyCombination { *keyCode, qtModifiers(shortcut.modifiers()) };
+}
+
+std::optional<Shortcut> HotKeyDispatcher::shortcutOf(KeyCombination combination)
+{
+    const auto keyCode = macKeyCode(combination.keyCode);
+    if (!keyCode)
+        return std::nullopt;
+    return Shortcut(Key(*keyCode), modifierFlags(combination.modifiers));
+}
+
+bool HotKeyDispatcher::isSystemHotKey(const Shortcut &shortcut) const
+{
+    const auto combination = combinationOf(shortcut);
+    return combination && m_backend && m_backend->isSystemHotKey(*combination);
+}
+
+QList<Shortcut> HotKeyDispatcher::systemHotKeys() const
+{
+    QList<Shortcut> shortcuts;
+    if (!m_backend)
+        return shortcuts;
+    const QList<KeyCombination> combinations = m_backend->systemHotKeys();
+    for (const KeyCombination &combination : combinations) {
+        if (const auto shortcut = shortcutOf(combination))
+            shortcuts.append(*shortcut);
+    }
+    return shortcuts;
+}
+
+HotKeyBackend::Status HotKeyDispatcher::registerWithBackend(const HotKey &hotKey)
 {
     const Shortcut &shortcut = hotKey.shortcut;
     // Linux keyboards have no function modifier that reaches applications.
     if (shortcut.modifiers().testFlag(FunctionModifier))
         return HotKeyBackend::UnsupportedModifier;
-    // Only hand-edited settings get here with codes outside the system's range.
-    if (shortcut.carbonKeyCode() < 0 || shortcut.carbonKeyCode() > 0xFFFF)
+    const auto combination = combinationOf(shortcut);
+    if (!combination)
         return HotKeyBackend::UnknownKey;
     if (!m_backend)
         return HotKeyBackend::NoService;
-    return m_backend->registerHotKey(
-        hotKey.carbonHotKeyId, int(shortcut.carbonKeyCode()), int(shortcut.carbonModifiers()));
+    return m_backend->registerHotKey(hotKey.hotKeyId, *combination);
 }
 
-void CarbonKeyboardShortcuts::registerHotKey(
-    const Shortcut &shortcut, Action onKeyDown, Action onKeyUp)
+void HotKeyDispatcher::registerHotKey(const Shortcut &shortcut, Action onKeyDown, Action onKeyUp)
 {
     HotKey hotKey { shortcut, ++m_hotKeyIdCounter, false, std::move(onKeyDown),
         std::move(onKeyUp) };
@@ -53,7 +90,7 @@ void CarbonKeyboardShortcuts::registerHotKey(
     // While a menu is open or everything is off, grabbing the key now would only
     // take it away from other programs; it is registered when the layer is active again.
     if (m_eventHandlerInstalled && m_state != State::Active) {
-        m_hotKeyTable.insert_or_assign(hotKey.carbonHotKeyId, std::move(hotKey));
+        m_hotKeyTable.insert_or_assign(hotKey.hotKeyId, std::move(hotKey));
         return;
     }
 
@@ -63,19 +100,19 @@ void CarbonKeyboardShortcuts::registerHotKey(
         return;
     }
     hotKey.registered = true;
-    m_hotKeyTable.insert_or_assign(hotKey.carbonHotKeyId, std::move(hotKey));
+    m_hotKeyTable.insert_or_assign(hotKey.hotKeyId, std::move(hotKey));
     if (!m_eventHandlerInstalled)
         installEventHandler();
 }
 
-void CarbonKeyboardShortcuts::installEventHandler()
+void HotKeyDispatcher::installEventHandler()
 {
     if (!m_backend)
         return;
-    connect(m_backend, &HotKeyBackend::pressed, this, &CarbonKeyboardShortcuts::onPressed);
-    connect(m_backend, &HotKeyBackend::released, this, &CarbonKeyboardShortcuts::onReleased);
+    connect(m_backend, &HotKeyBackend::pressed, this, &HotKeyDispatcher::onPressed);
+    connect(m_backend, &HotKeyBackend::released, this, &HotKeyDispatcher::onReleased);
     connect(m_backend, &HotKeyBackend::registrationFailed, this,
-        &CarbonKeyboardShortcuts::onRegistrationFailed);
+        &HotKeyDispatcher::onRegistrationFailed);
     m_menuKeyEventFilter = std::make_unique<LocalEventMonitor>(
         QList<QEvent::Type> { QEvent::KeyPress, QEvent::KeyRelease },
         [this](QObject *, QEvent *event) {
@@ -85,7 +122,7 @@ void CarbonKeyboardShortcuts::installEventHandler()
     refreshEventHandler();
 }
 
-void CarbonKeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
+void HotKeyDispatcher::unregisterHotKey(const Shortcut &shortcut)
 {
     for (auto it = m_hotKeyTable.begin(); it != m_hotKeyTable.end();) {
         if (it->second.shortcut == shortcut) {
@@ -98,7 +135,7 @@ void CarbonKeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
     }
 }
 
-void CarbonKeyboardShortcuts::registerAllHotKeys()
+void HotKeyDispatcher::registerAllHotKeys()
 {
     for (auto it = m_hotKeyTable.begin(); it != m_hotKeyTable.end();) {
         HotKey &hotKey = it->second;
@@ -117,7 +154,7 @@ void CarbonKeyboardShortcuts::registerAllHotKeys()
     }
 }
 
-void CarbonKeyboardShortcuts::unregisterAllHotKeys()
+void HotKeyDispatcher::unregisterAllHotKeys()
 {
     for (auto &[id, hotKey] : m_hotKeyTable) {
         if (hotKey.registered && m_backend)
@@ -126,7 +163,7 @@ void CarbonKeyboardShortcuts::unregisterAllHotKeys()
     }
 }
 
-void CarbonKeyboardShortcuts::setEnabled(bool enabled)
+void HotKeyDispatcher::setEnabled(bool enabled)
 {
     if (m_enabled == enabled)
         return;
@@ -134,7 +171,7 @@ void CarbonKeyboardShortcuts::setEnabled(bool enabled)
     refreshEventHandler();
 }
 
-void CarbonKeyboardShortcuts::setMenuTrackingActive(bool active)
+void HotKeyDispatcher::setMenuTrackingActive(bool active)
 {
     if (m_menuTrackingActive == active)
         return;
@@ -142,7 +179,7 @@ void CarbonKeyboardShortcuts::setMenuTrackingActive(bool active)
     refreshEventHandler();
 }
 
-void CarbonKeyboardShortcuts::refreshEventHandler()
+void HotKeyDispatcher::refreshEventHandler()
 {
     if (!m_eventHandlerInstalled)
         return;
@@ -161,7 +198,7 @@ void CarbonKeyboardShortcuts::refreshEventHandler()
     }
 }
 
-void CarbonKeyboardShortcuts::onPressed(quint32 id)
+void HotKeyDispatcher::onPressed(quint32 id)
 {
     if (m_state != State::Active)
         return;
@@ -174,7 +211,7 @@ void CarbonKeyboardShortcuts::onPressed(quint32 id)
         hotKey.onKeyDown(hotKey.shortcut);
 }
 
-void CarbonKeyboardShortcuts::onReleased(quint32 id)
+void HotKeyDispatcher::onReleased(quint32 id)
 {
     if (m_state != State::Active)
         return;
@@ -186,7 +223,7 @@ void CarbonKeyboardShortcuts::onReleased(quint32 id)
         hotKey.onKeyUp(hotKey.shortcut);
 }
 
-void CarbonKeyboardShortcuts::onRegistrationFailed(quint32 id, HotKeyBackend::Status status)
+void HotKeyDispatcher::onRegistrationFailed(quint32 id, HotKeyBackend::Status status)
 {
     // A backend that answers later (the portal) refused: as if refused at once.
     const auto it = m_hotKeyTable.find(id);
@@ -197,7 +234,7 @@ void CarbonKeyboardShortcuts::onRegistrationFailed(quint32 id, HotKeyBackend::St
     printRegistrationError(shortcut, status);
 }
 
-bool CarbonKeyboardShortcuts::handleRawKeyEvent(const QKeyEvent *event)
+bool HotKeyDispatcher::handleRawKeyEvent(const QKeyEvent *event)
 {
     const auto shortcut = Shortcut::fromKeyEvent(event);
     if (!shortcut)
