@@ -14,7 +14,8 @@ build_pkgs=(
   libgl-dev
 )
 test_pkgs=(
-  xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils libx11-dev libxtst-dev
+  xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils x11-xserver-utils libx11-dev
+  libxtst-dev
   dbus dbus-x11 python3 python3-dbusmock python3-gi
   appstream desktop-file-utils
   clang libclang-rt-14-dev

@@ -31,7 +31,7 @@ public:
         NoError = 0,
         TakenByAnotherClient = 1, // the desktop or another program owns the combination
         UnknownKey = 2, // the key has no key code in the current keyboard layout
-        UnsupportedModifier = 3, // e.g. the function modifier, which Linux keyboards lack
+        UnsupportedModifier = 3, // the function modifier (Linux keyboards lack it), or none at all
         NoService = 4, // no X server connection and no GlobalShortcuts portal
         RefusedByDesktop = 5, // the portal or the desktop refused the binding
     };
@@ -44,6 +44,9 @@ public:
     virtual Status registerHotKey(quint32 id, KeyCombination combination) = 0;
     /// Releases the registration made under id; unknown ids are ignored.
     virtual void unregisterHotKey(quint32 id) = 0;
+    /// Whether a registration keeps its combination from our own windows too (an X
+    /// grab does), so that a recorder can only record it while it is released.
+    virtual bool keepsKeysFromOurWindows() const { return false; }
     /// A short name for logs ("x11", "portal", "fake").
     virtual QString name() const = 0;
     /// Combinations the desktop itself already uses; the recorder warns before

@@ -3,6 +3,7 @@
 
 #include "KeyboardShortcuts/KeyCodes.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
+#include "KeyboardShortcuts/SpecialKey.h"
 
 #include <QKeyEvent>
 
@@ -10,6 +11,19 @@
 #include <limits>
 
 namespace KeyboardShortcuts {
+
+namespace {
+
+// What the recorder takes: Ctrl, Alt or Super with any key, or a function key alone.
+bool isAcceptableHotKey(const Shortcut &shortcut)
+{
+    if (shortcut.modifiers() & (ControlModifier | OptionModifier | CommandModifier))
+        return true;
+    const auto special = specialKey(shortcut.carbonKeyCode());
+    return special && isFunctionKey(*special);
+}
+
+} // namespace
 
 HotKeyDispatcher::HotKeyDispatcher(HotKeyBackend *backend, QObject *parent)
     : QObject(parent)
@@ -74,12 +88,32 @@ HotKeyBackend::Status HotKeyDispatcher::registerWithBackend(const HotKey &hotKey
     // Linux keyboards have no function modifier that reaches applications.
     if (shortcut.modifiers().testFlag(FunctionModifier))
         return HotKeyBackend::UnsupportedModifier;
+    // A plain key would be taken from every program; only a hand-edited setting gets here.
+    if (!isAcceptableHotKey(shortcut))
+        return HotKeyBackend::UnsupportedModifier;
     const auto combination = combinationOf(shortcut);
     if (!combination)
         return HotKeyBackend::UnknownKey;
     if (!m_backend)
         return HotKeyBackend::NoService;
     return m_backend->registerHotKey(hotKey.hotKeyId, *combination);
+}
+
+std::optional<HotKeyBackend::Status> HotKeyDispatcher::refusal(const Shortcut &shortcut) const
+{
+    const auto it = m_refusals.constFind(shortcut);
+    return it == m_refusals.cend() ? std::nullopt : std::optional(*it);
+}
+
+void HotKeyDispatcher::noteRegistration(const Shortcut &shortcut, HotKeyBackend::Status status)
+{
+    const bool changed = status == HotKeyBackend::NoError
+        ? m_refusals.remove(shortcut) > 0
+        : (m_refusals.insert(shortcut, status), true);
+    if (status != HotKeyBackend::NoError)
+        printRegistrationError(shortcut, status);
+    if (changed)
+        Q_EMIT refusalsChanged();
 }
 
 void HotKeyDispatcher::registerHotKey(const Shortcut &shortcut, Action onKeyDown, Action onKeyUp)
@@ -95,10 +129,9 @@ void HotKeyDispatcher::registerHotKey(const Shortcut &shortcut, Action onKeyDown
     }
 
     const HotKeyBackend::Status status = registerWithBackend(hotKey);
-    if (status != HotKeyBackend::NoError) {
-        printRegistrationError(shortcut, status);
+    noteRegistration(shortcut, status);
+    if (status != HotKeyBackend::NoError)
         return;
-    }
     hotKey.registered = true;
     m_hotKeyTable.insert_or_assign(hotKey.hotKeyId, std::move(hotKey));
     if (!m_eventHandlerInstalled)
@@ -144,11 +177,11 @@ void HotKeyDispatcher::registerAllHotKeys()
             continue;
         }
         const HotKeyBackend::Status status = registerWithBackend(hotKey);
+        noteRegistration(hotKey.shortcut, status);
         if (status == HotKeyBackend::NoError) {
             hotKey.registered = true;
             ++it;
         } else {
-            printRegistrationError(hotKey.shortcut, status);
             it = m_hotKeyTable.erase(it);
         }
     }
@@ -179,11 +212,26 @@ void HotKeyDispatcher::setMenuTrackingActive(bool active)
     refreshEventHandler();
 }
 
+void HotKeyDispatcher::setRecorderActive(bool active)
+{
+    if (m_recorderActive == active)
+        return;
+    m_recorderActive = active;
+    refreshEventHandler();
+}
+
 void HotKeyDispatcher::refreshEventHandler()
 {
     if (!m_eventHandlerInstalled)
         return;
-    if (m_enabled && !m_menuTrackingActive) {
+    // An X grab takes the combination from our own recorder too.
+    const bool releaseForRecorder
+        = m_recorderActive && m_backend && m_backend->keepsKeysFromOurWindows();
+    if (m_enabled && releaseForRecorder && !m_menuTrackingActive) {
+        m_state = State::Recording;
+        unregisterAllHotKeys();
+        m_menuKeyEventFilter->stopMonitoring();
+    } else if (m_enabled && !m_menuTrackingActive) {
         m_state = State::Active;
         registerAllHotKeys();
         m_menuKeyEventFilter->stopMonitoring();
@@ -231,7 +279,10 @@ void HotKeyDispatcher::onRegistrationFailed(quint32 id, HotKeyBackend::Status st
         return;
     const Shortcut shortcut = it->second.shortcut;
     m_hotKeyTable.erase(it);
-    printRegistrationError(shortcut, status);
+    // Keep the backend in step, so nothing it still holds comes back later.
+    if (m_backend)
+        m_backend->unregisterHotKey(id);
+    noteRegistration(shortcut, status);
 }
 
 bool HotKeyDispatcher::handleRawKeyEvent(const QKeyEvent *event)

@@ -4,6 +4,7 @@
 #include "KeyboardShortcuts/HotKeyBackend.h"
 #include "KeyboardShortcuts/Shortcut.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -34,6 +35,7 @@ public:
         Idle, // nothing registered successfully yet: no events handled
         Active, // hot keys registered, backend events handled
         MenuOpen, // hot keys released, key events of the open menu handled
+        Recording, // a recorder records: hot keys that hide keys from it released
         Off, // hot keys released, nothing handled
     };
     Q_ENUM(State)
@@ -60,6 +62,8 @@ public:
     bool isEnabled() const { return m_enabled; }
     void setMenuTrackingActive(bool active);
     bool isMenuTrackingActive() const { return m_menuTrackingActive; }
+    /// A recorder records: hot keys that would keep its keys from it are released.
+    void setRecorderActive(bool active);
     State state() const { return m_state; }
 
     /// The combination the system sees for a shortcut; none when its key has no evdev code.
@@ -72,6 +76,9 @@ public:
     /// The desktop's own shortcuts that the stored format can name.
     QList<Shortcut> systemHotKeys() const;
 
+    /// Why the desktop did not take the shortcut at its last registration; none when it did.
+    std::optional<HotKeyBackend::Status> refusal(const Shortcut &shortcut) const;
+
     const std::map<quint32, HotKey> &hotKeyTable() const { return m_hotKeyTable; }
     quint32 hotKeyIdCounter() const { return m_hotKeyIdCounter; }
 
@@ -79,7 +86,12 @@ public:
     /// key code and modifiers. True when a record matched (the event is ours).
     bool handleRawKeyEvent(const QKeyEvent *event);
 
+Q_SIGNALS:
+    /// A registration was refused, or a refused shortcut was accepted at last.
+    void refusalsChanged();
+
 private:
+    void noteRegistration(const Shortcut &shortcut, HotKeyBackend::Status status);
     void registerAllHotKeys();
     void unregisterAllHotKeys();
     void refreshEventHandler();
@@ -90,12 +102,15 @@ private:
     void onRegistrationFailed(quint32 id, HotKeyBackend::Status status);
     static void printRegistrationError(const Shortcut &shortcut, int status);
 
+    QHash<Shortcut, HotKeyBackend::Status> m_refusals;
+
     QPointer<HotKeyBackend> m_backend;
     std::map<quint32, HotKey> m_hotKeyTable;
     quint32 m_hotKeyIdCounter = 0;
     bool m_eventHandlerInstalled = false;
     bool m_enabled = true;
     bool m_menuTrackingActive = false;
+    bool m_recorderActive = false;
     State m_state = State::Idle;
     std::unique_ptr<LocalEventMonitor> m_menuKeyEventFilter;
 };

@@ -176,6 +176,13 @@ bool isSystemShortcut(const Shortcut &shortcut)
     return layer && layer->hotKeys().isSystemHotKey(shortcut);
 }
 
+bool isRefusedByDesktop(const Name &name)
+{
+    NameLayer *layer = nameLayer();
+    const auto shortcut = getShortcut(name);
+    return layer && shortcut && layer->hotKeys().refusal(*shortcut).has_value();
+}
+
 QList<Shortcut> systemSymbolicShortcuts()
 {
     NameLayer *layer = nameLayer();

@@ -72,6 +72,7 @@ private Q_SLOTS:
     void refusedRegistration_data();
     void refusedRegistration();
     void laterRefusalDropsTheRecord();
+    void functionKeyAloneIsRegistered();
     void disablingReleasesAndEnablingRegistersAgain();
     void enableAndDisableNames();
     void streamsSubscribeLaterAndReceiveBothKinds();
@@ -247,6 +248,11 @@ void TestNameLayer::refusedRegistration_data()
     QTest::newRow("function modifier")
         << Shortcut(Key::q, CommandModifier | FunctionModifier) << false
         << QByteArray("Error registering hotkey ⌘\U0001F310\uFE0EQ: 3\n");
+    // A hand-edited setting: the recorder would never take these.
+    QTest::newRow("plain key") << Shortcut(Key::a) << false
+                               << QByteArray("Error registering hotkey A: 3\n");
+    QTest::newRow("shift and a key") << Shortcut(Key::a, ShiftModifier) << false
+                                     << QByteArray("Error registering hotkey ⇧A: 3\n");
     QTest::newRow("key code out of range") << Shortcut(70000, CarbonModifier::Command) << false
                                            << QByteArray("Error registering hotkey ⌘\uFFFD: 2\n");
 }
@@ -283,6 +289,14 @@ void TestNameLayer::laterRefusalDropsTheRecord()
     Q_EMIT m_backend->registrationFailed(1, HotKeyBackend::RefusedByDesktop);
     QCOMPARE(capture.text(), QByteArray("Error registering hotkey ⌃⌘S: 5\n"));
     QVERIFY(layer().hotKeys().hotKeyTable().empty());
+    // The backend was told to forget it too.
+    QVERIFY(m_backend->registered().isEmpty());
+}
+
+void TestNameLayer::functionKeyAloneIsRegistered()
+{
+    const Name name(u"n"_s, Shortcut(Key::f5));
+    QVERIFY(m_backend->idOf(Shortcut(Key::f5)));
 }
 
 void TestNameLayer::disablingReleasesAndEnablingRegistersAgain()

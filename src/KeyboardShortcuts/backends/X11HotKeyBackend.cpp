@@ -270,6 +270,11 @@ void X11HotKeyBackend::onKeyboardChanged()
             failures.emplace_back(id, status);
         }
     }
+    // A refused grab is forgotten here too: grabbing it at the next change would
+    // swallow the combination with nobody listening.
+    for (const auto &[id, status] : failures) {
+        m_registrations.erase(id);
+    }
     m_connection->flush();
     qCDebug(lcShortcuts) << "Keyboard mapping changed; hot keys grabbed again";
     for (const auto &[id, status] : failures) {

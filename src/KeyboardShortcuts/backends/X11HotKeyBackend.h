@@ -26,6 +26,7 @@ public:
     Status registerHotKey(quint32 id, KeyCombination combination) override;
     void unregisterHotKey(quint32 id) override;
     QString name() const override;
+    bool keepsKeysFromOurWindows() const override { return true; }
 
     /// Whether another X client holds the combination: a probe grab that is
     /// released at once. Our own registrations never count as taken.

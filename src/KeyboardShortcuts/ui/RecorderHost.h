@@ -30,13 +30,17 @@ public:
     QWidget *label() const { return m_label; }
 
     /// Shows another name (as ShortcutRecorder::setShortcutName).
-    void setName(const Name &name) { m_recorder->setShortcutName(name); }
+    void setName(const Name &name);
+    /// The note shown when the desktop did not accept the shortcut.
+    QLabel *refusalNote() const { return m_note; }
 
 private:
     void build(QWidget *label);
+    void refreshNote();
 
     ShortcutRecorder *m_recorder = nullptr;
     QWidget *m_label = nullptr;
+    QLabel *m_note = nullptr;
 };
 
 } // namespace KeyboardShortcuts

@@ -10,8 +10,11 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
+#include <QToolButton>
 
 namespace KeyboardShortcuts {
 
@@ -94,6 +97,11 @@ ShortcutRecorder::ShortcutRecorder(
         clearIcon = style()->standardIcon(QStyle::SP_LineEditClearButton, nullptr, this);
     m_clearAction = addAction(clearIcon, QLineEdit::TrailingPosition);
     m_clearAction->setToolTip(tr("Clear"));
+    // The line edit's icon button has no text a screen reader could read.
+    for (auto *button : findChildren<QToolButton *>()) {
+        if (button->defaultAction() == m_clearAction)
+            button->setAccessibleName(tr("Clear shortcut"));
+    }
     connect(m_clearAction, &QAction::triggered, this, [this] {
         setText(QString());
         onTextCleared();
@@ -106,6 +114,10 @@ ShortcutRecorder::ShortcutRecorder(
                 if (changed.rawValue() == m_name.rawValue())
                     refreshText();
             });
+        connect(center, &ShortcutCenter::keyboardLayoutChanged, this, [this] {
+            if (!m_recording)
+                refreshText();
+        });
     }
 }
 
@@ -156,7 +168,7 @@ QSize ShortcutRecorder::minimumSizeHint() const
 void ShortcutRecorder::refreshText()
 {
     const auto shortcut = getShortcut(m_name);
-    setText(shortcut ? shortcut->description() : QString());
+    setText(shortcut ? shortcut->displayText() : QString());
     updateClearButton();
     updateGeometry();
 }
@@ -197,6 +209,22 @@ void ShortcutRecorder::mousePressEvent(QMouseEvent *event)
         startRecording();
     }
     QLineEdit::mousePressEvent(event);
+}
+
+void ShortcutRecorder::paintEvent(QPaintEvent *event)
+{
+    QLineEdit::paintEvent(event);
+    // A focused line edit with centred text hides its placeholder; an empty field
+    // that records must still say so.
+    if (!m_recording || !text().isEmpty())
+        return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(area, Qt::AlignCenter,
+        fontMetrics().elidedText(placeholderText(), Qt::ElideRight, area.width()));
 }
 
 void ShortcutRecorder::hideEvent(QHideEvent *event)
@@ -380,7 +408,7 @@ bool ShortcutRecorder::handleKeyPress(QKeyEvent *event)
             return true;
     }
 
-    setText(shortcut->description());
+    setText(shortcut->displayText());
     updateClearButton();
     updateGeometry();
     KeyboardShortcuts::setShortcut(*shortcut, m_name);

@@ -8,6 +8,7 @@
 #include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 #include "platform/UserDefaults.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -95,7 +96,7 @@ private Q_SLOTS:
     {
         const Name name(u"openShelfWindow"_s, controlCommandS);
         ShortcutRecorder recorder(name, {}, nullptr, &m_services);
-        QCOMPARE(recorder.text(), u"⌃⌘S"_s);
+        QCOMPARE(recorder.text(), u"Ctrl+Super+S"_s);
         QVERIFY(recorder.isClearButtonShown());
         QCOMPARE(recorder.placeholderText(), localizedString("record_shortcut"));
         QCOMPARE(recorder.alignment(), Qt::AlignCenter);
@@ -106,6 +107,42 @@ private Q_SLOTS:
         recorder.setShortcutName(empty);
         QCOMPARE(recorder.text(), QString());
         QVERIFY(!recorder.isClearButtonShown());
+    }
+
+    void clearButtonHasAName()
+    {
+        const Name name(u"openShelfWindow"_s, controlCommandS);
+        ShortcutRecorder recorder(name, {}, nullptr, &m_services);
+        recorder.show();
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(&recorder);
+        QVERIFY(field);
+        QStringList buttons;
+        for (int i = 0; i < field->childCount(); ++i) {
+            if (field->child(i)->role() == QAccessible::Button)
+                buttons << field->child(i)->text(QAccessible::Name);
+        }
+        QCOMPARE(buttons, QStringList { u"Clear shortcut"_s });
+    }
+
+    void emptyFieldShowsThatItRecords()
+    {
+        ShortcutRecorder *recorder = makeRecording(Name(u"empty"_s));
+        QVERIFY(recorder);
+        QVERIFY(recorder->text().isEmpty());
+        // Judged by what is drawn: Qt hides the placeholder of a focused centred field.
+        const QImage image = recorder->grab().toImage();
+        const QRect middle(
+            image.width() / 4, image.height() / 4, image.width() / 2, image.height() / 2);
+        QHash<QRgb, int> colours;
+        for (int y = middle.top(); y <= middle.bottom(); ++y) {
+            for (int x = middle.left(); x <= middle.right(); ++x)
+                ++colours[image.pixel(x, y)];
+        }
+        int background = 0;
+        for (const int count : std::as_const(colours))
+            background = qMax(background, count);
+        const int ink = int(middle.width() * middle.height()) - background;
+        QVERIFY2(ink > 20, qPrintable(u"%1 pixels of text"_s.arg(ink)));
     }
 
     void recordingSuspendsHandlersAndTellsEveryone()
@@ -130,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(active.at(1).at(0).toBool(), false);
         // Escape kept the value.
         QCOMPARE(getShortcut(name), controlCommandS);
-        QCOMPARE(recorder->text(), u"⌃⌘S"_s);
+        QCOMPARE(recorder->text(), u"Ctrl+Super+S"_s);
         QVERIFY(m_changes.isEmpty());
     }
 
@@ -157,7 +194,7 @@ private Q_SLOTS:
         QCOMPARE(m_services.beeps, 1);
         QVERIFY(recorder->isRecording());
         QCOMPARE(getShortcut(name), controlCommandS);
-        QCOMPARE(recorder->text(), u"⌃⌘S"_s);
+        QCOMPARE(recorder->text(), u"Ctrl+Super+S"_s);
         QVERIFY(m_changes.isEmpty());
     }
 
@@ -197,16 +234,16 @@ private Q_SLOTS:
         QTest::newRow("F5") << Key::f5 << int(Qt::Key_F5) << int(Qt::NoModifier)
                             << Shortcut(Key::f5) << u"F5"_s;
         QTest::newRow("Shift+F5") << Key::f5 << int(Qt::Key_F5) << int(Qt::ShiftModifier)
-                                  << Shortcut(Key::f5, ShiftModifier) << u"⇧F5"_s;
+                                  << Shortcut(Key::f5, ShiftModifier) << u"Shift+F5"_s;
         // F12 alone is taken without asking, even though the desktop lists it.
         QTest::newRow("F12") << Key::f12 << int(Qt::Key_F12) << int(Qt::NoModifier)
                              << Shortcut(Key::f12) << u"F12"_s;
         QTest::newRow("Ctrl+Alt+K")
             << Key::k << int(Qt::Key_K) << int(Qt::ControlModifier | Qt::AltModifier)
-            << Shortcut(Key::k, ControlModifier | OptionModifier) << u"⌃⌥K"_s;
+            << Shortcut(Key::k, ControlModifier | OptionModifier) << u"Ctrl+Alt+K"_s;
         QTest::newRow("Ctrl+Escape")
             << Key::escape << int(Qt::Key_Escape) << int(Qt::ControlModifier)
-            << Shortcut(Key::escape, ControlModifier) << u"⌃⎋"_s;
+            << Shortcut(Key::escape, ControlModifier) << u"Ctrl+Esc"_s;
     }
 
     void acceptedKeysAreStored()
@@ -417,11 +454,11 @@ private Q_SLOTS:
         const Name name(u"openShelfWindow"_s, controlCommandS);
         ShortcutRecorder recorder(name, {}, nullptr, &m_services);
         setShortcut(Shortcut(Key::k, CommandModifier), name);
-        QCOMPARE(recorder.text(), u"⌘K"_s);
+        QCOMPARE(recorder.text(), u"Super+K"_s);
         setShortcut(Shortcut(Key::j, CommandModifier), Name(u"unrelated"_s));
-        QCOMPARE(recorder.text(), u"⌘K"_s);
+        QCOMPARE(recorder.text(), u"Super+K"_s);
         reset(name);
-        QCOMPARE(recorder.text(), u"⌃⌘S"_s);
+        QCOMPARE(recorder.text(), u"Ctrl+Super+S"_s);
         setShortcut(std::nullopt, name);
         QCOMPARE(recorder.text(), QString());
         QVERIFY(!recorder.isClearButtonShown());

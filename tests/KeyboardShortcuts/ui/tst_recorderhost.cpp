@@ -51,12 +51,32 @@ private Q_SLOTS:
         m_store.reset();
     }
 
+    void refusalShowsANoteUnderTheRecorder()
+    {
+        m_backend->refuse(m_default, HotKeyBackend::NoService);
+        const Name name(u"openShelfWindow"_s, m_default);
+        onKeyDown(name, [] {});
+        RecorderHost host(u"Open Window:"_s, name, {}, nullptr, &m_services);
+        QVERIFY(!host.refusalNote()->isHidden());
+        QVERIFY(host.refusalNote()->text().contains(u"“vantry”"_s));
+        QVERIFY(host.refusalNote()->accessibleName().isEmpty()); // read as its text
+
+        // A shortcut the desktop takes: the note goes.
+        setShortcut(Shortcut(Key::d, ControlModifier | CommandModifier), name);
+        QVERIFY(host.refusalNote()->isHidden());
+        setShortcut(m_default, name);
+        QVERIFY(!host.refusalNote()->isHidden());
+        // Another name, never refused.
+        host.setName(Name(u"another"_s));
+        QVERIFY(host.refusalNote()->isHidden());
+    }
+
     void hostsWithAndWithoutLabel()
     {
         const Name name(u"openShelfWindow"_s, m_default);
         RecorderHost bare(name, {}, nullptr, &m_services);
         QVERIFY(!bare.label());
-        QCOMPARE(bare.recorder()->text(), u"⌃⌘S"_s);
+        QCOMPARE(bare.recorder()->text(), u"Ctrl+Super+S"_s);
 
         RecorderHost titled(u"Open Window:"_s, name, {}, nullptr, &m_services);
         auto *label = qobject_cast<QLabel *>(titled.label());
