@@ -26,19 +26,21 @@ set(VANTRY_ISOLATE ${PROJECT_SOURCE_DIR}/tests/isolate.sh)
 # One QtTest executable, run by CTest through tests/isolate.sh with a throwaway
 # HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR and session bus (and an Xvfb display with X11).
 function(vantry_add_test name)
-  cmake_parse_arguments(ARG "DBUS;X11;WM;TRAY" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "DBUS;X11;WM;TRAY;UNPRIVILEGED" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
   vantry_compile_options(${name})
   vantry_register_test(${name} COMMAND $<TARGET_FILE:${name}> ${ARGN})
 endfunction()
 
-# vantry_register_test(<name> COMMAND cmd... [DBUS] [X11] [WM] [TRAY] [TIMEOUT s] [ENV ...])
+# vantry_register_test(<name> COMMAND cmd... [DBUS] [X11] [WM] [TRAY] [UNPRIVILEGED] [TIMEOUT s]
+#                      [ENV ...])
+# UNPRIVILEGED runs the test as nobody when CI runs as root, so permission cases are real.
 # Registers any command (a script, a test executable) under the same isolation.
 function(vantry_register_test name)
-  cmake_parse_arguments(ARG "DBUS;X11;WM;TRAY" "TIMEOUT" "COMMAND;SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "DBUS;X11;WM;TRAY;UNPRIVILEGED" "TIMEOUT" "COMMAND;SOURCES;LIBS;ENV" ${ARGN})
   set(flags)
-  foreach(f DBUS X11 WM TRAY)
+  foreach(f DBUS X11 WM TRAY UNPRIVILEGED)
     if(ARG_${f})
       string(TOLOWER ${f} lower)
       list(APPEND flags --${lower})

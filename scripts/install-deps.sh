@@ -10,15 +10,21 @@ build_pkgs=(
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
+  qt6-wayland qt6-wayland-dev libwayland-dev
   libicu-dev
+  wayland-protocols qt6-base-private-dev
   libgl-dev
 )
 test_pkgs=(
   xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils x11-xserver-utils libx11-dev
   libxtst-dev
-  dbus dbus-x11 python3 python3-dbusmock python3-gi
+  dbus dbus-x11 python3 python3-dbusmock python3-gi dunst
   appstream desktop-file-utils
+  lintian dpkg-dev man-db file ccache
   clang libclang-rt-14-dev
+  kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
+  python3-dbus
+  sway waybar swaybg grim wtype weston
 )
 
 pkgs=("${build_pkgs[@]}")

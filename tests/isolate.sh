@@ -2,19 +2,22 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one test with a throwaway HOME, XDG dirs and session bus address, so no
 # test ever touches the user's settings, autostart entries or session bus.
-#   isolate.sh [--dbus] [--x11] [--wm] [--tray] -- command [args...]
+#   isolate.sh [--dbus] [--x11] [--wm] [--tray] [--unprivileged] -- command [args...]
 #   --dbus  start a private dbus-daemon --session (no service activation)
 #   --x11   start an Xvfb display and use Qt's xcb platform
 #   --wm    also start openbox; --tray also start trayer (an XEmbed tray); both imply --x11
+#   --unprivileged  when run as root, run the command as nobody, so permission bits
+#           count (root ignores them); the throwaway dirs are handed to nobody
 set -euo pipefail
 
-want_dbus=0 want_x11=0 want_wm=0 want_tray=0
+want_dbus=0 want_x11=0 want_wm=0 want_tray=0 want_unprivileged=0
 while [[ $# -gt 0 && $1 != -- ]]; do
   case $1 in
     --dbus) want_dbus=1 ;;
     --x11) want_x11=1 ;;
     --wm) want_x11=1 want_wm=1 ;;
     --tray) want_x11=1 want_tray=1 ;;
+    --unprivileged) want_unprivileged=1 ;;
     *) echo "isolate.sh: unknown option $1" >&2; exit 2 ;;
   esac
   shift
@@ -23,6 +26,8 @@ shift
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/vantry-test.XXXXXX")
+# mktemp makes it 0700; nobody must be able to reach the dirs below it.
+((want_unprivileged)) && chmod 755 "$tmp"
 pids=()
 cleanup() {
   local p
@@ -83,4 +88,24 @@ if ((want_x11)); then
   fi
 fi
 
-"$@"
+if ((want_unprivileged)) && ((EUID == 0)); then
+  chown -R nobody: "$tmp/home" "$tmp/config" "$tmp/data" "$tmp/cache" "$tmp/state" "$tmp/runtime"
+  mkdir "$tmp/tmp" && chown nobody: "$tmp/tmp"
+  export TMPDIR=$tmp/tmp
+  exec_prefix=(setpriv --reuid=nobody --regid=nogroup --clear-groups --)
+  # A checkout under /root is out of nobody's reach: run copies from $tmp then.
+  command=$(command -v "$1" || echo "$1")
+  if ! "${exec_prefix[@]}" test -x "$command"; then
+    mkdir "$tmp/bin" && cp "$command" "$tmp/bin/" && chmod -R a+rX "$tmp/bin"
+    set -- "$tmp/bin/$(basename "$1")" "${@:2}"
+  fi
+  if [[ ${LSAN_OPTIONS:-} =~ suppressions=([^:]*) ]] &&
+    ! "${exec_prefix[@]}" test -r "${BASH_REMATCH[1]}"; then
+    cp "${BASH_REMATCH[1]}" "$tmp/lsan.supp" && chmod a+r "$tmp/lsan.supp"
+    LSAN_OPTIONS=${LSAN_OPTIONS/${BASH_REMATCH[1]}/$tmp/lsan.supp}
+  fi
+else
+  exec_prefix=()
+fi
+
+"${exec_prefix[@]}" "$@"

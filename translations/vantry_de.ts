@@ -129,6 +129,25 @@
         <source>The update feed has no channel.</source>
         <translation>Der Update-Feed hat keinen Kanal.</translation>
     </message>
+    <message>
+        <source>The update feed has too many elements.</source>
+        <translation>Der Update-Feed hat zu viele Elemente.</translation>
+    </message>
+    <message>
+        <source>An element of the update feed has too many attributes.</source>
+        <translation>Ein Element des Update-Feeds hat zu viele Attribute.</translation>
+    </message>
+    <message>
+        <source>The update feed declares too many namespaces.</source>
+        <translation>Der Update-Feed deklariert zu viele Namensräume.</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::ContentView</name>
+    <message>
+        <source>Settings cannot be saved: %1</source>
+        <translation>Einstellungen können nicht gespeichert werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>vantry::DropDownWindow</name>
@@ -212,6 +231,10 @@
     <message>
         <source>Open Window:</source>
         <translation>Fenster öffnen:</translation>
+    </message>
+    <message>
+        <source>Settings cannot be saved: %1</source>
+        <translation>Einstellungen können nicht gespeichert werden: %1</translation>
     </message>
 </context>
 <context>
@@ -332,6 +355,10 @@
     <message>
         <source>Modified %1</source>
         <translation>Geändert %1</translation>
+    </message>
+    <message>
+        <source>Symbolic link to %1</source>
+        <translation>Symbolischer Link auf %1</translation>
     </message>
 </context>
 <context>

@@ -129,6 +129,25 @@
         <source>The update feed has no channel.</source>
         <translation>The update feed has no channel.</translation>
     </message>
+    <message>
+        <source>The update feed has too many elements.</source>
+        <translation>The update feed has too many elements.</translation>
+    </message>
+    <message>
+        <source>An element of the update feed has too many attributes.</source>
+        <translation>An element of the update feed has too many attributes.</translation>
+    </message>
+    <message>
+        <source>The update feed declares too many namespaces.</source>
+        <translation>The update feed declares too many namespaces.</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::ContentView</name>
+    <message>
+        <source>Settings cannot be saved: %1</source>
+        <translation>Settings cannot be saved: %1</translation>
+    </message>
 </context>
 <context>
     <name>vantry::DropDownWindow</name>
@@ -212,6 +231,10 @@
     <message>
         <source>Open Window:</source>
         <translation>Open Window:</translation>
+    </message>
+    <message>
+        <source>Settings cannot be saved: %1</source>
+        <translation>Settings cannot be saved: %1</translation>
     </message>
 </context>
 <context>
@@ -332,6 +355,10 @@
     <message>
         <source>Modified %1</source>
         <translation>Modified %1</translation>
+    </message>
+    <message>
+        <source>Symbolic link to %1</source>
+        <translation>Symbolic link to %1</translation>
     </message>
 </context>
 <context>

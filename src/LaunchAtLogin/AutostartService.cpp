@@ -140,7 +140,8 @@ QByteArray AutostartService::entryContents() const
     QByteArray text = "[Desktop Entry]\n"
                       "Type=Application\n";
     text += "Name=" + name.toUtf8() + '\n';
-    text += "Exec=" + DesktopEntry::execValue(m_program).toUtf8() + '\n';
+    // At login the tray icon is all that should appear.
+    text += "Exec=" + DesktopEntry::execValue(m_program).toUtf8() + " --background\n";
     text += "Icon=" + vantry::AppInfo::appId().toUtf8() + '\n';
     text += "Terminal=false\n"
             "X-GNOME-Autostart-enabled=true\n";

@@ -9,7 +9,8 @@
 
 namespace LaunchAtLogin {
 
-// The login item as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/vantry.desktop.
+// The login item as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/vantry.desktop,
+// starting the program by its full path with --background (no shelf at login).
 // It counts as enabled when the entry exists, is not hidden and its Exec runs this
 // program; an entry left behind by a copy installed elsewhere does not count and is
 // replaced on the next registration.

@@ -94,6 +94,13 @@ QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const
     return nullptr;
 }
 
+std::array<QAction *, 3> AppDelegate::statusActions()
+{
+    if (!m_statusActions.front())
+        m_statusActions = createStatusActions(*this, this);
+    return m_statusActions;
+}
+
 void AppDelegate::openPreferences()
 {
     if (m_openSettings)

@@ -5,10 +5,12 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QAction;
 class QMenu;
 
 namespace KeyboardShortcuts {
@@ -65,6 +67,10 @@ public:
     /// The status menu attached to item, if any.
     QMenu *statusMenu(const MenuBarExtraAccess::StatusItem *item) const;
 
+    /// "Preferences…", "Check for Updates…" and "Quit", made on first use and shared by every
+    /// menu that offers them (the tray's and the shelf's gear).
+    std::array<QAction *, 3> statusActions();
+
 public Q_SLOTS:
     /// "Preferences…": opens the settings window; nothing before the action is known.
     void openPreferences();
@@ -82,6 +88,7 @@ private:
     Services m_services;
     std::unique_ptr<AppUpdater> m_appUpdater;
     std::function<void()> m_openSettings;
+    std::array<QAction *, 3> m_statusActions {};
     QList<QPointer<MenuBarExtraAccess::StatusItem>> m_wiredItems;
     std::vector<std::pair<QPointer<MenuBarExtraAccess::StatusItem>, std::unique_ptr<QMenu>>>
         m_menus;

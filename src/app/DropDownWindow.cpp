@@ -44,7 +44,12 @@ void DropDownWindow::toggle(const QRect &anchor)
 void DropDownWindow::present(const QRect &anchor)
 {
     ensureContent();
+    // Equal minimum and maximum sizes keep tiling compositors (sway, Hyprland) from tiling
+    // the shelf: they float it at its own size. Set before showing, when they are sent.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     adjustSize();
+    setFixedSize(size());
     QScreen *screen = QGuiApplication::screenAt(anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();

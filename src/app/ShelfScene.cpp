@@ -31,7 +31,7 @@ ShelfScene::ShelfScene(std::function<void()> openSettings)
 
 ShelfScene::~ShelfScene() = default;
 
-QWidget *ShelfScene::createView(QWidget *parent)
+ShelfView *ShelfScene::createView(QWidget *parent)
 {
     return new ShelfView(d->content, parent);
 }

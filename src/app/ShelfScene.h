@@ -9,6 +9,7 @@ class QWidget;
 namespace vantry {
 
 class ContentView;
+class ShelfView;
 
 // The drop-down window's content: the shelf state (ContentView) with the services
 // it uses, and the widget that shows it. Built on the shelf's first showing.
@@ -19,7 +20,7 @@ public:
     ~ShelfScene();
 
     /// The shelf widget, to be owned by parent.
-    QWidget *createView(QWidget *parent);
+    ShelfView *createView(QWidget *parent);
     /// Number of items listed now.
     int itemCount() const;
 

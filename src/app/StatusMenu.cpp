@@ -8,32 +8,43 @@
 
 namespace vantry {
 
-std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
+std::array<QAction *, 3> createStatusActions(AppDelegate &target, QObject *owner)
 {
-    auto menu = std::make_unique<QMenu>();
-    menu->setAccessibleName(AppDelegate::tr("Vantry"));
-
     // The key equivalents are shown as a reminder; the platform's default modifier is Ctrl.
-    QAction *preferences = menu->addAction(AppDelegate::tr("Preferences…"));
+    auto *preferences = new QAction(AppDelegate::tr("Preferences…"), owner);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setShortcutVisibleInContextMenu(true);
     preferences->setMenuRole(QAction::PreferencesRole);
     QObject::connect(preferences, &QAction::triggered, &target, &AppDelegate::openPreferences);
 
-    menu->addSeparator();
-
-    QAction *updates = menu->addAction(AppDelegate::tr("Check for Updates…"));
+    auto *updates = new QAction(AppDelegate::tr("Check for Updates…"), owner);
     updates->setMenuRole(QAction::ApplicationSpecificRole);
     QObject::connect(updates, &QAction::triggered, &target, &AppDelegate::checkForUpdates);
 
-    menu->addSeparator();
-
-    QAction *quit = menu->addAction(AppDelegate::tr("Quit"));
+    auto *quit = new QAction(AppDelegate::tr("Quit"), owner);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setShortcutVisibleInContextMenu(true);
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, &target, &AppDelegate::terminate);
 
+    return { preferences, updates, quit };
+}
+
+void addStatusMenuEntries(QMenu &menu, AppDelegate &target)
+{
+    const auto [preferences, updates, quit] = target.statusActions();
+    menu.addAction(preferences);
+    menu.addSeparator();
+    menu.addAction(updates);
+    menu.addSeparator();
+    menu.addAction(quit);
+}
+
+std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
+{
+    auto menu = std::make_unique<QMenu>();
+    menu->setAccessibleName(AppDelegate::tr("Vantry"));
+    addStatusMenuEntries(*menu, target);
     return menu;
 }
 

@@ -2,39 +2,47 @@
 #include "app/TrayIcon.h"
 
 #include "MenuBarExtraAccess/StatusItem.h"
+#include "app/X11TraySelection.h"
 #include "platform/AppInfo.h"
+#include "platform/Logging.h"
 
+#include <QEvent>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
-
-using namespace Qt::StringLiterals;
 
 namespace vantry {
 
 TrayIcon::TrayIcon(MenuBarExtraAccess::StatusItem *item, QObject *parent)
     : QObject(parent)
     , m_item(item)
-    , m_tray(new QSystemTrayIcon(logo(), this))
+    , m_traySelection(new X11TraySelection(this))
+    , m_tone(TrayIconArt::toneFor(m_traySelection->foregroundColor(), QGuiApplication::palette()))
+    , m_tray(new QSystemTrayIcon(TrayIconArt::icon(m_tone), this))
 {
     m_tray->setToolTip(AppInfo::infoValue(u"CFBundleDisplayName"));
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        // Every press is a click, as on a status item: X11 trays report the second press of a
-        // quick pair as a double click, and that one must close (or reopen) the shelf too.
+        // X11 trays report the second press of a quick pair as a double click, after the
+        // first one's Trigger.
         if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
-            Q_EMIT triggered();
+            Q_EMIT triggered(r == QSystemTrayIcon::DoubleClick);
     });
     connect(item, &MenuBarExtraAccess::StatusItem::menuChanged, this, &TrayIcon::onMenuChanged);
     onMenuChanged();
+    connect(m_traySelection, &X11TraySelection::colorsChanged, this, &TrayIcon::updateTone);
+    m_traySelection->watchColors();
+    // The palette decides when the tray names no colours; a theme switch changes it.
+    QGuiApplication::instance()->installEventFilter(this);
+    qCDebug(lcApp) << "tray icon" << m_tray->icon().name() << "tone"
+                   << (m_tone == TrayIconArt::Tone::light ? "light" : "dark");
 }
 
 TrayIcon::~TrayIcon() = default;
 
-QIcon TrayIcon::logo()
+QIcon TrayIcon::icon() const
 {
-    QIcon icon(u":/vantry/icons/logo.svg"_s);
-    icon.setIsMask(true);
-    return icon;
+    return m_tray->icon();
 }
 
 void TrayIcon::show()
@@ -50,6 +58,25 @@ bool TrayIcon::isVisible() const
 QRect TrayIcon::geometry() const
 {
     return m_tray->geometry();
+}
+
+bool TrayIcon::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == QGuiApplication::instance() && event->type() == QEvent::ApplicationPaletteChange)
+        updateTone();
+    return QObject::eventFilter(watched, event);
+}
+
+void TrayIcon::updateTone()
+{
+    const TrayIconArt::Tone tone
+        = TrayIconArt::toneFor(m_traySelection->foregroundColor(), QGuiApplication::palette());
+    if (tone == m_tone)
+        return;
+    m_tone = tone;
+    m_tray->setIcon(TrayIconArt::icon(tone));
+    qCDebug(lcApp) << "tray icon tone" << (tone == TrayIconArt::Tone::light ? "light" : "dark");
+    Q_EMIT toneChanged();
 }
 
 void TrayIcon::onMenuChanged()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/TrayIconArt.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -13,9 +15,13 @@ class StatusItem;
 
 namespace vantry {
 
-// The tray icon behind a status item: shows the "Logo" template image, turns a
-// left click into a click on the status item and shows the item's menu on a
-// right click (Qt shows the context menu itself and never reports it as a click).
+class X11TraySelection;
+
+// The tray icon behind a status item: shows the "Logo" image, turns a left click
+// into a click on the status item and shows the item's menu on a right click (Qt
+// shows the context menu itself and never reports it as a click). Panels do not tint
+// pictures, so the icon carries a themed symbolic name and is drawn light or dark to
+// suit the tray's colours (or the palette's when the tray offers none).
 class TrayIcon final : public QObject
 {
     Q_OBJECT
@@ -31,17 +37,27 @@ public:
     /// The icon's place on screen when the tray reports one, else an invalid rectangle.
     QRect geometry() const;
 
-    /// The "Logo" image as a mask the panel tints.
-    static QIcon logo();
+    /// The rendering in use now.
+    TrayIconArt::Tone tone() const { return m_tone; }
+    /// The icon handed to the tray.
+    QIcon icon() const;
 
 Q_SIGNALS:
-    /// A left click (or the second click of a double click) on the icon.
-    void triggered();
+    /// A left click on the icon, or the second press of a double click (`doubleClick`).
+    void triggered(bool doubleClick);
+    /// The rendering changed (the tray's colours or the palette changed).
+    void toneChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onMenuChanged();
+    void updateTone();
 
     QPointer<MenuBarExtraAccess::StatusItem> m_item;
+    X11TraySelection *m_traySelection = nullptr;
+    TrayIconArt::Tone m_tone = TrayIconArt::Tone::dark;
     QSystemTrayIcon *m_tray = nullptr;
 };
 

@@ -4,22 +4,38 @@
 #include "KeyboardShortcuts/ShortcutCenter.h"
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "app/DropDownWindow.h"
 #include "app/ShelfScene.h"
 #include "app/SingleInstance.h"
+#include "app/StatusMenu.h"
+#include "app/StatusNotifierActivations.h"
 #include "app/TrayIcon.h"
+#include "app/X11StartupNotification.h"
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
 #include "platform/AppInfo.h"
 #include "platform/Logging.h"
 #include "platform/UserDefaults.h"
+#include "platform/wayland/LayerPlacement.h"
+#include "platform/wayland/LayerShell.h"
+#include "shelf/ui/ShelfView.h"
 #include "translations/AppTranslations.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -32,12 +48,8 @@ constexpr auto trayGracePeriod = 5s;
 // A tray click arriving this soon after the shelf closed because the icon was pressed
 // is the click that closed it: it must not open the shelf again.
 constexpr qint64 clickAfterHideMs = 400;
-
-QByteArray toggleRequest()
-{
-    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
-    return token.isEmpty() ? QByteArray("toggle") : "toggle " + token;
-}
+// A host's Activate call and its copy seen by the monitor arrive this close together.
+constexpr auto activationPointAge = 500ms;
 
 QByteArray rectText(const QRect &r)
 {
@@ -46,12 +58,80 @@ QByteArray rectText(const QRect &r)
 }
 } // namespace
 
+namespace {
+// How long a launch waits for the running instance to take its request.
+constexpr int answerTimeoutMs = 3000;
+
+// Passes a launch's request to the running instance. Returns the exit status when that
+// settles the launch, nothing when this launch should start the application. Sends at most
+// once: a request that went out unanswered may still be acted on, so it is never repeated.
+std::optional<int> passOn(const QString &socketPath, const QByteArray &request, bool starts)
+{
+    const SingleInstance::Reply reply = SingleInstance::send(socketPath, request, answerTimeoutMs);
+    switch (reply.outcome) {
+    case SingleInstance::Outcome::answered:
+        return 0;
+    case SingleInstance::Outcome::noAnswer:
+        qCCritical(lcApp).nospace()
+            << "Vantry is running but did not answer within " << answerTimeoutMs / 1000
+            << " seconds; it acts on the request when it is free.";
+        return 1;
+    case SingleInstance::Outcome::foreignOwner:
+        qCWarning(lcApp) << "The socket at" << socketPath << "belongs to another user";
+        break;
+    case SingleInstance::Outcome::noInstance:
+        break;
+    }
+    return starts ? std::nullopt : std::optional<int>(0);
+}
+} // namespace
+
 int VantryApp::main(int argc, char *argv[])
 {
-    // A later launch only passes the toggle on, before it even opens a display connection.
     const QString socketPath = SingleInstance::defaultSocketPath();
-    if (SingleInstance::send(socketPath, toggleRequest()))
-        return 0;
+    CommandLine::Action action = CommandLine::Action::startOrToggle;
+    bool background = false;
+    bool starts = true;
+    QByteArray request;
+    {
+        // Options, help and requests for a running instance need no display connection.
+        QCoreApplication core(argc, argv);
+        installTranslations();
+        CommandLine commandLine;
+        switch (commandLine.parse(QCoreApplication::arguments())) {
+        case CommandLine::Result::help:
+            std::fputs(qPrintable(commandLine.helpText()), stdout);
+            return 0;
+        case CommandLine::Result::version:
+            std::printf("%s\n", qPrintable(CommandLine::versionText()));
+            return 0;
+        case CommandLine::Result::error:
+            std::fprintf(stderr, "vantry: %s\n\n%s", qPrintable(commandLine.errorText()),
+                qPrintable(commandLine.helpText()));
+            return 2;
+        case CommandLine::Result::run:
+            break;
+        }
+        action = commandLine.action();
+        background = commandLine.background();
+        starts = commandLine.startsInstance();
+        request
+            = commandLine.request(qgetenv("XDG_ACTIVATION_TOKEN"), qgetenv("DESKTOP_STARTUP_ID"));
+        if (socketPath.isEmpty()) {
+            qCWarning(lcApp) << "No private folder for the single-instance socket; "
+                                "other launches cannot reach this one.";
+            if (!starts)
+                return 1;
+        } else if (const std::optional<int> status = passOn(socketPath, request, starts)) {
+            return *status;
+        }
+    }
+
+    // The launcher's startup id and activation token are this launch's to use when it shows
+    // something, and to end otherwise; Qt would keep them for whatever window comes first.
+    const Activation launch { qgetenv("XDG_ACTIVATION_TOKEN"), qgetenv("DESKTOP_STARTUP_ID") };
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -59,10 +139,11 @@ int VantryApp::main(int argc, char *argv[])
     installTranslations();
 
     SingleInstance instance(socketPath);
-    if (!instance.listen()) {
-        // Another instance started at the same moment and won.
-        if (SingleInstance::send(socketPath, toggleRequest()))
-            return 0;
+    instance.setAcknowledgedAtOnce(commandWords());
+    if (!socketPath.isEmpty() && !instance.listen()) {
+        // Another instance started at the same moment and won; nothing reached it yet.
+        if (const std::optional<int> status = passOn(socketPath, request, false))
+            return *status;
         qCCritical(lcApp) << "Vantry seems to be running already but does not answer at"
                           << socketPath;
         return 1;
@@ -75,18 +156,41 @@ int VantryApp::main(int argc, char *argv[])
     KeyboardShortcuts::ShortcutCenter shortcutCenter(
         &UserDefaults::standard(), shortcuts.backend.get(), shortcuts.layout.get());
 
-    VantryApp vantry(trayGracePeriod);
+    VantryApp vantry(trayGracePeriod, background ? Launch::background : Launch::interactive);
     instance.setHandler(
         [&vantry](const QByteArray &request) { return vantry.handleRequest(request); });
     vantry.start();
+    // What this launch was asked for, once the event loop runs.
+    QTimer::singleShot(0, &vantry, [&vantry, action, launch] {
+        switch (action) {
+        case CommandLine::Action::show:
+        case CommandLine::Action::toggle:
+            vantry.showShelf(launch);
+            break;
+        case CommandLine::Action::preferences:
+            vantry.openSettingsWindow(launch);
+            break;
+        case CommandLine::Action::startOrToggle:
+        case CommandLine::Action::hide:
+        case CommandLine::Action::quit:
+            vantry.endStartup(launch);
+            break;
+        }
+    });
     return QApplication::exec();
 }
 
-VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent)
+QList<QByteArray> VantryApp::commandWords()
+{
+    return { "toggle", "show", "hide", "preferences", "quit", "ping" };
+}
+
+VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, QObject *parent)
     : QObject(parent)
     , m_access(
           0, &m_isPresented, [this](MenuBarExtraAccess::StatusItem *item) { onStatusItem(item); })
     , m_trayHost(trayGracePeriod)
+    , m_launch(launch)
 {
     m_openSettings = [this] { openSettingsWindow(); };
     m_menuBarExtraItem.setIdentifier(AppInfo::infoValue(u"CFBundleDisplayName"));
@@ -119,6 +223,21 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
+    // On X11 we place the shelf ourselves: where a StatusNotifierItem host was clicked.
+    if (QGuiApplication::platformName() == u"xcb"_s) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (bus.isConnected()
+            && bus.interface()->isServiceRegistered(
+                QLatin1StringView(TrayHostWatcher::watcherService))) {
+            m_activations = std::make_unique<StatusNotifierActivations>();
+            if (m_activations->start()) {
+                connect(m_activations.get(), &StatusNotifierActivations::activated, this,
+                    &VantryApp::onActivationPoint);
+            } else {
+                m_activations.reset();
+            }
+        }
+    }
     // The icon is showing: the delegate gets the settings action, as each time the label appears.
     AppDelegate::shared().setOpenSettings(m_openSettings);
     qCDebug(lcApp) << "tray icon shown";
@@ -130,6 +249,11 @@ void VantryApp::onNoTrayHost()
         << "No system tray found: run vantry again (for example from a keyboard shortcut) "
            "to show the shelf.";
     AppDelegate::shared().setOpenSettings(m_openSettings);
+    // Without a tray nothing would show that Vantry started: show the shelf once, with its
+    // gear menu as the way to the settings and to Quit. Not when another launch or the
+    // shortcut has shown it already.
+    if (m_launch == Launch::interactive && !m_dropDown)
+        m_menuBarExtraItem.performClick();
 }
 
 void VantryApp::onPresentedChanged(bool presented)
@@ -145,14 +269,30 @@ void VantryApp::onPresentedChanged(bool presented)
     }
 }
 
-void VantryApp::onTrayTriggered()
+void VantryApp::onTrayTriggered(bool doubleClick)
 {
+    // A double click opens the shelf (GNOME's AppIndicator extension activates on one): when
+    // its first press opened the shelf already, the second must not close it again.
+    if (doubleClick && m_dropDown && m_dropDown->isVisible()) {
+        qCDebug(lcApp) << "tray double click (the shelf is open)";
+        return;
+    }
     const bool closedByThisClick = m_closedFromIcon.isValid()
         && !m_closedFromIcon.hasExpired(clickAfterHideMs) && m_dropDown && !m_dropDown->isVisible();
     m_closedFromIcon.invalidate();
     qCDebug(lcApp) << "tray click" << (closedByThisClick ? "(closed the shelf already)" : "");
-    if (!closedByThisClick)
+    if (!closedByThisClick) {
+        m_trayClick.start();
         m_menuBarExtraItem.performClick();
+    }
+}
+
+void VantryApp::onActivationPoint(QPoint point)
+{
+    // The host's call reached the tray icon first: the shelf opened at the pointer. Move it.
+    if (m_dropDown && m_dropDown->isVisible() && m_trayClick.isValid()
+        && !m_trayClick.hasExpired(std::chrono::milliseconds(activationPointAge).count()))
+        m_dropDown->present({ point, QSize(1, 1) });
 }
 
 void VantryApp::onStatusItemClicked()
@@ -161,20 +301,71 @@ void VantryApp::onStatusItemClicked()
     dropDown().toggle(clickAnchor());
 }
 
-void VantryApp::toggleShelf(const QByteArray &activationToken)
+void VantryApp::toggleShelf(const Activation &activation)
+{
+    const bool showing = !(m_dropDown && m_dropDown->isVisible());
+    if (showing)
+        prepareActivation(activation);
+    m_menuBarExtraItem.performClick();
+    completeActivation(activation);
+}
+
+void VantryApp::showShelf(const Activation &activation)
+{
+    prepareActivation(activation);
+    if (m_dropDown && m_dropDown->isVisible()) {
+        m_dropDown->raise();
+        m_dropDown->activateWindow();
+    } else {
+        m_menuBarExtraItem.performClick();
+    }
+    completeActivation(activation);
+}
+
+void VantryApp::hideShelf()
+{
+    if (m_dropDown && m_dropDown->isVisible())
+        m_menuBarExtraItem.performClick();
+}
+
+void VantryApp::prepareActivation(const Activation &activation)
 {
     // Qt's Wayland backend activates a window with the token found in the environment.
-    if (!activationToken.isEmpty())
-        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
-    m_menuBarExtraItem.performClick();
+    if (!activation.token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activation.token);
+    if (!activation.startupId.isEmpty() && QGuiApplication::platformName() == u"xcb") {
+        DropDownWindow &window = dropDown();
+        window.winId();
+        X11StartupNotification::setStartupId(window.windowHandle(), activation.startupId);
+    }
+}
+
+void VantryApp::completeActivation(const Activation &activation)
+{
+    if (activation.startupId.isEmpty() || QGuiApplication::platformName() != u"xcb")
+        return;
+    if (m_dropDown) {
+        m_dropDown->winId();
+        X11StartupNotification::complete(m_dropDown->windowHandle(), activation.startupId);
+        return;
+    }
+    // Any window of ours may say so; the shelf's own is made when it is first shown.
+    QWindow sender;
+    sender.create();
+    X11StartupNotification::complete(&sender, activation.startupId);
 }
 
 QRect VantryApp::clickAnchor() const
 {
-    // StatusNotifierItem hosts report no geometry; the pointer is then where the click was.
+    // StatusNotifierItem hosts report no geometry, but say where they were clicked; failing
+    // that, the pointer is where the click was.
     if (m_trayIcon) {
         if (const QRect r = m_trayIcon->geometry(); r.isValid())
             return r;
+    }
+    if (m_activations) {
+        if (const auto point = m_activations->recentPoint(activationPointAge))
+            return { *point, QSize(1, 1) };
     }
     return { QCursor::pos(), QSize(1, 1) };
 }
@@ -183,8 +374,26 @@ DropDownWindow &VantryApp::dropDown()
 {
     if (!m_dropDown) {
         m_shelf = std::make_unique<ShelfScene>(m_openSettings);
-        m_dropDown = std::make_unique<DropDownWindow>(
-            [this](QWidget *parent) { return m_shelf->createView(parent); });
+        m_dropDown = std::make_unique<DropDownWindow>([this](QWidget *parent) {
+            ShelfView *view = m_shelf->createView(parent);
+            // The gear offers what the tray menu does: without a tray it is the only way to
+            // these, and their key equivalents work while the shelf has the focus.
+            AppDelegate &delegate = AppDelegate::shared();
+            delegate.setOpenSettings(m_openSettings);
+            auto *gearMenu = new QMenu(view);
+            addStatusMenuEntries(*gearMenu, delegate);
+            view->setSettingsMenu(gearMenu);
+            for (QAction *action : delegate.statusActions())
+                parent->addAction(action);
+            return view;
+        });
+        // Where the compositor lets us, the shelf sits in the corner by the tray, above
+        // other windows and out of the task manager.
+        if (LayerShell *shell = LayerShell::instance()) {
+            shell->manage(m_dropDown.get(),
+                LayerPlacement::trayCorner(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
+                LayerShell::Keyboard::onDemand);
+        }
         m_menuBarExtraItem.setWindow(m_dropDown.get());
     }
     return *m_dropDown;
@@ -199,19 +408,48 @@ void VantryApp::openSettingsWindow()
     m_settings->open();
 }
 
+void VantryApp::openSettingsWindow(const Activation &activation)
+{
+    // The settings window is made on demand, so only the Wayland token can go ahead of it.
+    prepareActivation({ activation.token, {} });
+    openSettingsWindow();
+    completeActivation(activation);
+}
+
 QWidget *VantryApp::settingsWindow() const
 {
     return m_settings ? m_settings->window() : nullptr;
 }
 
-QByteArray VantryApp::handleRequest(const QByteArray &request)
+QByteArray VantryApp::handleRequest(const QByteArray &line)
 {
-    const qsizetype space = request.indexOf(' ');
-    const QByteArray command = space < 0 ? request : request.left(space);
+    const Request request = Request::parse(line);
+    const QByteArray &command = request.command;
+    const Activation activation { request.activationToken, request.startupId };
+    if (command != "status")
+        qCDebug(lcApp) << "request" << command;
     if (command == "toggle") {
-        toggleShelf(space < 0 ? QByteArray() : request.mid(space + 1));
+        toggleShelf(activation);
         return "ok";
     }
+    if (command == "show") {
+        showShelf(activation);
+        return "ok";
+    }
+    if (command == "hide") {
+        hideShelf();
+        return "ok";
+    }
+    if (command == "preferences") {
+        openSettingsWindow(activation);
+        return "ok";
+    }
+    if (command == "quit") {
+        AppDelegate::shared().terminate();
+        return "ok";
+    }
+    if (command == "ping")
+        return "ok";
     if (command == "status") {
         QByteArray s = "presented=" + QByteArray::number(int(isPresented()));
         s += " tray=" + QByteArray::number(int(m_trayIcon && m_trayIcon->isVisible()));

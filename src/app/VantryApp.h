@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -20,8 +21,10 @@ class QWidget;
 namespace vantry {
 
 class DropDownWindow;
+struct Request;
 class SettingsWindowController;
 class ShelfScene;
+class StatusNotifierActivations;
 class TrayIcon;
 
 // The application: a tray icon (once a tray host runs) whose left click drops
@@ -32,19 +35,47 @@ class VantryApp final : public QObject
     Q_OBJECT
 
 public:
-    /// The process entry: passes a toggle to a running instance or runs the application.
+    /// The process entry: reads the command line, passes its request to a running instance
+    /// or runs the application.
     static int main(int argc, char *argv[]);
 
-    explicit VantryApp(std::chrono::milliseconds trayGracePeriod, QObject *parent = nullptr);
+    /// The request words a running instance acknowledges before acting on them.
+    static QList<QByteArray> commandWords();
+
+    /// How a launch starts: shown or quiet when no tray appears.
+    enum class Launch {
+        /// Shows the shelf once when no tray appears, so a user without one sees something.
+        interactive,
+        /// Started with the session (`--background`): stays quiet without a tray.
+        background,
+    };
+
+    explicit VantryApp(std::chrono::milliseconds trayGracePeriod,
+        Launch launch = Launch::interactive, QObject *parent = nullptr);
     ~VantryApp() override;
 
     /// Waits for a tray host and wires the status item. Returns at once.
     void start();
 
+    /// What lets a window shown for another launch take the focus: its Wayland activation
+    /// token and its X11 startup id.
+    struct Activation
+    {
+        QByteArray token;
+        QByteArray startupId;
+    };
+
     /// Shows or hides the shelf as a click on the icon does (second launch, shortcut).
-    void toggleShelf(const QByteArray &activationToken = {});
+    void toggleShelf(const Activation &activation = {});
+    /// Shows the shelf, or activates it again when it is shown.
+    void showShelf(const Activation &activation = {});
+    void hideShelf();
     /// Opens the settings window, or raises it when it is open.
     void openSettingsWindow();
+    /// The same for another launch, with its activation.
+    void openSettingsWindow(const Activation &activation);
+    /// Ends the launcher's startup feedback when this launch shows nothing.
+    void endStartup(const Activation &activation) { completeActivation(activation); }
 
     /// Answers a request from another launch (see SingleInstance).
     QByteArray handleRequest(const QByteArray &request);
@@ -61,11 +92,16 @@ private:
     void onStatusItem(MenuBarExtraAccess::StatusItem *item);
     void onTrayHostAvailable();
     void onNoTrayHost();
-    void onTrayTriggered();
+    void onTrayTriggered(bool doubleClick);
     void onPresentedChanged(bool presented);
     void onStatusItemClicked();
+    void onActivationPoint(QPoint point);
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
+    /// Hands the activation to the windowing system for the next window shown.
+    void prepareActivation(const Activation &activation);
+    /// Ends the launcher's startup feedback when nothing was shown for it.
+    void completeActivation(const Activation &activation);
 
     // The application description.
     std::function<void()> m_openSettings;
@@ -76,11 +112,14 @@ private:
     MenuBarExtraAccess::MenuBarExtraAccess m_access;
     TrayHostWatcher m_trayHost;
     std::unique_ptr<TrayIcon> m_trayIcon;
+    std::unique_ptr<StatusNotifierActivations> m_activations;
+    QElapsedTimer m_trayClick;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<SettingsWindowController> m_settings;
     QElapsedTimer m_closedFromIcon;
+    Launch m_launch;
     bool m_inClick = false;
 };
 

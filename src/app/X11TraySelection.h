@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QColor>
 #include <QObject>
 
 #include <cstdint>
+#include <optional>
 
 struct xcb_connection_t;
 
@@ -28,17 +30,31 @@ public:
     /// Starts listening for a tray taking the selection; emits ownerAppeared when one does.
     void watch();
 
+    /// The colour the tray asks symbolic icons to be drawn in (the "normal" entry of the
+    /// owner's _NET_SYSTEM_TRAY_COLORS), or nothing when it offers none.
+    std::optional<QColor> foregroundColor() const;
+    /// Follows the tray's colours: emits colorsChanged when the owner sets them anew or
+    /// another tray takes the selection.
+    void watchColors();
+
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
 
 Q_SIGNALS:
     void ownerAppeared();
+    void colorsChanged();
 
 private:
+    std::uint32_t owner() const;
+    void followOwner();
+
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_root = 0;
     std::uint32_t m_selection = 0;
     std::uint32_t m_manager = 0;
+    std::uint32_t m_colors = 0;
+    std::uint32_t m_followedOwner = 0;
     bool m_watching = false;
+    bool m_watchingColors = false;
 };
 
 } // namespace vantry

@@ -7,9 +7,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringDecoder>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,15 +24,88 @@ namespace vantry {
 
 namespace {
 
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(::strerror(error));
+}
+
+// What is at the settings path, read without ever blocking: a FIFO or a device
+// there must not hang start-up, and a huge file is refused before it is read.
+struct StoredFile
+{
+    bool exists = false;
+    bool readable = false;
+    QString problem; // why the content cannot be used; empty when it was read
+    QByteArray content;
+};
+
+StoredFile readStoredFile(const QString &path)
+{
+    StoredFile file;
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        file.exists = error != ENOENT && error != ENOTDIR;
+        file.problem = systemError(error);
+        return file;
+    }
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    file.exists = true;
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0) {
+        file.problem = systemError(errno);
+        return file;
+    }
+    file.readable = true;
+    if (!S_ISREG(info.st_mode)) {
+        file.problem = u"not a regular file"_s;
+        return file;
+    }
+    constexpr qsizetype limit = UserDefaults::MaximumFileSize;
+    if (info.st_size > limit) {
+        file.problem = u"larger than 1 MiB"_s;
+        return file;
+    }
+    // The size may change while reading: never take more than the limit.
+    file.content.resize(limit + 1);
+    qsizetype total = 0;
+    while (total <= limit) {
+        const ssize_t n = ::read(fd, file.content.data() + total, size_t(limit + 1 - total));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            file.problem = systemError(errno);
+            file.content.clear();
+            return file;
+        }
+        if (n == 0)
+            break;
+        total += n;
+    }
+    file.content.truncate(total);
+    if (total > limit)
+        file.problem = u"larger than 1 MiB"_s;
+    return file;
+}
+
 // QSettings accepts almost anything as INI and drops what it cannot parse, so
 // a damaged file would be silently rewritten on the next save. Check first.
 bool looksLikeIni(const QByteArray &content)
 {
     if (content.contains('\0'))
         return false;
+    // A decoder keeps an incomplete sequence at the end as pending state rather
+    // than an error, so a file cut inside a character would pass: compare the
+    // round trip instead, which catches that and every other invalid sequence.
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8.decode(content);
-    if (utf8.hasError())
+    const QByteArrayView bom("\xEF\xBB\xBF");
+    const QByteArrayView body = content.startsWith(bom) ? QByteArrayView(content).sliced(bom.size())
+                                                        : QByteArrayView(content);
+    if (utf8.hasError() || text.toUtf8() != body)
         return false;
     bool continuation = false;
     const auto lines = QStringView(text).split(u'\n');
@@ -85,15 +165,17 @@ UserDefaults::~UserDefaults() = default;
 
 void UserDefaults::load()
 {
-    QFile file(m_filePath);
+    const StoredFile stored = readStoredFile(m_filePath);
     bool damaged = false;
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) {
-            qCWarning(lcSettings) << "cannot read" << m_filePath << ":" << file.errorString();
+    if (stored.exists) {
+        if (!stored.readable) {
+            qCWarning(lcSettings) << "cannot read" << m_filePath << ":" << stored.problem;
+            damaged = true;
+        } else if (!stored.problem.isEmpty()) {
+            qCWarning(lcSettings) << "settings file" << m_filePath << "is" << stored.problem;
             damaged = true;
         } else {
-            damaged = !looksLikeIni(file.readAll());
-            file.close();
+            damaged = !looksLikeIni(stored.content);
         }
     }
 
@@ -108,34 +190,93 @@ void UserDefaults::load()
     if (damaged) {
         const QString stamp = QDateTime::currentDateTimeUtc().toString(u"yyyyMMdd'T'HHmmss'Z'");
         QString aside = m_filePath + ".damaged-"_L1 + stamp;
-        for (int n = 1; QFileInfo::exists(aside); ++n)
+        for (int n = 1; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
             aside = m_filePath + ".damaged-"_L1 + stamp + u'-' + QString::number(n);
-        if (QFile::rename(m_filePath, aside)) {
+        if (::rename(
+                QFile::encodeName(m_filePath).constData(), QFile::encodeName(aside).constData())
+            == 0) {
             m_movedAsidePath = aside;
             qCWarning(lcSettings) << "settings file" << m_filePath << "was damaged; moved it to"
                                   << aside << "and started on defaults";
             m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
         } else {
             // Keep the user's file as it is; changes live in memory until the next start.
+            m_unsavableReason = systemError(errno);
             qCWarning(lcSettings) << "settings file" << m_filePath
-                                  << "is damaged and could not be moved aside;"
-                                     " changes will not be saved this session";
+                                  << "is damaged and could not be moved aside ("
+                                  << m_unsavableReason
+                                  << "); changes will not be saved this session";
         }
         return;
     }
 
-    const QStringList stored = m_settings->allKeys();
-    for (const QString &key : stored)
+    const QStringList keys = m_settings->allKeys();
+    for (const QString &key : keys)
         m_values.insert(key, m_settings->value(key));
 }
 
-void UserDefaults::write()
+QString UserDefaults::writeFailureReason() const
 {
-    if (!m_settings)
+    // QSettings says only that access failed; ask the system why, from the file
+    // up to the nearest folder that exists.
+    QByteArray path = QFile::encodeName(m_filePath);
+    if (::access(path.constData(), W_OK) != 0 && errno != ENOENT)
+        return systemError(errno);
+    // A new file is renamed over the old one, so its folder must be writable too.
+    while (true) {
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0)
+            return {};
+        path.truncate(slash > 0 ? slash : 1);
+        if (::access(path.constData(), W_OK | X_OK) == 0)
+            return {};
+        if (errno != ENOENT || path == "/")
+            return systemError(errno);
+    }
+}
+
+void UserDefaults::write(const QString &key)
+{
+    if (!m_settings) {
+        reportSaveFailure(key, m_unsavableReason);
         return;
+    }
+    if (m_lastWriteFailed) {
+        // QSettings keeps the first error for good: after a failure, start a
+        // fresh object holding what memory holds, so a write that works is seen
+        // as such and carries every change made meanwhile.
+        m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+        m_settings->clear();
+        for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+            m_settings->setValue(it.key(), it.value());
+    }
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
-        qCWarning(lcSettings) << "could not write" << m_filePath;
+    m_lastWriteFailed = m_settings->status() != QSettings::NoError;
+    if (!m_lastWriteFailed) {
+        m_saveError.clear();
+        m_saveFailureClaimed = false;
+        return;
+    }
+    QString reason = writeFailureReason();
+    if (reason.isEmpty())
+        reason = m_settings->status() == QSettings::AccessError ? systemError(EACCES)
+                                                                : u"format error"_s;
+    qCWarning(lcSettings) << "could not write" << m_filePath << ":" << reason;
+    reportSaveFailure(key, reason);
+}
+
+void UserDefaults::reportSaveFailure(const QString &key, const QString &reason)
+{
+    m_saveError = reason;
+    Q_EMIT saveFailed(key, reason);
+}
+
+bool UserDefaults::claimSaveFailureNotice()
+{
+    if (m_saveError.isEmpty() || m_saveFailureClaimed)
+        return false;
+    m_saveFailureClaimed = true;
+    return true;
 }
 
 bool UserDefaults::contains(const QString &key) const
@@ -190,10 +331,9 @@ void UserDefaults::setValue(const QString &key, const QVariant &value)
     if (it != m_values.cend() && *it == stored && it->typeId() == stored.typeId())
         return;
     m_values.insert(key, stored);
-    if (m_settings) {
+    if (m_settings)
         m_settings->setValue(key, stored);
-        write();
-    }
+    write(key);
     Q_EMIT valueChanged(key);
 }
 
@@ -201,10 +341,9 @@ void UserDefaults::remove(const QString &key)
 {
     if (!m_values.remove(key))
         return;
-    if (m_settings) {
+    if (m_settings)
         m_settings->remove(key);
-        write();
-    }
+    write(key);
     Q_EMIT valueChanged(key);
 }
 

@@ -17,13 +17,17 @@ namespace vantry {
 //
 // Values read back the way the file stores them: byte arrays as QByteArray,
 // every scalar (bool, number, string) as a QString. A damaged or unreadable
-// file is moved aside, never overwritten, and the store starts empty.
-// Every write reaches the disk before setValue() returns.
+// file (also anything that is not a regular file, or one over 1 MiB) is moved
+// aside, never overwritten, and the store starts empty.
+// Every write reaches the disk before setValue() returns, or saveFailed() says why not.
 class UserDefaults final : public QObject
 {
     Q_OBJECT
 
 public:
+    /// A settings file larger than this is treated as damaged.
+    static constexpr qsizetype MaximumFileSize = 1024 * 1024;
+
     /// The user's store at $XDG_CONFIG_HOME/vantry/vantry.conf, opened on first use.
     static UserDefaults &standard();
 
@@ -56,15 +60,30 @@ public:
     /// Removes key and writes the file. Emits valueChanged when it was present.
     void remove(const QString &key);
 
+    /// Why the last change could not be saved (the system's error text), or empty.
+    QString saveError() const { return m_saveError; }
+    /// True once per run of failed saves: whoever gets true tells the user, so
+    /// the user hears it once, in the window where the change was made.
+    bool claimSaveFailureNotice();
+
 Q_SIGNALS:
     void valueChanged(const QString &key);
+    /// Changing key worked in memory but could not be saved; reason is the system's text.
+    /// Emitted before valueChanged.
+    void saveFailed(const QString &key, const QString &reason);
 
 private:
     void load();
-    void write();
+    void write(const QString &key);
+    QString writeFailureReason() const;
+    void reportSaveFailure(const QString &key, const QString &reason);
 
     QString m_filePath;
     QString m_movedAsidePath;
+    QString m_unsavableReason; // why a damaged file that stays in place blocks saving
+    QString m_saveError;
+    bool m_saveFailureClaimed = false;
+    bool m_lastWriteFailed = false;
     QVariantMap m_values;
     std::unique_ptr<QSettings> m_settings; // null while the file cannot be written safely
 };

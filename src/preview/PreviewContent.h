@@ -48,11 +48,13 @@ struct PreviewContent
     QString mimeType;
     QString mimeComment; // the kind, in the user's language
     bool isDirectory = false;
+    bool isLink = false; // the path is a symbolic link; the rest describes its target
+    QString linkTarget; // isLink: the link's text, for display
     qint64 size = -1; // -1 when not a regular file
     QDateTime modified;
 
     QImage image; // image: decoded, already scaled to fit
-    std::shared_ptr<FileHandle> movieFile; // animatedImage: the open file for QMovie
+    std::shared_ptr<FileHandle> movieFile; // animatedImage: the open file for the player
     QSize movieSize; // animatedImage: frame size scaled to fit
     QString text; // text: the decoded beginning of the file
     bool truncated = false; // text: the file is longer than what was read

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/PreviewContentLoading.h"
 
+#include "platform/FileNameText.h"
 #include "platform/Logging.h"
 #include "platform/icons/FileIcons.h"
 
@@ -11,6 +12,7 @@
 #include <QPdfDocument>
 #include <QStringDecoder>
 
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,8 +67,24 @@ bool loadImage(PreviewContent &content, FileHandle &handle, const QSize &fitPixe
     reader.setAutoTransform(true);
     const QSize fitted = fitInside(reader.size(), fitPixels);
 
+    // Frames over the decoder's allocation limit would never show: the info page does.
+    const QSize full = reader.size();
+    if (full.isValid()
+        && qint64(full.width()) * full.height() * 4
+            > qint64(QImageReader::allocationLimit()) * 1024 * 1024) {
+        qCDebug(lcPreview) << "image too large to show:" << full;
+        return false;
+    }
+
     if (reader.supportsAnimation() && reader.imageCount() > 1) {
-        // QMovie plays it from the start of the same descriptor on the main thread.
+        // The first frame must decode here, off the main thread, or nothing is shown.
+        if (fitted.isValid() && fitted != full)
+            reader.setScaledSize(fitted);
+        if (reader.read().isNull()) {
+            qCDebug(lcPreview) << "cannot decode animation:" << reader.errorString();
+            return false;
+        }
+        // The player decodes from the start of the same descriptor on a thread of its own.
         if (::lseek(handle.fd(), 0, SEEK_SET) != 0)
             return false;
         content.kind = PreviewContent::Kind::animatedImage;
@@ -90,6 +108,23 @@ bool loadImage(PreviewContent &content, FileHandle &handle, const QSize &fitPixe
     return true;
 }
 
+// Text has no NUL bytes and few control characters; what has is shown as a file of its
+// own kind, whatever its name says.
+bool looksLikeText(const QByteArray &bytes)
+{
+    qsizetype controls = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0)
+            return false;
+        if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f'
+                && byte != '\v' && byte != 0x1B)
+            || byte == 0x7F)
+            ++controls;
+    }
+    return controls * 10 <= bytes.size();
+}
+
 bool loadText(PreviewContent &content, const FileHandle &handle)
 {
     QFile file;
@@ -100,6 +135,8 @@ bool loadText(PreviewContent &content, const FileHandle &handle)
     content.truncated = bytes.size() > previewTextLimit;
     if (content.truncated)
         bytes.truncate(previewTextLimit);
+    if (!looksLikeText(bytes))
+        return false;
 
     // A cut through a multi-byte sequence at the limit is not an encoding error, so the
     // stateful decoder is used there; a whole file must end on a complete sequence.
@@ -147,20 +184,72 @@ bool loadPdf(PreviewContent &content, const FileHandle &handle, const QSize &fit
     return true;
 }
 
+QString specialFileType(mode_t mode)
+{
+    if (S_ISCHR(mode))
+        return u"inode/chardevice"_s;
+    if (S_ISBLK(mode))
+        return u"inode/blockdevice"_s;
+    if (S_ISFIFO(mode))
+        return u"inode/fifo"_s;
+    if (S_ISSOCK(mode))
+        return u"inode/socket"_s;
+    return u"application/octet-stream"_s;
+}
+
+// Opens the regular file that st describes for reading, or nothing. The path is first
+// opened with O_PATH, which never reaches a driver, and reopened through that handle
+// only when it is still the same regular file: a link swapped meanwhile to a device is
+// never opened.
+FileHandle openRegularFile(const QByteArray &path, const struct stat &st, const OpenFile &open)
+{
+    const auto sameRegularFile = [&st](int fd) {
+        struct stat now;
+        return ::fstat(fd, &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == st.st_dev
+            && now.st_ino == st.st_ino;
+    };
+    const FileHandle pathHandle(open(path.constData(), O_PATH | O_CLOEXEC));
+    if (!pathHandle.isValid() || !sameRegularFile(pathHandle.fd()))
+        return {};
+    const QByteArray reopen = "/proc/self/fd/" + QByteArray::number(pathHandle.fd());
+    FileHandle handle(open(reopen.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!handle.isValid() || !sameRegularFile(handle.fd()))
+        return {};
+    const int flags = ::fcntl(handle.fd(), F_GETFL);
+    if (flags != -1)
+        ::fcntl(handle.fd(), F_SETFL, flags & ~O_NONBLOCK);
+    return handle;
+}
+
 } // namespace
 
-std::shared_ptr<PreviewContent> loadPreviewContent(const QByteArray &path, const QSize &fitPixels)
+const OpenFile &systemOpen()
+{
+    static const OpenFile open = [](const char *path, int flags) { return ::open(path, flags); };
+    return open;
+}
+
+std::shared_ptr<PreviewContent> loadPreviewContent(
+    const QByteArray &path, const QSize &fitPixels, const OpenFile &open)
 {
     auto content = std::make_shared<PreviewContent>();
     content->path = path;
     const qsizetype slash = path.lastIndexOf('/');
-    content->displayName = QFile::decodeName(slash < 0 ? path : path.mid(slash + 1));
+    content->displayName = fileNameText(slash < 0 ? path : path.mid(slash + 1));
 
-    // Opened by the raw bytes, without blocking on a FIFO or taking a terminal.
-    FileHandle handle(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    // The kind comes first, from the names alone: opening a device node can have effects
+    // of its own (a serial port resets the board behind it), so only regular files are
+    // ever opened.
+    struct stat linkStat = {};
+    if (::lstat(path.constData(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+        content->isLink = true;
+        QByteArray target(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n = ::readlink(path.constData(), target.data(), target.size());
+        target.resize(n > 0 ? n : 0);
+        content->linkTarget = fileNameText(target);
+    }
     struct stat st = {};
-    const bool statted
-        = handle.isValid() ? ::fstat(handle.fd(), &st) == 0 : ::stat(path.constData(), &st) == 0;
+    const bool statted = ::stat(path.constData(), &st) == 0;
     if (statted) {
         content->isDirectory = S_ISDIR(st.st_mode);
         if (S_ISREG(st.st_mode))
@@ -170,19 +259,26 @@ std::shared_ptr<PreviewContent> loadPreviewContent(const QByteArray &path, const
     }
 
     QMimeDatabase db;
-    const bool regular = statted && S_ISREG(st.st_mode) && handle.isValid();
-    QMimeType type = mimeTypeFromName(path, content->isDirectory);
-    if (regular) {
-        const int flags = ::fcntl(handle.fd(), F_GETFL);
-        if (flags != -1)
-            ::fcntl(handle.fd(), F_SETFL, flags & ~O_NONBLOCK);
+    QMimeType type;
+    if (!statted && content->isLink)
+        type = db.mimeTypeForName(u"inode/symlink"_s); // dangling
+    else if (statted && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        type = db.mimeTypeForName(specialFileType(st.st_mode));
+    else
+        type = mimeTypeFromName(path, content->isDirectory);
+    if (!type.isValid())
+        type = db.mimeTypeForName(u"application/octet-stream"_s);
+
+    FileHandle handle;
+    if (statted && S_ISREG(st.st_mode))
+        handle = openRegularFile(path, st, open);
+    const bool regular = handle.isValid();
+    if (regular && type.isDefault()) {
         // The name decides when it can; otherwise the first bytes do.
-        if (type.isDefault()) {
-            QByteArray head(4096, Qt::Uninitialized);
-            const ssize_t n = ::pread(handle.fd(), head.data(), head.size(), 0);
-            head.resize(n > 0 ? n : 0);
-            type = db.mimeTypeForData(head);
-        }
+        QByteArray head(4096, Qt::Uninitialized);
+        const ssize_t n = ::pread(handle.fd(), head.data(), head.size(), 0);
+        head.resize(n > 0 ? n : 0);
+        type = db.mimeTypeForData(head);
     }
     content->mimeType = type.name();
     content->mimeComment = type.comment();
@@ -194,8 +290,15 @@ std::shared_ptr<PreviewContent> loadPreviewContent(const QByteArray &path, const
         done = loadImage(*content, handle, fitPixels);
     else if (type.inherits(u"application/pdf"_s))
         done = loadPdf(*content, handle, fitPixels);
-    else if (type.inherits(u"text/plain"_s))
+    else if (type.inherits(u"text/plain"_s)) {
         done = loadText(*content, handle);
+        if (!done) {
+            // Named like text but is not: the info page says what it is.
+            const QMimeType binary = db.mimeTypeForName(u"application/octet-stream"_s);
+            content->mimeType = binary.name();
+            content->mimeComment = binary.comment();
+        }
+    }
     if (!done)
         content->kind = PreviewContent::Kind::other;
     return content;

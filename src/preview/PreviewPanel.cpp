@@ -5,6 +5,7 @@
 #include "preview/PreviewView.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QToolButton>
@@ -13,10 +14,25 @@
 
 namespace vantry {
 
+namespace {
+Qt::WindowFlags panelFlags()
+{
+    // A tool-tip type window with a transient parent is what Qt's Wayland backend makes an
+    // xdg_popup without a keyboard grab.
+    if (PreviewPanel::isParentedPopup())
+        return Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
+    return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+        | Qt::WindowDoesNotAcceptFocus;
+}
+} // namespace
+
+bool PreviewPanel::isParentedPopup()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 PreviewPanel::PreviewPanel(QWidget *parent)
-    : QFrame(parent,
-        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-            | Qt::WindowDoesNotAcceptFocus)
+    : QFrame(parent, panelFlags())
     , m_title(new QWidget(this))
     , m_close(new QToolButton(m_title))
     , m_view(new PreviewView(this))
@@ -92,7 +108,8 @@ bool PreviewPanel::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton)
+        // A popup stays where the compositor keeps it, beside the shelf.
+        if (mouse->button() != Qt::LeftButton || isParentedPopup())
             break;
         m_heldPosition.reset();
         if (windowHandle() && windowHandle()->startSystemMove())

@@ -22,6 +22,11 @@ class PreviewPanel final : public QFrame
 public:
     explicit PreviewPanel(QWidget *parent = nullptr);
 
+    /// True where the panel is a popup of the shelf window rather than a window of its own:
+    /// on Wayland, where only the compositor places windows, and a popup (an xdg_popup) is
+    /// kept beside its parent and never takes the focus.
+    static bool isParentedPopup();
+
     PreviewView *view() const { return m_view; }
     QToolButton *closeButton() const { return m_close; }
     /// Height of the title strip above the content.

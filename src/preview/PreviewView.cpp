@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/PreviewView.h"
 
+#include "platform/FileNameText.h"
 #include "platform/icons/FileIcons.h"
+#include "preview/AnimationPlayer.h"
 #include "preview/PreviewContentLoading.h"
 #include "preview/PreviewLoader.h"
 
 #include <QEvent>
-#include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLocale>
-#include <QMovie>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -141,7 +141,9 @@ QWidget *PreviewView::buildInfoPage()
     m_infoKind = centredLabel(page);
     m_infoSize = centredLabel(page);
     m_infoModified = centredLabel(page);
-    for (QLabel *label : { m_infoIcon, m_infoName, m_infoKind, m_infoSize, m_infoModified })
+    m_infoLink = centredLabel(page);
+    for (QLabel *label :
+        { m_infoIcon, m_infoName, m_infoLink, m_infoKind, m_infoSize, m_infoModified })
         layout->addWidget(label);
     layout->addStretch();
     return page;
@@ -149,7 +151,7 @@ QWidget *PreviewView::buildInfoPage()
 
 void PreviewView::setPath(const QByteArray &path, const QSize &fitSize)
 {
-    stopMovie();
+    stopAnimation();
     m_textFeeder->stop();
     m_pendingText.clear();
     m_pendingOffset = 0;
@@ -157,7 +159,7 @@ void PreviewView::setPath(const QByteArray &path, const QSize &fitSize)
     m_fitSize = fitSize;
     m_content.reset();
     const qsizetype slash = path.lastIndexOf('/');
-    m_loading->setText(QFile::decodeName(slash < 0 ? path : path.mid(slash + 1)));
+    m_loading->setText(fileNameText(slash < 0 ? path : path.mid(slash + 1)));
     m_stack->setCurrentWidget(m_loading);
     m_loader->request(path, fitSize * devicePixelRatioF());
 }
@@ -171,12 +173,24 @@ void PreviewView::onLoaded(std::shared_ptr<PreviewContent> content)
     Q_EMIT contentShown(m_content->kind);
 }
 
-void PreviewView::stopMovie()
+void PreviewView::stopAnimation()
 {
-    if (m_movie) {
-        m_image->setMovie(nullptr);
-        delete m_movie;
-    }
+    delete m_animation;
+}
+
+void PreviewView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_animation)
+        m_animation->start();
+}
+
+void PreviewView::hideEvent(QHideEvent *event)
+{
+    // Nobody sees a hidden animation: no frame is decoded until the panel shows again.
+    if (m_animation)
+        m_animation->setPaused(true);
+    QWidget::hideEvent(event);
 }
 
 void PreviewView::showContent()
@@ -190,23 +204,21 @@ void PreviewView::showContent()
         m_stack->setCurrentWidget(m_image);
         return;
     case PreviewContent::Kind::animatedImage: {
-        auto *file = new QFile;
-        if (!content.movieFile
-            || !file->open(
-                content.movieFile->release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            delete file;
-            showOther(content);
-            return;
-        }
-        m_movie = new QMovie(file, QByteArray(), this);
-        file->setParent(m_movie);
-        m_movie->setCacheMode(QMovie::CacheNone);
-        if (content.movieSize.isValid())
-            m_movie->setScaledSize(content.movieSize / dpr);
-        m_image->setMovie(m_movie);
+        m_animation = new AnimationPlayer(content.movieFile, content.movieSize, this);
+        connect(m_animation, &AnimationPlayer::frameChanged, this,
+            [this, dpr](const QImage &frame) { m_image->setPixmap(pixmapFor(frame, dpr)); });
+        connect(m_animation, &AnimationPlayer::failed, this, [this] {
+            // Not deleted while it is still signalling.
+            m_animation->deleteLater();
+            m_animation = nullptr;
+            if (m_content)
+                showOther(*m_content);
+        });
+        m_image->clear();
         m_image->setAccessibleDescription(content.displayName);
         m_stack->setCurrentWidget(m_image);
-        m_movie->start();
+        if (isVisible())
+            m_animation->start();
         return;
     }
     case PreviewContent::Kind::text:
@@ -281,6 +293,9 @@ void PreviewView::showOther(const PreviewContent &content)
             ? tr("Modified %1").arg(locale.toString(content.modified, QLocale::ShortFormat))
             : QString());
     m_infoModified->setVisible(content.modified.isValid());
+    m_infoLink->setText(
+        content.isLink ? tr("Symbolic link to %1").arg(content.linkTarget) : QString());
+    m_infoLink->setVisible(content.isLink);
     m_info->setAccessibleName(content.displayName);
     m_stack->setCurrentWidget(m_info);
 }

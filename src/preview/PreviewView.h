@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "preview/AnimationPlayer.h"
 #include "preview/PreviewContent.h"
 
-#include <QMovie>
 #include <QPointer>
 #include <QWidget>
 
@@ -39,8 +39,8 @@ public:
 
     /// The content shown, or null while the current path is still loading.
     const PreviewContent *content() const { return m_content.get(); }
-    /// The movie of an animated image, while one is shown.
-    QMovie *movie() const { return m_movie; }
+    /// The player of an animated image, while one is shown.
+    AnimationPlayer *animation() const { return m_animation; }
 
 Q_SIGNALS:
     /// The content for path() is ready and shown.
@@ -48,12 +48,14 @@ Q_SIGNALS:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void onLoaded(std::shared_ptr<PreviewContent> content);
     void showContent();
     void showOther(const PreviewContent &content);
-    void stopMovie();
+    void stopAnimation();
     void feedText();
     QWidget *buildInfoPage();
 
@@ -77,7 +79,8 @@ private:
     QLabel *m_infoKind;
     QLabel *m_infoSize;
     QLabel *m_infoModified;
-    QPointer<QMovie> m_movie;
+    QLabel *m_infoLink;
+    QPointer<AnimationPlayer> m_animation;
     QTimer *m_textFeeder;
     QString m_pendingText; // still to go into m_text, a slice at a time
     qsizetype m_pendingOffset = 0;

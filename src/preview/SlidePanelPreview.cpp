@@ -2,6 +2,8 @@
 #include "preview/SlidePanelPreview.h"
 
 #include "platform/Logging.h"
+#include "platform/wayland/LayerPlacement.h"
+#include "platform/wayland/LayerShell.h"
 #include "preview/PreviewPanel.h"
 #include "preview/PreviewPlacement.h"
 #include "preview/PreviewView.h"
@@ -17,6 +19,19 @@ namespace vantry {
 namespace {
 
 constexpr int slideDuration = 180; // ms
+
+// The chosen side, or the other one when only that one has room for the panel.
+PreviewSide sideWithRoom(const QRect &anchor, PreviewSide side, int width, const QRect &area)
+{
+    const bool roomRight
+        = anchor.x() + anchor.width() + previewPanelGap + width <= area.x() + area.width();
+    const bool roomLeft = anchor.x() - previewPanelGap - width >= area.x();
+    if (side == PreviewSide::right && !roomRight && roomLeft)
+        return PreviewSide::left;
+    if (side == PreviewSide::left && !roomLeft && roomRight)
+        return PreviewSide::right;
+    return side;
+}
 
 bool isEscape(const QEvent *event)
 {
@@ -113,21 +128,63 @@ void SlidePanelPreview::show(
         m_panel = new PreviewPanel;
 
     const QSize size(width, height);
-    const QRect frame
-        = previewPanelFrame(anchor->window()->frameGeometry(), side, size, visibleAreaFor(anchor));
     const QSize contentSize(width, qMax(1, height - m_panel->titleHeight()));
-    m_panel->view()->setPath(path, contentSize);
+    if (PreviewPanel::isParentedPopup()) {
+        m_panel->view()->setPath(path, contentSize);
+        showPopup(anchor->window(), side, size);
+    } else {
+        const QRect frame = previewPanelFrame(
+            anchor->window()->frameGeometry(), side, size, visibleAreaFor(anchor));
+        m_panel->view()->setPath(path, contentSize);
+        showWindow(frame);
+    }
+
+    if (!m_escapeFilter) {
+        m_escapeFilter = new EscapeFilter(this);
+        qApp->installEventFilter(m_escapeFilter);
+    }
+}
+
+void SlidePanelPreview::showPopup(QWidget *shelf, PreviewSide side, const QSize &size)
+{
+    // Only the position relative to the shelf reaches the compositor, which keeps the popup
+    // on the output. Where the shelf is, only a layer-shell shelf knows: its corner. Anywhere
+    // else nothing is clamped here.
+    QRect frame = previewPanelFrame(shelf->frameGeometry(), side, size, std::nullopt);
+    const LayerShell *shell = LayerShell::instance();
+    const auto corner = shell ? shell->cornerOf(shelf) : std::nullopt;
+    if (corner && shelf->screen()) {
+        const QRect output = shelf->screen()->geometry();
+        const QRect shelfFrame = LayerPlacement::cornerFrame(*corner, shelf->size(), output);
+        const QRect onOutput = previewPanelFrame(
+            shelfFrame, sideWithRoom(shelfFrame, side, size.width(), output), size, output);
+        frame.moveTopLeft(shelf->geometry().topLeft() + onOutput.topLeft() - shelfFrame.topLeft());
+    }
+    QWindow *parent = shelf->windowHandle();
+    m_targetFrame = frame;
+    m_panel->setFixedSize(size);
+    if (m_panel->isVisible()) {
+        if (m_panel->windowHandle()->transientParent() == parent && m_panel->geometry() == frame) {
+            m_panel->raise();
+            return;
+        }
+        // A popup is placed once, when it is mapped.
+        m_panel->hide();
+    }
+    m_panel->winId();
+    m_panel->windowHandle()->setTransientParent(parent);
+    m_panel->setGeometry(frame);
+    m_panel->show();
+}
+
+void SlidePanelPreview::showWindow(const QRect &frame)
+{
     const bool wasVisible = m_panel->isVisible();
     place(frame);
     m_panel->show();
     // A window that just appeared is on top already.
     if (wasVisible)
         m_panel->raise();
-
-    if (!m_escapeFilter) {
-        m_escapeFilter = new EscapeFilter(this);
-        qApp->installEventFilter(m_escapeFilter);
-    }
 }
 
 void SlidePanelPreview::hide()

@@ -46,6 +46,8 @@ public:
 private:
     class EscapeFilter;
 
+    void showWindow(const QRect &frame);
+    void showPopup(QWidget *shelf, PreviewSide side, const QSize &size);
     void place(const QRect &frame);
 
     QPointer<PreviewPanel> m_panel;

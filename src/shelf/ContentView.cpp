@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ContentView.h"
 
+#include "platform/FileNameText.h"
 #include "platform/UserDefaults.h"
 #include "preview/PreviewPresenter.h"
 #include "preview/PreviewSide.h"
@@ -38,6 +39,15 @@ ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderCho
         if (key == QLatin1StringView(previewSideKey))
             Q_EMIT sideRawChanged();
     });
+    // The folder choice is the one setting made in the shelf: if it cannot be
+    // kept, say so here, once.
+    connect(&m_defaults, &UserDefaults::saveFailed, this,
+        [this](const QString &key, const QString &reason) {
+            if (key != userSelectedDirKey || !m_defaults.claimSaveFailureNotice())
+                return;
+            m_errorMessage = tr("Settings cannot be saved: %1").arg(reason);
+            Q_EMIT errorMessageChanged();
+        });
 }
 
 ContentView::~ContentView() = default;
@@ -110,7 +120,7 @@ void ContentView::beginRename()
     if (m_selection.size() != 1)
         return;
     const QByteArray path = *m_selection.cbegin();
-    setEditing(path, QFile::decodeName(lastComponent(path)));
+    setEditing(path, fileNameText(lastComponent(path)));
 }
 
 void ContentView::setRenameText(const QString &text)
@@ -126,15 +136,19 @@ void ContentView::commitRename()
     if (!m_editingUrl)
         return;
     const QByteArray source = *m_editingUrl;
-    const QString name = trimmedName(m_renameText);
-    if (name.isEmpty()) {
+    const QByteArray original = lastComponent(source);
+    // The untouched text is the item's own name, whatever trimming or decoding would
+    // make of it.
+    const QByteArray nameBytes = m_renameText == fileNameText(original)
+        ? original
+        : fileNameFromEdit(original, m_renameText);
+    if (nameBytes.isEmpty()) {
         setEditing(std::nullopt, QString());
         return;
     }
 
     // A name that is not one entry ("a/b", ".", "..", a NUL) must never move
     // the item elsewhere: it fails like an invalid argument to the move.
-    const QByteArray nameBytes = QFile::encodeName(name);
     MoveResult result;
     if (!isValidEntryName(nameBytes)) {
         result = moveError(EINVAL);
@@ -198,7 +212,7 @@ void ContentView::setItems(const QByteArray &folderPath, QList<ShelfItem> items)
 
 void ContentView::setInputDir(const QByteArray &folderPath)
 {
-    const QString display = QFile::decodeName(folderPath);
+    const QString display = fileNameText(folderPath);
     if (display == m_inputDir)
         return;
     m_inputDir = display;

@@ -19,34 +19,88 @@ MoveResult moveError(int errorNumber)
     return MoveResult { QString::fromLocal8Bit(std::strerror(errorNumber)), errorNumber };
 }
 
-MoveResult moveByLinking(const QByteArray &from, const QByteArray &to)
+const MoveSystemCalls &MoveSystemCalls::system()
+{
+    static const MoveSystemCalls calls {
+        [](const char *from, const char *to) {
+            return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+        },
+        [](const char *from, const char *to) { return ::link(from, to); },
+        [](const char *path) { return ::unlink(path); },
+        [](const char *from, const char *to) { return ::rename(from, to); },
+        [](const char *path, struct stat *st) { return ::lstat(path, st); },
+    };
+    return calls;
+}
+
+namespace {
+
+// How file systems say they do not do an operation at all (as opposed to failing it).
+bool isRefusal(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// Hard links are also refused with EPERM (FAT, many FUSE file systems) or when the
+// file has too many links already.
+bool isLinkRefusal(int error)
+{
+    return isRefusal(error) || error == EPERM || error == EMLINK;
+}
+
+} // namespace
+
+MoveResult moveByLinking(const QByteArray &from, const QByteArray &to, const MoveSystemCalls &calls)
 {
     struct stat st;
-    if (::lstat(from.constData(), &st) != 0)
+    if (calls.lstat(from.constData(), &st) != 0)
         return moveError(errno);
     // A folder cannot be hard-linked, and rename(2) would replace an empty
     // folder at the target: refuse rather than risk it.
     if (S_ISDIR(st.st_mode))
         return moveError(EOPNOTSUPP);
-    if (::link(from.constData(), to.constData()) != 0)
+    if (calls.link(from.constData(), to.constData()) != 0)
         return moveError(errno);
-    if (::unlink(from.constData()) != 0) {
+    if (calls.unlink(from.constData()) != 0) {
         const int error = errno;
-        ::unlink(to.constData());
+        calls.unlink(to.constData());
         return moveError(error);
     }
     return {};
 }
 
-MoveResult moveWithoutReplacing(const QByteArray &from, const QByteArray &to)
+MoveResult moveAfterChecking(
+    const QByteArray &from, const QByteArray &to, const MoveSystemCalls &calls)
 {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+    struct stat st;
+    if (calls.lstat(to.constData(), &st) == 0)
+        return moveError(EEXIST);
+    if (errno != ENOENT)
+        return moveError(errno);
+    if (calls.rename(from.constData(), to.constData()) != 0)
+        return moveError(errno);
+    return {};
+}
+
+MoveResult moveWithoutReplacing(
+    const QByteArray &from, const QByteArray &to, const MoveSystemCalls &calls)
+{
+    if (calls.renameNoReplace(from.constData(), to.constData()) == 0)
         return {};
     const int error = errno;
-    // Some file systems (older NFS, many FUSE ones) refuse the flag itself.
-    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP)
-        return moveByLinking(from, to);
-    return moveError(error);
+    // Older NFS and many FUSE file systems refuse the flag itself.
+    if (!isRefusal(error))
+        return moveError(error);
+    struct stat st;
+    if (calls.lstat(from.constData(), &st) != 0)
+        return moveError(errno);
+    if (!S_ISDIR(st.st_mode)) {
+        // For files a hard link still refuses to replace anything, atomically.
+        MoveResult linked = moveByLinking(from, to, calls);
+        if (linked || !isLinkRefusal(linked.errorNumber))
+            return linked;
+    }
+    return moveAfterChecking(from, to, calls);
 }
 
 bool isValidEntryName(const QByteArray &name)
@@ -59,11 +113,6 @@ bool pathExists(const QByteArray &path)
 {
     struct stat st;
     return ::lstat(path.constData(), &st) == 0;
-}
-
-QString trimmedName(const QString &typed)
-{
-    return typed.trimmed();
 }
 
 QByteArray childPath(const QByteArray &folderPath, const QByteArray &name)

@@ -7,9 +7,11 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QMimeData;
+struct stat;
 
 namespace vantry {
 
@@ -21,13 +23,38 @@ struct MoveResult
     explicit operator bool() const { return !error; }
 };
 
-/// Moves from to to, both path bytes, and never replaces anything already at to
-/// (also one that appears meanwhile): such a move fails with EEXIST.
-MoveResult moveWithoutReplacing(const QByteArray &from, const QByteArray &to);
+/// The system calls a move is made of. Each answers like the system call: 0, or -1 with
+/// errno set. Tests put in file systems that refuse some of them.
+struct MoveSystemCalls
+{
+    /// renameat2() with RENAME_NOREPLACE.
+    std::function<int(const char *from, const char *to)> renameNoReplace;
+    std::function<int(const char *from, const char *to)> link;
+    std::function<int(const char *path)> unlink;
+    /// Plain rename(), which replaces what is at to.
+    std::function<int(const char *from, const char *to)> rename;
+    std::function<int(const char *path, struct stat *st)> lstat;
 
-/// The fallback where a file system refuses the no-replace flag: a hard link at to
-/// (which fails if anything is there) and then the removal of from. Refuses folders.
-MoveResult moveByLinking(const QByteArray &from, const QByteArray &to);
+    /// The real system calls.
+    static const MoveSystemCalls &system();
+};
+
+/// Moves from to to, both path bytes, and never replaces anything already at to: such a
+/// move fails with EEXIST. Where the file system offers it the refusal is atomic (the
+/// no-replace rename; for files where that is refused, a hard link); where it refuses
+/// both, to is checked just before a plain rename.
+MoveResult moveWithoutReplacing(const QByteArray &from, const QByteArray &to,
+    const MoveSystemCalls &calls = MoveSystemCalls::system());
+
+/// The fallback for files where a file system refuses the no-replace flag: a hard link at
+/// to (which fails if anything is there) and then the removal of from. Refuses folders.
+MoveResult moveByLinking(const QByteArray &from, const QByteArray &to,
+    const MoveSystemCalls &calls = MoveSystemCalls::system());
+
+/// The last resort where a file system refuses both: fails with EEXIST when anything is
+/// at to, else renames. Something appearing at to between the two steps may be replaced.
+MoveResult moveAfterChecking(const QByteArray &from, const QByteArray &to,
+    const MoveSystemCalls &calls = MoveSystemCalls::system());
 
 /// A failed move carrying the system's description of errorNumber.
 MoveResult moveError(int errorNumber);
@@ -37,9 +64,6 @@ bool isValidEntryName(const QByteArray &name);
 
 /// Whether anything (even a dangling link) exists at path.
 bool pathExists(const QByteArray &path);
-
-/// The typed name with whitespace and newlines trimmed from both ends.
-QString trimmedName(const QString &typed);
 
 /// "dir/name" for a folder path and an entry name.
 QByteArray childPath(const QByteArray &folderPath, const QByteArray &name);

@@ -3,7 +3,7 @@
 
 #include "shelf/FileOperations.h"
 
-#include <QFile>
+#include "platform/FileNameText.h"
 
 namespace vantry {
 
@@ -19,7 +19,7 @@ QByteArray ShelfItem::fileName() const
 
 QString ShelfItem::displayName() const
 {
-    return QFile::decodeName(fileName());
+    return fileNameText(fileName());
 }
 
 } // namespace vantry

@@ -6,6 +6,8 @@
 
 #include <QXmlStreamReader>
 
+#include <cstring>
+
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -145,6 +147,80 @@ struct ItemDraft
     }
 };
 
+// QXmlStreamReader compares each attribute of an element with every earlier
+// one and looks namespaces up through every declaration in scope, so a feed of
+// 100,000 attributes on one element takes minutes. This linear pass over the
+// bytes bounds elements, attributes and depth before the reader sees them.
+// Returns what is wrong, or an empty string.
+QString checkShape(const QByteArray &document)
+{
+    const char *p = document.constData();
+    const char *const end = p + document.size();
+    auto skipPast = [&](const char *from, QByteArrayView marker) {
+        const qsizetype at = QByteArrayView(from, end).indexOf(marker);
+        return at < 0 ? end : from + at + marker.size();
+    };
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    int elements = 0;
+    int depth = 0;
+    int namespaces = 0;
+    while (p < end) {
+        p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
+        if (!p)
+            break;
+        ++p;
+        const QByteArrayView rest(p, end);
+        if (rest.startsWith("!--")) {
+            p = skipPast(p + 3, "-->");
+        } else if (rest.startsWith("![CDATA[")) {
+            p = skipPast(p + 8, "]]>");
+        } else if (rest.startsWith("?")) {
+            p = skipPast(p + 1, "?>");
+        } else if (rest.startsWith("!")) {
+            p = skipPast(p, ">"); // a declaration: the reader refuses it
+        } else if (rest.startsWith("/")) {
+            p = skipPast(p, ">");
+            --depth;
+        } else {
+            if (++elements > AppcastParser::MaximumElements)
+                return AppcastParser::tr("The update feed has too many elements.");
+            int attributes = 0;
+            char quote = 0;
+            for (; p < end; ++p) {
+                const char c = *p;
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                } else if (c == '=') {
+                    if (++attributes > AppcastParser::MaximumAttributes)
+                        return AppcastParser::tr("An element of the update feed has too many "
+                                                 "attributes.");
+                    const char *nameEnd = p;
+                    while (nameEnd > document.constData() && isSpace(nameEnd[-1]))
+                        --nameEnd;
+                    const char *name = nameEnd;
+                    while (name > document.constData() && !isSpace(name[-1]) && name[-1] != '"'
+                        && name[-1] != '\'' && name[-1] != '<')
+                        --name;
+                    if (QByteArrayView(name, nameEnd).startsWith("xmlns")
+                        && ++namespaces > AppcastParser::MaximumNamespaceDeclarations)
+                        return AppcastParser::tr("The update feed declares too many namespaces.");
+                }
+            }
+            const bool empty = p < end && p[-1] == '/';
+            if (p < end)
+                ++p;
+            if (!empty && ++depth > AppcastParser::MaximumDepth)
+                return AppcastParser::tr("The update feed is nested too deeply.");
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 AppcastParser::Result AppcastParser::parse(const QByteArray &document)
@@ -154,6 +230,9 @@ AppcastParser::Result AppcastParser::parse(const QByteArray &document)
         result.error = tr("The update feed is larger than 1 MiB.");
         return result;
     }
+    result.error = checkShape(document);
+    if (!result.ok())
+        return result;
 
     QXmlStreamReader reader(document);
     reader.setNamespaceProcessing(true);

@@ -16,8 +16,10 @@ namespace vantry {
 // sparkle:version, sparkle:shortVersionString, sparkle:releaseNotesLink and
 // an enclosure. The feed comes from the network, so it is treated as hostile:
 // documents with a DTD or entity references are refused (nothing is ever
-// expanded or fetched), nesting and size are bounded, and items that lack a
+// expanded or fetched); size, nesting, elements and attributes are bounded, so
+// any feed under the size cap is read in a few milliseconds; items that lack a
 // usable version or an HTTPS download are left out rather than guessed at.
+// parse() is reentrant: the updater runs it on a worker thread.
 class AppcastParser
 {
     Q_DECLARE_TR_FUNCTIONS(vantry::AppcastParser)
@@ -26,6 +28,9 @@ public:
     static constexpr qsizetype MaximumSize = 1024 * 1024;
     static constexpr int MaximumDepth = 32;
     static constexpr qsizetype MaximumVersionLength = 64;
+    static constexpr int MaximumElements = 50000;
+    static constexpr int MaximumAttributes = 64; // on one element
+    static constexpr int MaximumNamespaceDeclarations = 32; // in the whole feed
 
     struct Result
     {

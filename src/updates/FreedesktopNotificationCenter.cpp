@@ -21,6 +21,25 @@ QDBusMessage methodCall(const char *method)
         QLatin1StringView(FreedesktopNotificationCenter::Interface), QLatin1StringView(method));
 }
 
+// Servers that advertise "body-markup" read the body as markup: a version
+// string from the feed must show as the text it is.
+QString escapedMarkup(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'&')
+            out += "&amp;"_L1;
+        else if (c == u'<')
+            out += "&lt;"_L1;
+        else if (c == u'>')
+            out += "&gt;"_L1;
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 FreedesktopNotificationCenter::FreedesktopNotificationCenter(
@@ -56,6 +75,22 @@ void FreedesktopNotificationCenter::notify(const NotificationRequest &request)
     Entry &entry = m_entries[request.identifier];
     entry.notifying = true;
 
+    // Asked every time: the server may have been replaced since the last one.
+    auto *watcher
+        = new QDBusPendingCallWatcher(m_bus.asyncCall(methodCall("GetCapabilities")), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, request](QDBusPendingCallWatcher *w) {
+            w->deleteLater();
+            const QDBusPendingReply<QStringList> capabilities = *w;
+            const bool markup
+                = !capabilities.isError() && capabilities.value().contains(u"body-markup"_s);
+            sendNotify(request, markup);
+        });
+}
+
+void FreedesktopNotificationCenter::sendNotify(const NotificationRequest &request, bool markup)
+{
+    Entry &entry = m_entries[request.identifier];
     QDBusMessage call = methodCall("Notify");
     const QString appId = AppInfo::appId();
     const QVariantMap hints {
@@ -63,7 +98,8 @@ void FreedesktopNotificationCenter::notify(const NotificationRequest &request)
         { u"x-vantry-identifier"_s, request.identifier },
     };
     call << AppInfo::infoValue(u"CFBundleDisplayName") << quint32(entry.serverId) << appId
-         << request.title << request.body << QStringList() << hints << qint32(-1);
+         << request.title << (markup ? escapedMarkup(request.body) : request.body) << QStringList()
+         << hints << qint32(-1);
 
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     const QString identifier = request.identifier;

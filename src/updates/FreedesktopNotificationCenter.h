@@ -17,7 +17,9 @@ namespace vantry {
 // The id the server returns for each identifier is kept and passed as
 // replaces_id, so one identifier is one notification on screen. While a
 // Notify call is on its way, later requests for the same identifier wait for
-// its id instead of creating a second notification.
+// its id instead of creating a second notification. Before each Notify the
+// server's capabilities are asked, and the body is escaped for servers that
+// read it as markup.
 class FreedesktopNotificationCenter final : public QObject, public NotificationCenter
 {
     Q_OBJECT
@@ -48,6 +50,7 @@ private:
     };
 
     void notify(const NotificationRequest &request);
+    void sendNotify(const NotificationRequest &request, bool markup);
     void onNotifyAnswered(const QString &identifier, QDBusPendingCallWatcher *watcher);
     void close(quint32 serverId);
 

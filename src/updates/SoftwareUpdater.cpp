@@ -9,6 +9,10 @@
 #include "updates/SoftwareUpdaterDelegate.h"
 #include "updates/StandardUserDriver.h"
 
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono;
 
@@ -80,7 +84,7 @@ void SoftwareUpdater::start()
 
 bool SoftwareUpdater::isChecking() const
 {
-    return m_fetcher->isRunning();
+    return m_fetcher->isRunning() || m_parse;
 }
 
 void SoftwareUpdater::checkForUpdates()
@@ -115,8 +119,23 @@ void SoftwareUpdater::beginCheck(bool userInitiated)
 
 void SoftwareUpdater::onFeed(const QByteArray &body)
 {
+    // Reading is bounded, yet never done on the UI thread; the outcome comes
+    // back here through the watcher, on this object's thread.
+    auto *watcher = new QFutureWatcher<AppcastParser::Result>(this);
+    m_parse = watcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (m_parse == watcher)
+            onParsed(watcher->result());
+    });
+    QThreadPool *pool = m_parserPool ? m_parserPool : QThreadPool::globalInstance();
+    watcher->setFuture(QtConcurrent::run(pool, &AppcastParser::parse, body));
+}
+
+void SoftwareUpdater::onParsed(const AppcastParser::Result &feed)
+{
+    m_parse = nullptr;
     const UpdateState state { m_userInitiated };
-    const AppcastParser::Result feed = AppcastParser::parse(body);
     endCheck();
     if (!feed.ok()) {
         m_userDriver.showUpdaterError(feed.error, state);

@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "updates/AppcastParser.h"
 #include "updates/UpdateEnvironment.h"
 
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <chrono>
 #include <functional>
+
+class QFutureWatcherBase;
+class QThreadPool;
 
 namespace vantry {
 
@@ -35,6 +40,8 @@ public:
     ~SoftwareUpdater() override;
 
     void setClock(std::function<QDateTime()> clock);
+    /// Where feeds are read; Qt's global pool unless set.
+    void setParserPool(QThreadPool *pool) { m_parserPool = pool; }
 
     /// Begins scheduled checks (unless this build or the options turn them off).
     void start();
@@ -60,6 +67,7 @@ Q_SIGNALS:
 private:
     void beginCheck(bool userInitiated);
     void onFeed(const QByteArray &body);
+    void onParsed(const AppcastParser::Result &feed);
     void onFailure(const QString &description);
     void endCheck();
     void scheduleNextCheck();
@@ -72,6 +80,8 @@ private:
     StandardUserDriver &m_userDriver;
     SoftwareUpdaterDelegate *m_delegate; // not owned; may be null
     FeedFetcher *m_fetcher;
+    QPointer<QFutureWatcherBase> m_parse; // set while a feed is being read
+    QThreadPool *m_parserPool = nullptr;
     QTimer m_timer;
     QDateTime m_nextCheck;
     std::function<QDateTime()> m_clock;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class QThreadPool;
+
 namespace vantry {
 
 class UserDefaults;
@@ -42,7 +44,8 @@ struct UpdateOptions
 // Everything the update machinery takes from outside. A member left empty
 // means the real thing: the user's settings store, dialogs, the desktop's URL
 // handler, the session bus notification server, the wall clock, and "one of
-// the application's windows is active" as immediate focus.
+// the application's windows is active" as immediate focus, and Qt's global
+// thread pool for reading feeds.
 struct UpdateEnvironment
 {
     UpdateOptions options = UpdateOptions::fromBuild();
@@ -52,6 +55,7 @@ struct UpdateEnvironment
     std::unique_ptr<NotificationCenter> notificationCenter;
     std::function<bool()> immediateFocus;
     std::function<QDateTime()> clock;
+    QThreadPool *parserPool = nullptr;
 };
 
 } // namespace vantry

@@ -96,6 +96,9 @@ private Q_SLOTS:
         const DesktopEntry::Keys keys = DesktopEntry::parse(entry);
         QVERIFY(keys.exec);
         QCOMPARE(DesktopEntry::execProgram(*keys.exec), QCoreApplication::applicationFilePath());
+        // By its full path, so the entry outlives changes to PATH, and quietly: no shelf.
+        QCOMPARE(*keys.exec,
+            DesktopEntry::execValue(QCoreApplication::applicationFilePath()) + u" --background"_s);
         QVERIFY(!keys.hidden);
     }
 

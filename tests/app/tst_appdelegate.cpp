@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MenuBarExtraAccess/StatusItem.h"
 #include "app/AppDelegate.h"
+#include "app/StatusMenu.h"
 
 #include <QAction>
 #include <QMenu>
@@ -45,6 +46,27 @@ private Q_SLOTS:
             QCOMPARE(actions.at(i)->text(), titles.at(i));
             QCOMPARE(actions.at(i)->shortcut(), keys.at(i));
         }
+    }
+
+    void everyMenuSharesTheSameThreeActions()
+    {
+        // The shelf's gear menu offers the status menu's own actions, not copies of them.
+        AppDelegate delegate(recording());
+        StatusItem item;
+        delegate.statusItemDidAppear(&item);
+        QMenu gear;
+        vantry::addStatusMenuEntries(gear, delegate);
+        const QList<QAction *> entries = gear.actions();
+        const QList<QAction *> statusEntries = item.menu()->actions();
+        QCOMPARE(entries.size(), 5);
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            QCOMPARE(entries.at(i)->isSeparator(), statusEntries.at(i)->isSeparator());
+            // Separators belong to their menu; the three real entries are the same objects.
+            if (!entries.at(i)->isSeparator())
+                QCOMPARE(entries.at(i), statusEntries.at(i));
+        }
+        entries.constLast()->trigger();
+        QCOMPARE(m_calls, (QStringList { u"stop"_s, u"quit"_s }));
     }
 
     void eachActionReachesItsService_data()

@@ -1,21 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SingleInstance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <future>
+#include <grp.h>
+#include <pwd.h>
+#include <semaphore>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using vantry::SingleInstance;
+using Outcome = SingleInstance::Outcome;
 
 namespace {
 // Sends from another thread so this thread's event loop can answer.
-std::optional<QByteArray> sendWhileServing(const QString &path, const QByteArray &request)
+SingleInstance::Reply sendWhileServing(const QString &path, const QByteArray &request)
 {
     auto reply
         = std::async(std::launch::async, [&] { return SingleInstance::send(path, request); });
@@ -24,18 +31,76 @@ std::optional<QByteArray> sendWhileServing(const QString &path, const QByteArray
     return reply.get();
 }
 
-// What a crashed instance leaves: a socket file that nobody listens on.
-bool leaveDeadSocket(const QString &path)
+sockaddr_un addressOf(const QString &path)
 {
     const QByteArray bytes = QFile::encodeName(path);
     sockaddr_un address {};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, bytes.constData(), static_cast<size_t>(bytes.size()));
+    return address;
+}
+
+// What a crashed instance leaves: a socket file that nobody listens on.
+bool leaveDeadSocket(const QString &path)
+{
+    const sockaddr_un address = addressOf(path);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    const bool bound
+        = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
     ::close(fd);
     return bound && QFile::exists(path);
 }
+
+// Runs body in a child process as the unprivileged user "nobody" and returns its exit status.
+// The parent keeps its event loop turning meanwhile. Needs root.
+template<typename Body>
+int runAsNobody(Body body)
+{
+    const passwd *nobody = ::getpwnam("nobody");
+    if (!nobody)
+        return -1;
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+            ::_exit(90);
+        ::_exit(body());
+    }
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A folder under /tmp that nobody can reach, with a subfolder of nobody's own.
+class SharedFolder
+{
+public:
+    SharedFolder()
+    {
+        QByteArray pattern = "/tmp/vantry-peer.XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return;
+        m_path = QString::fromLocal8Bit(pattern);
+        ::chmod(pattern.constData(), 0755);
+        const QByteArray own = pattern + "/nobody";
+        const passwd *nobody = ::getpwnam("nobody");
+        if (::mkdir(own.constData(), 0755) != 0 || !nobody
+            || ::chown(own.constData(), nobody->pw_uid, nobody->pw_gid) != 0)
+            m_path.clear();
+    }
+    ~SharedFolder()
+    {
+        if (!m_path.isEmpty())
+            QDir(m_path).removeRecursively();
+    }
+    bool isValid() const { return !m_path.isEmpty(); }
+    QString filePath(const QString &name) const { return m_path + u'/' + name; }
+
+private:
+    QString m_path;
+};
 } // namespace
 
 class TestSingleInstance : public QObject
@@ -47,11 +112,49 @@ private:
     QString path() const { return m_dir.filePath(u"vantry.socket"_s); }
 
 private Q_SLOTS:
-    void socketLivesInTheRuntimeDirectory()
+    void theSocketLivesInAPrivateFolder()
     {
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         QVERIFY(!runtime.isEmpty());
-        QCOMPARE(SingleInstance::defaultSocketPath(), runtime + u"/app.vantry.Vantry.socket"_s);
+        QCOMPARE(SingleInstance::defaultSocketPath(),
+            QString::fromLocal8Bit(runtime) + u"/app.vantry.Vantry.socket"_s);
+
+        // Without XDG_RUNTIME_DIR, or with one open to others, a folder of our own in the
+        // temporary folder, never a name in the shared one.
+        const QString fallback = QDir::tempPath() + u"/runtime-"_s
+            + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+        QTemporaryDir open;
+        QVERIFY(QFile::setPermissions(open.path(),
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                | QFileDevice::ReadOther | QFileDevice::ExeOther));
+        for (const QByteArray &value : { QByteArray(), QFile::encodeName(open.path()) }) {
+            if (value.isEmpty())
+                qunsetenv("XDG_RUNTIME_DIR");
+            else
+                qputenv("XDG_RUNTIME_DIR", value);
+            QCOMPARE(SingleInstance::runtimeDirectory(), fallback);
+            struct stat st
+            {
+            };
+            QCOMPARE(::lstat(QFile::encodeName(fallback).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, 0700u);
+            QCOMPARE(st.st_uid, ::geteuid());
+        }
+
+        // A fallback folder made by someone else is refused, not used.
+        QVERIFY(QDir(fallback).removeRecursively());
+        const QByteArray bytes = QFile::encodeName(fallback);
+        QVERIFY(::mkdir(bytes.constData(), 0700) == 0);
+        if (::geteuid() == 0) {
+            QVERIFY(::chown(bytes.constData(), ::getpwnam("nobody")->pw_uid, 0) == 0);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No private runtime folder"_s));
+            QCOMPARE(SingleInstance::defaultSocketPath(), QString());
+        }
+        // Ours but open to others: closed again.
+        QVERIFY(::chown(bytes.constData(), ::geteuid(), ::getegid()) == 0 || ::geteuid() != 0);
+        QVERIFY(::chmod(bytes.constData(), 0777) == 0);
+        QCOMPARE(SingleInstance::runtimeDirectory(), fallback);
+        qputenv("XDG_RUNTIME_DIR", runtime);
     }
 
     void theSecondPeerReachesTheFirst()
@@ -68,16 +171,66 @@ private Q_SLOTS:
         QVERIFY(!second.listen());
         QVERIFY(first.isListening());
 
-        QCOMPARE(sendWhileServing(path(), "toggle"), std::optional<QByteArray>("done"));
-        QCOMPARE(sendWhileServing(path(), "toggle token-123"), std::optional<QByteArray>("done"));
-        QCOMPARE(received, (QList<QByteArray> { "toggle", "toggle token-123" }));
+        const auto reply = sendWhileServing(path(), "status");
+        QCOMPARE(reply.outcome, Outcome::answered);
+        QCOMPARE(reply.text, QByteArray("done"));
+        QCOMPARE(sendWhileServing(path(), "toggle token-123").text, QByteArray("done"));
+        QCOMPARE(received, (QList<QByteArray> { "status", "toggle token-123" }));
     }
 
-    void nobodyListeningMeansNoReply()
+    void aBusyInstanceAcknowledgesAtOnceAndActsOncePerRequest()
     {
-        QCOMPARE(SingleInstance::send(path(), "toggle", 500), std::nullopt);
+        SingleInstance instance(path());
+        instance.setAcknowledgedAtOnce({ "toggle" });
+        std::counting_semaphore<4> release(0);
+        QList<QByteArray> handled;
+        instance.setHandler([&](const QByteArray &request) {
+            handled.append(request);
+            // The first toggle keeps the main thread busy until both launches had their answer.
+            if (handled.size() == 1)
+                release.acquire();
+            return QByteArray("late");
+        });
+        QVERIFY(instance.listen());
+
+        auto launches = std::async(std::launch::async, [&] {
+            QList<SingleInstance::Reply> replies;
+            replies.append(SingleInstance::send(path(), "toggle", 20000));
+            replies.append(SingleInstance::send(path(), "toggle second", 20000));
+            release.release();
+            return replies;
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(handled.size(), 2, 30000);
+        const QList<SingleInstance::Reply> replies = launches.get();
+        for (const auto &reply : replies) {
+            QCOMPARE(reply.outcome, Outcome::answered);
+            QCOMPARE(reply.text, QByteArray("ok"));
+        }
+        QCOMPARE(handled, (QList<QByteArray> { "toggle", "toggle second" }));
+    }
+
+    void anUnansweredRequestIsReportedNotRepeated()
+    {
+        // A peer that takes the connection but never answers: the request goes out once.
+        const sockaddr_un address = addressOf(path());
+        const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0);
+        QVERIFY(::listen(server, 4) == 0);
+        QCOMPARE(SingleInstance::send(path(), "toggle", 300).outcome, Outcome::noAnswer);
+        const int peer = ::accept(server, nullptr, nullptr);
+        char buffer[64] {};
+        QCOMPARE(::recv(peer, buffer, sizeof(buffer), 0), ssize_t(7));
+        QCOMPARE(QByteArray(buffer), QByteArray("toggle\n"));
+        ::close(peer);
+        ::close(server);
+        QFile::remove(path());
+    }
+
+    void nobodyListeningMeansNoInstance()
+    {
+        QCOMPARE(SingleInstance::send(path(), "toggle", 500).outcome, Outcome::noInstance);
         QVERIFY(leaveDeadSocket(path()));
-        QCOMPARE(SingleInstance::send(path(), "toggle", 500), std::nullopt);
+        QCOMPARE(SingleInstance::send(path(), "toggle", 500).outcome, Outcome::noInstance);
         QFile::remove(path());
     }
 
@@ -87,7 +240,7 @@ private Q_SLOTS:
         SingleInstance instance(path());
         instance.setHandler([](const QByteArray &) { return QByteArray("alive"); });
         QVERIFY(instance.listen());
-        QCOMPARE(sendWhileServing(path(), "status"), std::optional<QByteArray>("alive"));
+        QCOMPARE(sendWhileServing(path(), "status").text, QByteArray("alive"));
     }
 
     void theSocketGoesWithTheInstance()
@@ -105,7 +258,92 @@ private Q_SLOTS:
     void anOverlongPathIsRefusedNotTruncated()
     {
         const QString longPath = m_dir.filePath(QString(200, u'x'));
-        QCOMPARE(SingleInstance::send(longPath, "toggle", 200), std::nullopt);
+        QCOMPARE(SingleInstance::send(longPath, "toggle", 200).outcome, Outcome::noInstance);
+    }
+
+    void anotherUsersSocketIsNeverSentTo()
+    {
+        if (::geteuid() != 0)
+            QSKIP("acting as another user needs root");
+        SharedFolder folder;
+        QVERIFY(folder.isValid());
+        const QString planted = folder.filePath(u"nobody/vantry.socket"_s);
+        const sockaddr_un address = addressOf(planted);
+
+        // nobody listens at the path and reports whether anything arrived.
+        int ready[2];
+        QVERIFY(::pipe(ready) == 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const passwd *nobody = ::getpwnam("nobody");
+            if (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0
+                || ::setuid(nobody->pw_uid) != 0)
+                ::_exit(90);
+            const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0
+                || ::listen(server, 4) != 0)
+                ::_exit(91);
+            (void)!::write(ready[1], "r", 1);
+            // The launch, then the starting instance's look.
+            int received = 0;
+            for (int i = 0; i < 2; ++i) {
+                const int peer = ::accept(server, nullptr, nullptr);
+                char byte = 0;
+                received += ::recv(peer, &byte, 1, 0) > 0 ? 1 : 0;
+                ::close(peer);
+            }
+            ::_exit(received);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
+        ::close(ready[0]);
+
+        QCOMPARE(SingleInstance::send(planted, "toggle", 2000).outcome, Outcome::foreignOwner);
+        // Nor does it count as a running instance: ours takes the path over.
+        SingleInstance ours(planted);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"another user"_s));
+        QVERIFY(ours.listen());
+
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0); // the peer got nothing
+    }
+
+    void anotherUsersRequestIsIgnored()
+    {
+        if (::geteuid() != 0)
+            QSKIP("acting as another user needs root");
+        SharedFolder folder;
+        QVERIFY(folder.isValid());
+        const QString socket = folder.filePath(u"vantry.socket"_s);
+        SingleInstance instance(socket);
+        instance.setAcknowledgedAtOnce({ "toggle" });
+        int handled = 0;
+        instance.setHandler([&](const QByteArray &) {
+            ++handled;
+            return QByteArray("ok");
+        });
+        QVERIFY(instance.listen());
+        QVERIFY(::chmod(QFile::encodeName(socket).constData(), 0777) == 0);
+
+        // 0: refused, 1: answered, 2 and up: could not even try.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"another user"_s));
+        const sockaddr_un address = addressOf(socket);
+        const int status = runAsNobody([&address] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0)
+                return 2;
+            if (::send(fd, "toggle\n", 7, MSG_NOSIGNAL) != 7)
+                return 0;
+            char byte = 0;
+            return ::recv(fd, &byte, 1, 0) > 0 ? 1 : 0;
+        });
+        QCOMPARE(status, 0);
+        // Our own requests still get through, and only they reached the handler.
+        QCOMPARE(sendWhileServing(socket, "toggle").text, QByteArray("ok"));
+        QTRY_COMPARE(handled, 1);
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -33,9 +34,36 @@ private Q_SLOTS:
             "[General]\nuser_selected_dir=@ByteArray(" + QFile::encodeName(home) + "/shelf)\n");
     }
 
-    void withoutATrayTheShelfStillOpensFromAnotherLaunch()
+    void withoutATrayTheFirstLaunchShowsTheShelf()
     {
         VantryApp app(50ms);
+        QSignalSpy noTray(&app.trayHost(), &vantry::TrayHostWatcher::noHostFound);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
+        app.start();
+        QVERIFY(noTray.wait());
+        QVERIFY(app.dropDownWindow() && app.dropDownWindow()->isVisible());
+        QVERIFY(app.isPresented());
+        QCOMPARE(app.handleRequest("ping"), QByteArray("ok"));
+    }
+
+    void aShelfShownBeforeTheGracePeriodEndsIsLeftAlone()
+    {
+        VantryApp app(300ms);
+        QSignalSpy noTray(&app.trayHost(), &vantry::TrayHostWatcher::noHostFound);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
+        app.start();
+        QTRY_VERIFY(app.statusItem());
+        // Shown and hidden again by a second launch: the end of the wait must not reopen it.
+        app.toggleShelf();
+        app.toggleShelf();
+        QVERIFY(noTray.wait());
+        QVERIFY(!app.dropDownWindow()->isVisible());
+    }
+
+    void withoutATrayTheShelfStillOpensFromAnotherLaunch()
+    {
+        // Started with the session: no tray, and nothing shows by itself.
+        VantryApp app(50ms, VantryApp::Launch::background);
         QSignalSpy noTray(&app.trayHost(), &vantry::TrayHostWatcher::noHostFound);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
         app.start();
@@ -57,13 +85,21 @@ private Q_SLOTS:
         QVERIFY(!app.isPresented());
         QCOMPARE(app.handleRequest("bogus"), QByteArray("unknown request"));
 
-        // Without a tray menu, the shelf's gear is the way to the settings.
+        // Without a tray menu, the shelf's gear offers the tray menu's own entries.
         app.toggleShelf();
         auto *shelf = qobject_cast<vantry::ShelfView *>(app.dropDownWindow()->content());
         QVERIFY(shelf);
+        QMenu *gear = shelf->settingsButton()->menu();
+        QVERIFY(gear);
+        QCOMPARE(gear->accessibleName(), shelf->settingsButton()->accessibleName());
+        QCOMPARE(gear->actions().size(), 5);
+        QCOMPARE(gear->actions().constLast(), app.statusItem()->menu()->actions().constLast());
         QVERIFY(!app.settingsWindow());
-        shelf->settingsButton()->click();
+        gear->actions().constFirst()->trigger();
         QVERIFY(app.settingsWindow() && app.settingsWindow()->isVisible());
+        // The key equivalents work in the shelf window too.
+        const QList<QAction *> windowActions = app.dropDownWindow()->actions();
+        QVERIFY(windowActions.contains(gear->actions().constLast()));
     }
 
     void losingActivationClosesTheShelf()

@@ -39,6 +39,16 @@ def wait_for(what, condition, timeout=TIMEOUT):
         time.sleep(0.05)
 
 
+def wait_for_optional(condition, timeout):
+    """Like wait_for, but gives None instead of failing when time runs out."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() > deadline:
+            return value
+        time.sleep(0.05)
+
+
 def run(*args):
     return subprocess.run(args, capture_output=True, text=True).stdout
 
@@ -90,6 +100,21 @@ def click(x, y, button=1):
     _clicks[0] += 1
     x += 4 if _clicks[0] % 2 else -4
     run("xdotool", "mousemove", str(x), str(y), "click", str(button))
+
+
+def double_click(x, y):
+    """Two presses in one place, quickly: what a double click on the icon sends."""
+    run("xdotool", "mousemove", str(x), str(y), "click", "--repeat", "2", "--delay", "60", "1")
+
+
+def log_count(text):
+    with open(LOG) as f:
+        return f.read().count(text)
+
+
+def screen_size():
+    size = run("xdotool", "getdisplaygeometry").split()
+    return int(size[0]), int(size[1])
 
 
 def prepare_shelf(files, folders=()):
@@ -153,11 +178,60 @@ def scenario(app, env):
     if state["items"] != "3":
         fail("expected the folder's 3 items, status %s" % state)
 
+    # The icon sits at the right end of the panel, so the shelf is flush with the screen's
+    # right edge: the preview (on the default side, "right") must still be fully on screen.
+    screen_w, screen_h = screen_size()
+    if wx + window["Width"] != screen_w:
+        fail("the shelf at %d,%d %dx%d is not flush with the right edge"
+             % (wx, wy, window["Width"], window["Height"]))
+    shelf_ids = set(visible_windows(app.pid, "Vantry Shelf"))
+    run("xdotool", "key", "Down", "space")
+
+    def preview_window():
+        for w in visible_windows(app.pid):
+            g = geometry(w)
+            if w not in shelf_ids and (g["Width"], g["Height"]) == (380, 300):
+                return g
+        return None
+
+    wait_for("the preview panel", preview_window)
+
+    def on_screen_beside_the_shelf():
+        g = preview_window()
+        if not g:
+            return None
+        x, y = g["Absolute upper-left X"], g["Absolute upper-left Y"]
+        return 0 <= x and x + 380 + 8 <= wx and 0 <= y and y + 300 <= screen_h and g
+
+    if not wait_for_optional(on_screen_beside_the_shelf, 5):
+        g = preview_window()
+        fail("the preview at %s is not fully on the %dx%d screen beside the shelf at %d,%d"
+             % (g and (g["Absolute upper-left X"], g["Absolute upper-left Y"]),
+                screen_w, screen_h, wx, wy))
+    run("xdotool", "key", "Escape")
+    wait_for("the preview to close", lambda: not preview_window())
+    if status()["presented"] != "1":
+        fail("closing the preview closed the shelf")
+
     # A second click on the icon closes it, and a third opens it again.
     click(cx, cy)
     wait_for("the shelf to close", lambda: (s := status()) and s["presented"] == "0")
     click(cx, cy)
     wait_for("the shelf to open", lambda: (s := status()) and s["presented"] == "1")
+
+    # A double click (how GNOME's AppIndicator extension opens the shelf) leaves it open,
+    # whether it was closed or open before.
+    for before in ("1", "0"):
+        if before == "0":
+            click(cx, cy)
+        wait_for("presented=%s" % before, lambda: (s := status()) and s["presented"] == before)
+        clicks = log_count("tray click") + log_count("tray double click")
+        # Lower than the single clicks, so that none of them pairs with its first press.
+        double_click(cx, cy + 7)
+        wait_for("both presses of the double click",
+                 lambda: log_count("tray click") + log_count("tray double click") >= clicks + 2)
+        wait_for("the shelf after a double click", lambda: (s := status())
+                 and s["presented"] == "1" and s["window"] == "1")
 
     # A click elsewhere (on another application's window) closes it; the flag turns false.
     other = subprocess.Popen(["xmessage", "-geometry", "+100+500", "elsewhere"])

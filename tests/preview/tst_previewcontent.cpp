@@ -224,14 +224,113 @@ private Q_SLOTS:
         QCOMPARE(content->size, -1);
     }
 
+    // Devices, FIFOs and links to them are described from their status and never opened:
+    // opening a serial port alone resets the board behind it.
+    void onlyRegularFilesAreOpened_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("linkTo"); // empty: no link, name is the path
+        QTest::addColumn<QString>("mimeType");
+        QTest::newRow("link to a character device")
+            << QByteArray("ttyUSB0") << QByteArray("/dev/null") << u"inode/chardevice"_s;
+        QTest::newRow("character device")
+            << QByteArray("/dev/zero") << QByteArray() << u"inode/chardevice"_s;
+        QTest::newRow("link to a FIFO")
+            << QByteArray("fifo-link.txt") << QByteArray("a-fifo") << u"inode/fifo"_s;
+        QTest::newRow("dangling link")
+            << QByteArray("dangling.txt") << QByteArray("nowhere") << u"inode/symlink"_s;
+    }
+    void onlyRegularFilesAreOpened()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, linkTo);
+        QFETCH(QString, mimeType);
+        const QByteArray fifo = at("a-fifo");
+        if (::access(fifo.constData(), F_OK) != 0)
+            QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QByteArray path = name;
+        if (!linkTo.isEmpty()) {
+            path = at(name);
+            ::unlink(path.constData());
+            QCOMPARE(::symlink(linkTo.constData(), path.constData()), 0);
+        }
+        QList<QByteArray> opened;
+        const auto content = vantry::loadPreviewContent(
+            path, QSize(380, 280), [&opened](const char *file, int flags) {
+                opened.append(file);
+                return ::open(file, flags);
+            });
+        QCOMPARE(opened, QList<QByteArray>());
+        QCOMPARE(content->kind, Kind::other);
+        QCOMPARE(content->mimeType, mimeType);
+        QVERIFY(!content->mimeComment.isEmpty());
+        QCOMPARE(content->isLink, !linkTo.isEmpty());
+        QCOMPARE(content->linkTarget, QString::fromLatin1(linkTo));
+        QCOMPARE(content->size, -1);
+    }
+
+    // A link to a regular file previews the file, opened once through a path handle.
+    void linksToRegularFilesShowTheFile()
+    {
+        const QByteArray target = sample("target.txt", "linked text\n");
+        const QByteArray link = at("link.txt");
+        ::unlink(link.constData());
+        QCOMPARE(::symlink("target.txt", link.constData()), 0);
+        QList<int> flags;
+        const auto content = vantry::loadPreviewContent(
+            link, QSize(380, 280), [&flags](const char *file, int how) {
+                flags.append(how);
+                return ::open(file, how);
+            });
+        QCOMPARE(content->kind, Kind::text);
+        QCOMPARE(content->text, u"linked text\n"_s);
+        QVERIFY(content->isLink);
+        QCOMPARE(flags.size(), 2);
+        QVERIFY(flags.at(0) & O_PATH);
+        QVERIFY(!(flags.at(1) & O_PATH));
+    }
+
+    // What is named like text but is not shows as a file of its own kind.
+    void binaryNamedAsTextShowsTheInfoPage_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("sparseSize");
+        QTest::newRow("binary .txt")
+            << QByteArray::fromHex("7f454c460201010000000000000000000300") << qint64(0);
+        QTest::newRow("control characters")
+            << QByteArray("\x01\x02\x03\x04\x05\x06 abc\x07\x08\x0e") << qint64(0);
+        QTest::newRow("sparse zeros") << QByteArray() << (qint64(1) << 20);
+        QTest::newRow("text, then a hole") << QByteArray("start\n") << (qint64(1) << 16);
+    }
+    void binaryNamedAsTextShowsTheInfoPage()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, sparseSize);
+        const QByteArray path = sample("notes.txt", bytes);
+        if (sparseSize > 0)
+            QCOMPARE(::truncate(path.constData(), sparseSize), 0);
+        const auto content = load(path);
+        QCOMPARE(content->kind, Kind::other);
+        QCOMPARE(content->mimeType, u"application/octet-stream"_s);
+        QVERIFY(content->text.isEmpty());
+    }
+
+    // An animation whose frames are over the decoder's limit shows the info page.
+    void animationsOverTheSizeLimitShowTheInfoPage()
+    {
+        QByteArray gif = samples::animatedGif();
+        gif.replace(6, 4, QByteArray::fromHex("ffffffff")); // a 65535 x 65535 screen
+        const auto content = load(sample("huge.gif", gif));
+        QCOMPARE(content->kind, Kind::other);
+        QVERIFY(!content->movieFile);
+    }
+
     void loaderDeliversLaterAndOnlyTheLatest()
     {
-        // A gigabyte of text, sparse on disk: the request must not wait for it.
-        const QByteArray big = at("huge.txt");
-        const int fd = ::open(big.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        QVERIFY(fd >= 0);
-        QCOMPARE(::ftruncate(fd, qint64(1) << 30), 0);
-        ::close(fd);
+        // A gigabyte of text, sparse on disk after the first part: the request must not
+        // wait for it.
+        const QByteArray big = sample("huge.txt", QByteArray(vantry::previewTextLimit + 1, 'a'));
+        QCOMPARE(::truncate(big.constData(), qint64(1) << 30), 0);
         const QByteArray small = sample("small.txt", "small\n");
 
         vantry::PreviewLoader loader;

@@ -34,20 +34,29 @@ private Q_SLOTS:
         QTest::newRow("left: beside, bottoms aligned")
             << shelf << PreviewSide::left << screen << QRect(412, 160, 380, 300);
 
-        // Near the right edge the panel is not pulled back; it may leave the screen.
-        QTest::newRow("right: past the right edge is kept") << QRect(1700, 40, 320,
-            420) << PreviewSide::right << screen << QRect(2028, 160, 380, 300);
-        // Nor is it moved on the right when the shelf is short and high up.
-        QTest::newRow("right: above the visible top is kept") << QRect(
-            800, 0, 320, 100) << PreviewSide::right << screen << QRect(1128, -200, 380, 300);
-
-        // Near the left edge, the left edge stops at the visible area (overlapping the shelf).
-        QTest::newRow("left: stops at the left edge")
-            << QRect(100, 40, 320, 420) << PreviewSide::left << screen << QRect(0, 160, 380, 300);
-        QTest::newRow("left: visible area not starting at zero")
+        // A shelf flush with the right edge (under a tray icon at the end of a top panel):
+        // the panel goes to the other side rather than past the screen edge.
+        QTest::newRow("right: flips to the left at the right edge") << QRect(
+            1600, 40, 320, 420) << PreviewSide::right << screen << QRect(1212, 160, 380, 300);
+        QTest::newRow("left: flips to the right at the left edge")
+            << QRect(100, 40, 320, 420) << PreviewSide::left << screen << QRect(428, 160, 380, 300);
+        QTest::newRow("left: flips on a visible area not starting at zero")
             << QRect(1950, 40, 320, 420) << PreviewSide::left
-            << OptionalRect(QRect(1920, 0, 1280, 1024)) << QRect(1920, 160, 380, 300);
-        // A short shelf high on the screen: the top stays inside the visible area.
+            << OptionalRect(QRect(1920, 0, 1280, 1024)) << QRect(2278, 160, 380, 300);
+        // Room on neither side: the side with more room, pulled inside (over the shelf).
+        QTest::newRow("left: neither fits, more room on the right")
+            << QRect(250, 100, 400, 400) << PreviewSide::left
+            << OptionalRect(QRect(0, 0, 1000, 800)) << QRect(620, 200, 380, 300);
+        QTest::newRow("right: neither fits, equal room keeps the side")
+            << QRect(250, 100, 400, 400) << PreviewSide::right
+            << OptionalRect(QRect(0, 0, 900, 800)) << QRect(520, 200, 380, 300);
+        QTest::newRow("right: wider than the visible area keeps its left edge")
+            << QRect(0, 0, 100, 500) << PreviewSide::right << OptionalRect(QRect(0, 0, 300, 800))
+            << QRect(0, 200, 380, 300);
+
+        // The top and bottom stay inside the visible area on both sides.
+        QTest::newRow("right: top kept below the visible top")
+            << QRect(800, 0, 320, 100) << PreviewSide::right << screen << QRect(1128, 32, 380, 300);
         QTest::newRow("left: top kept below the visible top")
             << QRect(800, 32, 320, 100) << PreviewSide::left << screen << QRect(412, 32, 380, 300);
         // A shelf low on the screen: the bottom is raised to the visible bottom.
@@ -57,8 +66,8 @@ private Q_SLOTS:
         QTest::newRow("left: bottom wins over top")
             << QRect(800, 40, 320, 420) << PreviewSide::left
             << OptionalRect(QRect(0, 100, 1920, 200)) << QRect(412, 0, 380, 300);
-        QTest::newRow("left: both edges clamped at once")
-            << QRect(50, 900, 320, 400) << PreviewSide::left << screen << QRect(0, 780, 380, 300);
+        QTest::newRow("left: flips and is raised at once")
+            << QRect(50, 900, 320, 400) << PreviewSide::left << screen << QRect(378, 780, 380, 300);
         // No screen at all: nothing to clamp to.
         QTest::newRow("left: no screen") << QRect(100, 900, 320, 400) << PreviewSide::left
                                          << OptionalRect() << QRect(-288, 1000, 380, 300);

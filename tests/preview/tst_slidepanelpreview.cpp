@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewSamples.h"
 
+#include "preview/AnimationPlayer.h"
 #include "preview/PreviewPanel.h"
 #include "preview/PreviewPlacement.h"
 #include "preview/PreviewView.h"
@@ -8,8 +9,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -221,16 +224,53 @@ private Q_SLOTS:
         QTRY_COMPARE(edit->toPlainText(), u"some notes\n"_s);
     }
 
-    void animatedImagesPlay()
+    void animatedImagesPlayOnlyWhileThePanelShows()
     {
+        using State = vantry::AnimationPlayer::State;
         const QByteArray gif = sample("moving.gif", samples::animatedGif());
         SlidePanelPreview &preview = SlidePanelPreview::shared();
         preview.show(gif, m_shelf.get(), PreviewSide::right, 380, 300);
-        QTRY_VERIFY(preview.panel()->view()->movie());
-        QTRY_COMPARE(preview.panel()->view()->movie()->state(), QMovie::Running);
-        // The next item stops and drops the movie.
+        QTRY_VERIFY(preview.panel()->view()->animation());
+        QPointer<vantry::AnimationPlayer> player = preview.panel()->view()->animation();
+        QCOMPARE(player->state(), State::running);
+        // Frames keep coming (and starting over), decoded off the main thread.
+        QTRY_VERIFY(player->framesDecoded() >= 3);
+        QVERIFY(!player->currentFrame().isNull());
+
+        // Hidden, it pauses and stops decoding once the frame under way is done.
+        preview.hide();
+        QCOMPARE(player->state(), State::paused);
+        QTRY_VERIFY(!player->isDecoding());
+        const int decoded = player->framesDecoded();
+        QCOMPARE(player->state(), State::paused);
+
+        // Shown again, it plays on.
+        preview.panel()->show();
+        QCOMPARE(player->state(), State::running);
+        QTRY_VERIFY(player->framesDecoded() > decoded);
+
+        // The next item stops and drops the player.
         preview.show(m_text, m_shelf.get(), PreviewSide::right, 380, 300);
-        QVERIFY(!preview.panel()->view()->movie());
+        QVERIFY(!player);
+        QVERIFY(!preview.panel()->view()->animation());
+    }
+
+    void theInfoPageNamesLinksAndDevices()
+    {
+        const QByteArray link = QFile::encodeName(m_dir.path()) + "/serial";
+        ::unlink(link.constData());
+        QCOMPARE(::symlink("/dev/null", link.constData()), 0);
+        SlidePanelPreview &preview = SlidePanelPreview::shared();
+        preview.show(link, m_shelf.get(), PreviewSide::right, 380, 300);
+        QTRY_COMPARE(shownKind(preview), std::optional(PreviewContent::Kind::other));
+        QStringList texts;
+        for (const QLabel *label : preview.panel()->view()->findChildren<QLabel *>()) {
+            if (label->isVisibleTo(preview.panel()))
+                texts.append(label->text());
+        }
+        QVERIFY2(texts.contains(u"Symbolic link to /dev/null"_s), qPrintable(texts.join(u'|')));
+        QVERIFY(texts.contains(preview.panel()->view()->content()->mimeComment));
+        QCOMPARE(preview.panel()->view()->content()->mimeType, u"inode/chardevice"_s);
     }
 
     void hideKeepsThePanelForTheNextShow()

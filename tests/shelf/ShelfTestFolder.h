@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,28 @@ class ShelfTestFolder
 {
 public:
     ShelfTestFolder() { QVERIFY(m_dir.isValid()); }
+    // QTemporaryDir removes by decoded names and cannot reach names that are not UTF-8.
+    ~ShelfTestFolder()
+    {
+        for (const QByteArray &name : entryNames())
+            ::unlink(pathOf(name).constData());
+    }
+
+    /// The names of the folder's entries, read as bytes.
+    QList<QByteArray> entryNames() const
+    {
+        QList<QByteArray> names;
+        DIR *dir = ::opendir(path().constData());
+        if (!dir)
+            return names;
+        while (const dirent *entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name != "." && name != "..")
+                names.append(name);
+        }
+        ::closedir(dir);
+        return names;
+    }
 
     QByteArray path() const { return QFile::encodeName(m_dir.path()); }
     QByteArray pathOf(const QByteArray &name) const { return path() + '/' + name; }

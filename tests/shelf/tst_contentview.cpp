@@ -201,6 +201,43 @@ private Q_SLOTS:
         QCOMPARE(shelf.beeps, 0);
     }
 
+    void aFolderChoiceThatCannotBeSavedIsToldInTheBannerOnce()
+    {
+        ShelfTestFolder folder;
+        QTemporaryDir configDir;
+        // A plain file where the settings folder should be: no user can save there.
+        QFile blocker(configDir.filePath(u"vantry"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        UserDefaults defaults(configDir.filePath(u"vantry/vantry.conf"_s));
+        SecurityScope scope;
+        FakeFolderChooser chooser;
+        FakePreviewPresenter preview;
+        int beeps = 0;
+        ContentView view(
+            defaults, scope, chooser, preview, [&] { ++beeps; }, [] { return nullptr; }, [] {});
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        view.chooseFolder();
+        chooser.choose(folder.path());
+        QCOMPARE(view.folderPath(), folder.path()); // the shelf works on regardless
+        QVERIFY(view.errorMessage());
+        const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
+        QVERIFY2(view.errorMessage()->contains(reason), qPrintable(*view.errorMessage()));
+        QCOMPARE(beeps, 0);
+
+        view.clearError();
+        // Not the shelf's own setting: the shelf stays quiet about it.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        defaults.setValue(u"preview.side"_s, u"left"_s);
+        QVERIFY(!view.errorMessage());
+        ShelfTestFolder other;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        view.chooseFolder();
+        chooser.choose(other.path());
+        QCOMPARE(view.folderPath(), other.path());
+        QVERIFY2(!view.errorMessage(), "told once");
+    }
+
     void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
     {
         ShelfTestFolder folder;
@@ -374,6 +411,53 @@ private Q_SLOTS:
         shelf.view.commitRename();
         QCOMPARE(folder.contentsOf("fixed"), QByteArray("broken"));
         QCOMPARE(shelf.view.selection(), QSet<QByteArray> { folder.pathOf("fixed") });
+    }
+
+    // Return on a name the user did not touch renames nothing, whatever the name's bytes.
+    void untouchedNamesAreNeverRenamed_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("latin-1") << QByteArray("caf\xe9.txt");
+        QTest::newRow("broken") << QByteArray("\xff\xfe");
+        QTest::newRow("leading space") << QByteArray(" a.txt");
+        QTest::newRow("trailing space") << QByteArray("a.txt ");
+        QTest::newRow("trailing newline") << QByteArray("a.txt\n");
+        QTest::newRow("tab, newline, not utf-8") << QByteArray("\ta\xff b\n");
+    }
+    void untouchedNamesAreNeverRenamed()
+    {
+        QFETCH(QByteArray, name);
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile(name, "mine"));
+        Shelf shelf;
+        startRenaming(shelf, folder, name);
+        // As the field reports it, untouched or after an edit that was undone.
+        shelf.view.setRenameText(shelf.view.renameText());
+        shelf.view.commitRename();
+
+        QVERIFY(!shelf.view.editingUrl());
+        QCOMPARE(shelf.beeps, 0);
+        QCOMPARE(folder.contentsOf(name), QByteArray("mine"));
+        QCOMPARE(folder.entryNames(), QList<QByteArray> { name });
+    }
+
+    void editingTheExtensionKeepsTheOtherBytes()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("caf\xe9 \xff.txt", "mine"));
+        QVERIFY(folder.addFile("caf\xe8 \xff.txt", "theirs"));
+        Shelf shelf;
+        startRenaming(shelf, folder, "caf\xe9 \xff.txt");
+        QString text = shelf.view.renameText();
+        QVERIFY(text.endsWith(u".txt"_s));
+        text.chop(3);
+        shelf.view.setRenameText(text + u"md"_s);
+        shelf.view.commitRename();
+
+        QCOMPARE(folder.contentsOf("caf\xe9 \xff.md"), QByteArray("mine"));
+        QVERIFY(!folder.exists("caf\xe9 \xff.txt"));
+        QCOMPARE(folder.contentsOf("caf\xe8 \xff.txt"), QByteArray("theirs"));
+        QCOMPARE(shelf.view.selection(), QSet<QByteArray> { folder.pathOf("caf\xe9 \xff.md") });
     }
 
     void theAppearActionLeavesTheRenameAlone()

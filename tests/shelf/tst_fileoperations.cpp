@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestFolder.h"
+#include "platform/FileNameText.h"
 #include "shelf/FileOperations.h"
 
 #include <QMimeData>
@@ -18,6 +19,35 @@ QString describe(int errorNumber)
 {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
+
+// The real system calls on a file system that refuses the no-replace flag with
+// renameError and, when linkError is set, hard links too; every call is logged.
+struct RefusingFileSystem
+{
+    RefusingFileSystem(int renameError, int linkError)
+    {
+        const MoveSystemCalls &real = MoveSystemCalls::system();
+        calls = real;
+        calls.renameNoReplace = [this, renameError](const char *, const char *) {
+            log += "renameNoReplace ";
+            errno = renameError;
+            return -1;
+        };
+        calls.link = [this, linkError, real](const char *from, const char *to) {
+            log += "link ";
+            if (linkError == 0)
+                return real.link(from, to);
+            errno = linkError;
+            return -1;
+        };
+        calls.rename = [this, real](const char *from, const char *to) {
+            log += "rename ";
+            return real.rename(from, to);
+        };
+    }
+    MoveSystemCalls calls;
+    QByteArray log;
+};
 } // namespace
 
 class TestFileOperations : public QObject
@@ -25,16 +55,20 @@ class TestFileOperations : public QObject
     Q_OBJECT
 
 private:
-    using Move = MoveResult (*)(const QByteArray &, const QByteArray &);
+    using Move = MoveResult (*)(const QByteArray &, const QByteArray &, const MoveSystemCalls &);
     static void addMoveColumns()
     {
         QTest::addColumn<bool>("viaLink");
         QTest::newRow("no-replace rename") << false;
         QTest::newRow("link fallback") << true;
     }
-    static Move moveFunction(bool viaLink)
+    static std::function<MoveResult(const QByteArray &, const QByteArray &)> moveFunction(
+        bool viaLink)
     {
-        return viaLink ? moveByLinking : moveWithoutReplacing;
+        const Move move = viaLink ? moveByLinking : moveWithoutReplacing;
+        return [move](const QByteArray &from, const QByteArray &to) {
+            return move(from, to, MoveSystemCalls::system());
+        };
     }
 
 private Q_SLOTS:
@@ -108,6 +142,79 @@ private Q_SLOTS:
         QCOMPARE(folder.contentsOf("other"), QByteArray("theirs"));
     }
 
+    // NFS and FUSE file systems refuse the flag in different words; files then move by a
+    // hard link where one can be made, and everything else after checking the target.
+    void refusedNoReplaceFallsBackStepByStep_data()
+    {
+        QTest::addColumn<bool>("isFolder");
+        QTest::addColumn<int>("renameError");
+        QTest::addColumn<int>("linkError");
+        QTest::addColumn<QByteArray>("expectedCalls");
+        QTest::newRow("file, EINVAL, links work")
+            << false << EINVAL << 0 << QByteArray("renameNoReplace link ");
+        QTest::newRow("file, EOPNOTSUPP, links refused with EPERM")
+            << false << EOPNOTSUPP << EPERM << QByteArray("renameNoReplace link rename ");
+        QTest::newRow("file, ENOSYS, links refused with ENOSYS")
+            << false << ENOSYS << ENOSYS << QByteArray("renameNoReplace link rename ");
+        QTest::newRow("folder, EINVAL")
+            << true << EINVAL << 0 << QByteArray("renameNoReplace rename ");
+        QTest::newRow("folder, EOPNOTSUPP")
+            << true << EOPNOTSUPP << EPERM << QByteArray("renameNoReplace rename ");
+    }
+    void refusedNoReplaceFallsBackStepByStep()
+    {
+        QFETCH(bool, isFolder);
+        QFETCH(int, renameError);
+        QFETCH(int, linkError);
+        QFETCH(QByteArray, expectedCalls);
+        ShelfTestFolder folder;
+        QVERIFY(isFolder ? folder.addFolder("a") : folder.addFile("a", "contents"));
+        if (isFolder)
+            QVERIFY(folder.addFile("a/inside", "kept"));
+
+        RefusingFileSystem fs(renameError, linkError);
+        const MoveResult moved
+            = moveWithoutReplacing(folder.pathOf("a"), folder.pathOf("b"), fs.calls);
+        QVERIFY2(bool(moved), qPrintable(moved.error.value_or(QString())));
+        QCOMPARE(fs.log, expectedCalls);
+        QVERIFY(!folder.exists("a"));
+        QCOMPARE(folder.contentsOf(isFolder ? "b/inside" : "b"),
+            QByteArray(isFolder ? "kept" : "contents"));
+
+        // Every step of the chain still refuses to replace what is already there: an
+        // empty folder or a file at the target, or a dangling link.
+        for (const QByteArray &kind :
+            { QByteArray("folder"), QByteArray("file"), QByteArray("link") }) {
+            const QByteArray target = "taken-" + kind;
+            QVERIFY(kind == "folder" ? folder.addFolder(target)
+                    : kind == "file" ? folder.addFile(target, "theirs")
+                                     : folder.addLink(target, "nowhere"));
+            const MoveResult refused
+                = moveWithoutReplacing(folder.pathOf("b"), folder.pathOf(target), fs.calls);
+            QVERIFY(!refused);
+            QCOMPARE(refused.errorNumber, EEXIST);
+            QCOMPARE(refused.error, describe(EEXIST));
+            QVERIFY(folder.exists("b"));
+            QVERIFY(folder.exists(target));
+        }
+        QCOMPARE(folder.contentsOf("taken-file"), QByteArray("theirs"));
+        QCOMPARE(folder.contentsOf(isFolder ? "b/inside" : "b"),
+            QByteArray(isFolder ? "kept" : "contents"));
+    }
+
+    // Other failures of the no-replace rename are the answer, not a reason to try again.
+    void otherMoveFailuresAreNotRetried()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("a"));
+        RefusingFileSystem fs(EACCES, 0);
+        const MoveResult result
+            = moveWithoutReplacing(folder.pathOf("a"), folder.pathOf("b"), fs.calls);
+        QCOMPARE(result.errorNumber, EACCES);
+        QCOMPARE(fs.log, QByteArray("renameNoReplace "));
+        QVERIFY(folder.exists("a"));
+    }
+
     void linkFallbackRefusesFolders()
     {
         ShelfTestFolder folder;
@@ -161,21 +268,60 @@ private Q_SLOTS:
         QCOMPARE(isValidEntryName(name), valid);
     }
 
-    void typedNamesAreTrimmedAtBothEndsOnly_data()
+    // Names show every byte: what is not UTF-8, and control characters, as escapes.
+    void namesShowEveryByteDistinctly()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("trimmed");
-        QTest::newRow("spaces") << u" b.txt "_s << u"b.txt"_s;
-        QTest::newRow("newlines and tabs") << u"\n\tb c\r\n"_s << u"b c"_s;
-        QTest::newRow("no-break space") << u"\u00a0b\u00a0"_s << u"b"_s;
-        QTest::newRow("only whitespace") << u" \n "_s << QString();
-        QTest::newRow("inner spaces kept") << u"a  b"_s << u"a  b"_s;
+        QCOMPARE(fileNameText("caf\xc3\xa9.txt"), u"caf\u00e9.txt"_s);
+        QCOMPARE(fileNameText("caf\xe9.txt"), u"caf\\xE9.txt"_s);
+        QCOMPARE(fileNameText("a\nb\x7f"), u"a\\x0Ab\\x7F"_s);
+        QCOMPARE(fileNameText(" a "), u" a "_s);
+        // Overlong forms, encoded surrogates, cut sequences: one escape per byte.
+        QCOMPARE(
+            fileNameText("\xc0\xaf\xed\xa0\x80\xe2\x82"), u"\\xC0\\xAF\\xED\\xA0\\x80\\xE2\\x82"_s);
+        QCOMPARE(fileNameText("\xf0\x9f\x99\x82"), u"\U0001F642"_s);
+        // Names differing in undecodable bytes alone never look alike.
+        const QList<QByteArray> alike { "caf\xe9", "caf\xe8", "caf\xef\xbf\xbd", "caf\xc3\xa9" };
+        QSet<QString> shown;
+        for (const QByteArray &name : alike)
+            shown.insert(ShelfItem("/s/" + name, false).displayName());
+        QCOMPARE(shown.size(), alike.size());
     }
-    void typedNamesAreTrimmedAtBothEndsOnly()
+
+    void editedNamesKeepTheBytesLeftAlone_data()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, trimmed);
-        QCOMPARE(trimmedName(typed), trimmed);
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("unchanged, not utf-8")
+            << QByteArray("caf\xe9.txt") << u"caf\\xE9.txt"_s << QByteArray("caf\xe9.txt");
+        QTest::newRow("extension edited")
+            << QByteArray("caf\xe9.txt") << u"caf\\xE9.md"_s << QByteArray("caf\xe9.md");
+        QTest::newRow("start edited") << QByteArray("\xff-caf\xe9.txt") << u"\\xFF+caf\\xE9.txt"_s
+                                      << QByteArray("\xff+caf\xe9.txt");
+        QTest::newRow("escape text typed is text")
+            << QByteArray("a.txt") << u"\\xE9.txt"_s << QByteArray("\\xE9.txt");
+        QTest::newRow("escape broken by an edit")
+            << QByteArray("\xe9") << u"\\xE"_s << QByteArray("\\xE");
+        QTest::newRow("all replaced")
+            << QByteArray("\xff\xfe") << u"fixed"_s << QByteArray("fixed");
+        QTest::newRow("typed spaces dropped")
+            << QByteArray("a.txt") << u" b.txt \n"_s << QByteArray("b.txt");
+        QTest::newRow("newlines and tabs")
+            << QByteArray("a") << u"\n\tb c\r\n"_s << QByteArray("b c");
+        QTest::newRow("no-break space") << QByteArray("a") << u"\u00a0b\u00a0"_s << QByteArray("b");
+        QTest::newRow("inner spaces kept") << QByteArray("a") << u"a  b"_s << QByteArray("a  b");
+        QTest::newRow("only whitespace") << QByteArray("a") << u" \n "_s << QByteArray();
+        QTest::newRow("the name's own spaces stay")
+            << QByteArray(" a.txt\n") << u" a.md\\x0A"_s << QByteArray(" a.md\n");
+        QTest::newRow("utf-8 typed")
+            << QByteArray("a") << u"\u00e9\U0001F642"_s << QByteArray("\xc3\xa9\xf0\x9f\x99\x82");
+    }
+    void editedNamesKeepTheBytesLeftAlone()
+    {
+        QFETCH(QByteArray, original);
+        QFETCH(QString, edited);
+        QFETCH(QByteArray, result);
+        QCOMPARE(fileNameFromEdit(original, edited), result);
     }
 
     void pathPartsAreTakenFromTheBytes()

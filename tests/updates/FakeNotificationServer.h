@@ -8,7 +8,9 @@
 #include <QVariantMap>
 
 // A notification server on its own bus connection, so calls to it travel
-// through the test's private dbus-daemon like calls to a real one.
+// through the test's private dbus-daemon like calls to a real one. It answers
+// as dunst does: the same capabilities (markup in the body included), and a
+// replaces_id is taken as the new id even when nothing with it is shown.
 class FakeNotificationServer final : public QObject
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ public:
         QString appName;
         QString summary;
         QString body;
+        QString text; // what the user reads in the body
         QVariantMap hints;
     };
     struct NotifyCall
@@ -38,6 +41,7 @@ public:
     QMap<quint32, Shown> shown; // what is on screen, by id
     QList<NotifyCall> notifyCalls;
     QList<quint32> closeCalls;
+    QStringList capabilities;
 
 public Q_SLOTS:
     quint32 Notify(const QString &appName, quint32 replacesId, const QString &appIcon,

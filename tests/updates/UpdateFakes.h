@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QThread>
 #include <QUrl>
 
 // Records what the user would have seen.
@@ -27,6 +28,7 @@ public:
         std::function<void(Choice)> choose) override
     {
         shown.append({ QStringLiteral("update"), update.displayVersionString() });
+        shownOn = QThread::currentThread();
         lastUpdate = update;
         this->choose = std::move(choose);
     }
@@ -38,6 +40,7 @@ public:
 
     QList<Shown> shown;
     vantry::AppcastItem lastUpdate;
+    QThread *shownOn = nullptr; // the thread the last update was shown on
     std::function<void(Choice)> choose;
 };
 

@@ -45,6 +45,8 @@ private Q_SLOTS:
     void readsWellFormedFeeds();
     void refusesHostileOrBrokenFeeds_data();
     void refusesHostileOrBrokenFeeds();
+    void boundsTheWorkOfAnyFeedUnderTheCap_data();
+    void boundsTheWorkOfAnyFeedUnderTheCap();
     void bestUpdateIsTheNewestNewerItem();
 };
 
@@ -231,6 +233,70 @@ void TestAppcastParser::refusesHostileOrBrokenFeeds()
     QVERIFY2(result.error.contains(reason), qPrintable(result.error));
     QVERIFY(result.items.isEmpty());
     QVERIFY(!result.error.contains(u"root:"_s)); // nothing of /etc/passwd leaks into the text
+}
+
+namespace {
+
+QByteArray attributes(int count, const QByteArray &prefix = "a", const QByteArray &value = {})
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += ' ' + prefix + QByteArray::number(i) + "=\"" + value + '"';
+    return out;
+}
+
+} // namespace
+
+// Each row sits just inside or just outside one bound; the reader's work on an
+// accepted feed is linear in its size times these bounds.
+void TestAppcastParser::boundsTheWorkOfAnyFeedUnderTheCap_data()
+{
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QString>("reason"); // empty when the feed must be read
+
+    const int most = AppcastParser::MaximumAttributes;
+    const QByteArray bomb = feed(item("2", Download, "<x" + attributes(100000) + "/>"));
+    QVERIFY(bomb.size() < AppcastParser::MaximumSize);
+    QTest::newRow("100,000 attributes on one element") << bomb << u"too many attributes"_s;
+    QTest::newRow("attributes at the bound")
+        << feed(item("2", Download, "<x" + attributes(most) + "/>")) << QString();
+    QTest::newRow("one attribute over")
+        << feed(item("2", Download, "<x" + attributes(most + 1) + "/>"))
+        << u"too many attributes"_s;
+    QTest::newRow("'>' and '=' inside values do not count")
+        << feed(item("2", Download, "<x a='>=>' b=\"=\"" + attributes(most - 2) + "/>"))
+        << QString();
+
+    QByteArray many;
+    for (int i = 0; i < AppcastParser::MaximumElements; ++i)
+        many += "<e/>";
+    QTest::newRow("too many elements") << feed(item("2", Download, many)) << u"too many elements"_s;
+    QTest::newRow("markup in comments and CDATA is not counted") << feed(item(
+        "2", Download, "<!--" + many + "--><description><![CDATA[" + many + "]]></description>"))
+                                                                 << QString();
+
+    // The feed's own root declares one already.
+    const QByteArray namespaces
+        = attributes(AppcastParser::MaximumNamespaceDeclarations - 1, "xmlns:n", "urn:n");
+    QTest::newRow("namespace declarations at the bound")
+        << feed(item("2", Download, "<x" + namespaces + "/>")) << QString();
+    QTest::newRow("namespace declarations spread over elements")
+        << feed(item("2", Download, "<x" + namespaces + "/><y xmlns:z=\"urn:z\"/>"))
+        << u"too many namespaces"_s;
+}
+
+void TestAppcastParser::boundsTheWorkOfAnyFeedUnderTheCap()
+{
+    QFETCH(QByteArray, document);
+    QFETCH(QString, reason);
+    const AppcastParser::Result result = AppcastParser::parse(document);
+    if (reason.isEmpty()) {
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(result.items.size(), 1);
+    } else {
+        QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+        QVERIFY(result.items.isEmpty());
+    }
 }
 
 void TestAppcastParser::bestUpdateIsTheNewestNewerItem()

@@ -60,25 +60,41 @@ void TestNotificationBridge::cleanup()
 void TestNotificationBridge::postsOnceWithTheRightTexts_data()
 {
     QTest::addColumn<QString>("version");
-    QTest::addColumn<QString>("body");
-    QTest::newRow("plain") << u"2.1"_s << u"Version 2.1 is now available"_s;
-    QTest::newRow("taken as given") << u" 3.0 beta "_s << u"Version  3.0 beta  is now available"_s;
-    QTest::newRow("empty version") << QString() << u"Version  is now available"_s;
+    QTest::addColumn<bool>("markup"); // whether the server reads the body as markup
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<QString>("body"); // what the user reads
+    QTest::newRow("plain") << u"2.1"_s << true << u"Version 2.1 is now available"_s
+                           << u"Version 2.1 is now available"_s;
+    QTest::newRow("taken as given")
+        << u" 3.0 beta "_s << true << u"Version  3.0 beta  is now available"_s
+        << u"Version  3.0 beta  is now available"_s;
+    QTest::newRow("empty version")
+        << QString() << true << u"Version  is now available"_s << u"Version  is now available"_s;
     QTest::newRow("markup-looking text")
-        << u"<b>4</b> %1"_s << u"Version <b>4</b> %1 is now available"_s;
+        << u"<h1>FREE</h1> & %1"_s << true
+        << u"Version &lt;h1&gt;FREE&lt;/h1&gt; &amp; %1 is now available"_s
+        << u"Version <h1>FREE</h1> & %1 is now available"_s;
+    QTest::newRow("markup-looking text, plain server")
+        << u"<h1>FREE</h1> & %1"_s << false << u"Version <h1>FREE</h1> & %1 is now available"_s
+        << u"Version <h1>FREE</h1> & %1 is now available"_s;
 }
 
 void TestNotificationBridge::postsOnceWithTheRightTexts()
 {
     QFETCH(QString, version);
+    QFETCH(bool, markup);
+    QFETCH(QString, sent);
     QFETCH(QString, body);
+    if (!markup)
+        m_server->capabilities.removeAll(u"body-markup"_s);
     m_bridge->postUpdateNotification(version);
     QTRY_COMPARE(m_server->notifyCalls.size(), 1);
     QCOMPARE(m_server->notifyCalls.first().replacesId, 0u);
     QCOMPARE(m_server->shown.size(), 1);
     const FakeNotificationServer::Shown shown = m_server->shown.first();
     QCOMPARE(shown.summary, u"Update available"_s);
-    QCOMPARE(shown.body, body);
+    QCOMPARE(shown.body, sent);
+    QCOMPARE(shown.text, body);
     QCOMPARE(shown.hints.value(u"x-vantry-identifier"_s).toString(), u"VT_UPDATE"_s);
     QTRY_COMPARE(m_center->serverId(u"VT_UPDATE"_s), m_server->shown.firstKey());
 }

@@ -3,14 +3,18 @@
 #include "UpdateFakes.h"
 
 #include "platform/UserDefaults.h"
+#include "updates/FeedFetcher.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/SoftwareUpdaterDelegate.h"
 #include "updates/StandardUserDriver.h"
 #include "updates/UpdaterController.h"
 
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -62,6 +66,7 @@ private Q_SLOTS:
     void dueCheckRunsAndIsRecorded();
     void choicesOpenTheRightAddress();
     void userCheckDuringScheduledCheckAnswersTheUser();
+    void feedIsReadOffTheUiThread();
     void packagedBuildNeverChecks();
 
 private:
@@ -74,6 +79,7 @@ private:
     FakeUrlOpener *m_opener = nullptr;
     RecordingDelegate m_delegate;
     QDateTime m_now;
+    QThreadPool *m_parserPool = nullptr;
 };
 
 void TestSoftwareUpdater::init()
@@ -106,6 +112,7 @@ std::unique_ptr<UpdaterController> TestSoftwareUpdater::makeController(
     m_opener = opener.get();
     env.urlOpener = std::move(opener);
     env.clock = [this] { return m_now; };
+    env.parserPool = m_parserPool;
     return std::make_unique<UpdaterController>(start, &m_delegate, env);
 }
 
@@ -294,6 +301,42 @@ void TestSoftwareUpdater::userCheckDuringScheduledCheckAnswersTheUser()
     QCOMPARE(finished.size(), 1);
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, u"error"_s);
+}
+
+void TestSoftwareUpdater::feedIsReadOffTheUiThread()
+{
+    // A pool whose one thread is busy: the feed can only be read once it is let go.
+    QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    QSemaphore release;
+    pool.start([&release] { release.acquire(); });
+    m_parserPool = &pool;
+    const auto restore = qScopeGuard([&] {
+        release.release();
+        pool.waitForDone();
+        m_parserPool = nullptr;
+    });
+
+    m_server->setResponse(u"/newer"_s, Response::ok(feedWith("2.0")));
+    auto controller = makeController(false, optionsFor(m_server->url(u"/newer"_s)));
+    auto *fetcher = controller->updater().findChild<vantry::FeedFetcher *>();
+    QVERIFY(fetcher);
+    QSignalSpy downloaded(fetcher, &vantry::FeedFetcher::finished);
+    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
+    controller->checkForUpdates();
+    QVERIFY(downloaded.wait(5000));
+    // The updater heard of the download first; it handed the feed to the pool.
+    QVERIFY(m_presenter->shown.isEmpty());
+    QVERIFY(controller->updater().isChecking());
+    controller->checkForUpdates(); // no second check meanwhile
+    QCOMPARE(m_server->hits(u"/newer"_s), 1);
+
+    release.release();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
+    QCOMPARE(m_presenter->shownOn, QThread::currentThread());
+    QVERIFY(!controller->updater().isChecking());
 }
 
 void TestSoftwareUpdater::packagedBuildNeverChecks()

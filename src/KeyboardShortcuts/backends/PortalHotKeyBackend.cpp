@@ -11,6 +11,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
+#include <algorithm>
 #include <chrono>
 #include <xkbcommon/xkbcommon.h>
 
@@ -22,6 +23,10 @@ namespace KeyboardShortcuts {
 namespace {
 
 constexpr int kAvailabilityTimeoutMs = 5000;
+// A session closed a moment ago may still hold its handle in the portal, which
+// then refuses a new one under the same token for a short while.
+constexpr int kCreateAttempts = 8;
+constexpr auto kCreateRetryDelay = 250ms;
 // A shortcut that is given up stays bound until the set is bound again; after
 // this grace the session is renewed, but not for every menu that opens.
 constexpr auto kShrinkGrace = 30s;
@@ -61,6 +66,28 @@ PortalHotKeyBackend::~PortalHotKeyBackend()
 QString PortalHotKeyBackend::name() const
 {
     return u"portal"_s;
+}
+
+std::optional<QString> PortalHotKeyBackend::desktopShortcutId(KeyCombination combination)
+{
+    // Named in stored-shortcut units, as before, so bindings the desktop keeps stay ours.
+    const auto storedKey = macKeyCode(combination.keyCode);
+    if (!storedKey) {
+        return std::nullopt;
+    }
+    return u"hotkey-%1-%2"_s.arg(*storedKey)
+        .arg(carbonModifiers(modifierFlags(combination.modifiers)));
+}
+
+QString PortalHotKeyBackend::sessionToken()
+{
+    return u"vantry"_s;
+}
+
+bool PortalHotKeyBackend::isPending(quint32 id) const
+{
+    const auto it = m_registrations.find(id);
+    return it != m_registrations.end() && it->second.pending;
 }
 
 bool PortalHotKeyBackend::isAvailable()
@@ -117,16 +144,16 @@ HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(quint32 id, KeyCombina
         return NoService;
     }
     // Stable per combination, so the desktop remembers what the user chose for it.
-    // Named in stored-shortcut units, as before, so bindings the desktop keeps stay ours.
-    const auto storedKey = macKeyCode(combination.keyCode);
-    if (!storedKey) {
+    const auto desktopId = desktopShortcutId(combination);
+    if (!desktopId) {
         return UnknownKey;
     }
-    const QString shortcutId = u"hotkey-%1-%2"_s.arg(*storedKey)
-                                   .arg(carbonModifiers(modifierFlags(combination.modifiers)));
-    m_registrations[id] = Registration { shortcutId, trigger };
-    if (!m_bound.contains(shortcutId)) {
+    Registration &registration = m_registrations[id];
+    registration = Registration { *desktopId, combination, false };
+    if (!m_bound.contains(*desktopId)) {
         scheduleBind();
+    } else {
+        updatePending();
     }
     return NoError;
 }
@@ -161,16 +188,39 @@ void PortalHotKeyBackend::startBind()
         return;
     }
     // A session binds once: a changed set needs a new one.
-    closeSession();
-    if (wanted.empty()) {
-        Q_EMIT bindingFinished();
-        return;
+    closeSession([this, empty = wanted.empty()] {
+        if (empty) {
+            m_step = Step::Idle;
+            Q_EMIT bindingFinished();
+            if (m_bindAgain) {
+                scheduleBind();
+            }
+        } else if (!m_appIdRegistered) {
+            registerAppId();
+        } else {
+            m_createAttempts = 0;
+            createSession();
+        }
+    });
+}
+
+Portal::ShortcutList PortalHotKeyBackend::wantedShortcuts() const
+{
+    Portal::ShortcutList shortcuts;
+    std::set<QString> listed;
+    for (const quint32 id : m_binding) {
+        const auto it = m_registrations.find(id);
+        if (it == m_registrations.end() || !listed.insert(it->second.shortcutId).second) {
+            continue;
+        }
+        // Named in the layout of this moment: the compositor's keymap may have
+        // come in since the registration.
+        const QString trigger = preferredTrigger(it->second.combination);
+        shortcuts.append({ it->second.shortcutId,
+            { { u"description"_s, tr("Global shortcut %1").arg(trigger) },
+                { u"preferred_trigger"_s, trigger } } });
     }
-    if (!m_appIdRegistered) {
-        registerAppId();
-    } else {
-        createSession();
-    }
+    return shortcuts;
 }
 
 void PortalHotKeyBackend::registerAppId()
@@ -187,6 +237,7 @@ void PortalHotKeyBackend::registerAppId()
             qCDebug(lcShortcuts) << "Portal registry:" << watcher->error().message();
         }
         m_appIdRegistered = true;
+        m_createAttempts = 0;
         createSession();
     });
 }
@@ -194,12 +245,26 @@ void PortalHotKeyBackend::registerAppId()
 void PortalHotKeyBackend::createSession()
 {
     m_step = Step::CreatingSession;
+    ++m_createAttempts;
     const QString token = nextToken();
+    const Portal::ShortcutList wanted = wantedShortcuts();
+    // KDE Plasma 5.27 files the shortcuts it is handed here with its shortcut
+    // service (and gives them the preferred trigger when that is free); its
+    // BindShortcuts only sends the user to System Settings, every time.
     const QVariantMap options { { u"handle_token"_s, token },
-        { u"session_handle_token"_s, nextToken() } };
-    callWithRequest(
-        u"CreateSession"_s, { options }, token, [this](uint response, const QVariantMap &results) {
+        { u"session_handle_token"_s, sessionToken() },
+        { u"shortcuts"_s, QVariant::fromValue(wanted) } };
+    callWithRequest(u"CreateSession"_s, { options }, token,
+        [this, wanted](uint response, const QVariantMap &results) {
             const QString session = sessionHandle(results.value(u"session_handle"_s));
+            if (response == 2 && m_createAttempts < kCreateAttempts) {
+                QTimer::singleShot(kCreateRetryDelay, this, [this] {
+                    if (m_step == Step::CreatingSession) {
+                        createSession();
+                    }
+                });
+                return;
+            }
             if (response != 0 || session.isEmpty()) {
                 qCWarning(lcShortcuts) << "The portal refused a shortcut session:" << response;
                 finishBind(m_binding);
@@ -212,59 +277,109 @@ void PortalHotKeyBackend::createSession()
                 const auto lost = m_registrations;
                 m_session.clear();
                 m_bound.clear();
+                m_assigned.clear();
                 m_held.clear();
                 m_registrations.clear();
                 for (const auto &[id, registration] : lost) {
                     Q_EMIT registrationFailed(id, RefusedByDesktop);
                 }
             });
-            bindShortcuts();
+            applyDescriptions(results.value(u"shortcuts"_s));
+            const bool known = std::all_of(
+                wanted.begin(), wanted.end(), [this](const Portal::Shortcut &shortcut) {
+                    return m_assigned.contains(shortcut.id);
+                });
+            if (known) {
+                // The desktop holds every one already: binding again would only
+                // make it ask the user once more.
+                for (const auto &shortcut : wanted) {
+                    m_bound.insert(shortcut.id);
+                }
+                finishBind({});
+            } else {
+                bindShortcuts();
+            }
         });
 }
 
 void PortalHotKeyBackend::bindShortcuts()
 {
     m_step = Step::Binding;
-    Portal::ShortcutList shortcuts;
-    std::set<QString> listed;
-    for (const quint32 id : m_binding) {
-        const auto it = m_registrations.find(id);
-        if (it == m_registrations.end() || !listed.insert(it->second.shortcutId).second) {
-            continue;
-        }
-        shortcuts.append({ it->second.shortcutId,
-            { { u"description"_s, tr("Global shortcut %1").arg(it->second.trigger) },
-                { u"preferred_trigger"_s, it->second.trigger } } });
-    }
+    const Portal::ShortcutList shortcuts = wantedShortcuts();
     const QString token = nextToken();
     const QVariantList args { QVariant::fromValue(QDBusObjectPath(m_session)),
         QVariant::fromValue(shortcuts), QString(), QVariantMap { { u"handle_token"_s, token } } };
-    callWithRequest(
-        u"BindShortcuts"_s, args, token, [this, listed](uint response, const QVariantMap &results) {
+    callWithRequest(u"BindShortcuts"_s, args, token,
+        [this, shortcuts](uint response, const QVariantMap &results) {
             if (response != 0) {
                 qCWarning(lcShortcuts) << "The desktop refused our shortcuts:" << response;
                 finishBind(m_binding);
                 return;
             }
-            std::set<QString> bound = listed;
-            if (results.contains(u"shortcuts"_s)) {
-                Portal::ShortcutList returned;
-                results.value(u"shortcuts"_s).value<QDBusArgument>() >> returned;
-                bound.clear();
-                for (const auto &shortcut : returned) {
-                    bound.insert(shortcut.id);
-                }
+            // Accepted. Ids the answer leaves out have no key yet (KDE Plasma 5.27
+            // lists none and asks the user to assign them): they are pending.
+            for (const auto &shortcut : shortcuts) {
+                m_bound.insert(shortcut.id);
             }
-            m_bound = bound;
-            std::set<quint32> refused;
-            for (const quint32 id : m_binding) {
-                const auto it = m_registrations.find(id);
-                if (it != m_registrations.end() && !bound.contains(it->second.shortcutId)) {
-                    refused.insert(id);
-                }
-            }
-            finishBind(refused);
+            applyDescriptions(results.value(u"shortcuts"_s));
+            finishBind({});
         });
+}
+
+void PortalHotKeyBackend::applyDescriptions(const QVariant &shortcuts)
+{
+    Portal::ShortcutList listed;
+    if (shortcuts.metaType() == QMetaType::fromType<QDBusArgument>()) {
+        shortcuts.value<QDBusArgument>() >> listed;
+    } else if (shortcuts.metaType() == QMetaType::fromType<Portal::ShortcutList>()) {
+        listed = shortcuts.value<Portal::ShortcutList>();
+    }
+    for (const auto &shortcut : listed) {
+        // Portals that do not describe the trigger bound it as asked.
+        const QVariant trigger = shortcut.properties.value(u"trigger_description"_s);
+        m_assigned[shortcut.id] = !trigger.isValid() || !trigger.toString().isEmpty();
+    }
+    updatePending();
+}
+
+void PortalHotKeyBackend::updatePending()
+{
+    for (auto &[id, registration] : m_registrations) {
+        if (!m_bound.contains(registration.shortcutId)) {
+            continue;
+        }
+        const auto assigned = m_assigned.find(registration.shortcutId);
+        const bool pending = assigned == m_assigned.end() || !assigned->second;
+        if (pending == registration.pending) {
+            continue;
+        }
+        registration.pending = pending;
+        if (pending) {
+            qCInfo(lcShortcuts).noquote()
+                << u"The desktop has no key for %1 yet; assign one in its keyboard settings"_s.arg(
+                       registration.shortcutId);
+        } else {
+            qCInfo(lcShortcuts).noquote()
+                << u"The desktop assigned a key to %1"_s.arg(registration.shortcutId);
+        }
+        Q_EMIT pendingChanged(id, pending);
+    }
+}
+
+void PortalHotKeyBackend::onShortcutsChanged(const QDBusMessage &message)
+{
+    const QVariantList args = message.arguments();
+    if (args.size() < 2 || args.at(0).value<QDBusObjectPath>().path() != m_session
+        || m_session.isEmpty()) {
+        return;
+    }
+    // The user assigned, changed or removed a key in the desktop's settings.
+    Portal::ShortcutList listed;
+    args.at(1).value<QDBusArgument>() >> listed;
+    for (auto &[id, assigned] : m_assigned) {
+        assigned = false;
+    }
+    applyDescriptions(QVariant::fromValue(listed));
 }
 
 void PortalHotKeyBackend::finishBind(const std::set<quint32> &refused)
@@ -276,22 +391,44 @@ void PortalHotKeyBackend::finishBind(const std::set<quint32> &refused)
         }
     }
     m_binding.clear();
+    if (!m_session.isEmpty()) {
+        qCDebug(lcShortcuts).noquote()
+            << "Shortcut session" << m_session << "holds" << m_bound.size() << "shortcuts";
+    }
     Q_EMIT bindingFinished();
     if (m_bindAgain) {
         scheduleBind();
     }
 }
 
-void PortalHotKeyBackend::closeSession()
+void PortalHotKeyBackend::closeSession(std::function<void()> then)
 {
-    if (!m_session.isEmpty()) {
-        m_bus.asyncCall(QDBusMessage::createMethodCall(
+    const bool open = !m_session.isEmpty();
+    if (open) {
+        const QDBusPendingCall closing = m_bus.asyncCall(QDBusMessage::createMethodCall(
             Portal::serviceName, m_session, Portal::sessionInterface, u"Close"_s));
+        if (then) {
+            // The next session takes the same handle: wait until this one is gone.
+            m_step = Step::Closing;
+            auto *watcher = new QDBusPendingCallWatcher(closing, this);
+            connect(watcher, &QDBusPendingCallWatcher::finished, this,
+                [watcher, then = std::move(then)] {
+                    watcher->deleteLater();
+                    then();
+                });
+        }
     }
     delete m_sessionProxy;
     m_session.clear();
     m_bound.clear();
+    m_assigned.clear();
     m_held.clear();
+    for (auto &[id, registration] : m_registrations) {
+        registration.pending = false;
+    }
+    if (!open && then) {
+        then();
+    }
 }
 
 void PortalHotKeyBackend::callWithRequest(const QString &method, QVariantList args,
@@ -307,6 +444,8 @@ void PortalHotKeyBackend::callWithRequest(const QString &method, QVariantList ar
             [this](const QDBusObjectPath &session, const QString &shortcutId) {
                 onActivated(session, shortcutId, false);
             });
+        m_bus.connect(Portal::serviceName, Portal::desktopPath, Portal::globalShortcutsInterface,
+            u"ShortcutsChanged"_s, this, SLOT(onShortcutsChanged(QDBusMessage)));
     }
     // The answer comes as a signal on the request object, possibly before the
     // call returns: listen on the path the portal will use before calling.
@@ -377,7 +516,7 @@ QString PortalHotKeyBackend::nextToken()
 {
     // Tokens name request objects per bus connection, which backends may share.
     static int counter = 0;
-    return u"vantry%1"_s.arg(++counter);
+    return u"vantry_request%1"_s.arg(++counter);
 }
 
 } // namespace KeyboardShortcuts

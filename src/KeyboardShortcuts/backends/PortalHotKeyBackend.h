@@ -2,8 +2,10 @@
 #pragma once
 
 #include "KeyboardShortcuts/backends/DesktopHotKeyBackend.h"
+#include "KeyboardShortcuts/backends/PortalInterfaces.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QPointer>
 #include <QTimer>
@@ -18,15 +20,14 @@ namespace KeyboardShortcuts {
 
 class XkbKeyboardLayout;
 
-namespace Portal {
-class GlobalShortcutsProxy;
-class SessionProxy;
-} // namespace Portal
-
 // System hot keys through the desktop portal's GlobalShortcuts interface, the
 // one way a Wayland client gets keys while another window has the focus. A
 // portal session binds its shortcuts once, so every change of the set starts
-// a new session; the desktop has the final say on the triggers.
+// a new session; the desktop has the final say on the triggers. Session token
+// and shortcut ids never change between runs: desktops file the user's
+// assignments under them (KDE names its shortcut component after the token).
+// A shortcut the desktop accepted without assigning a key is pending, not
+// refused: the user may assign one in the desktop's settings at any time.
 class PortalHotKeyBackend final : public DesktopHotKeyBackend
 {
     Q_OBJECT
@@ -41,11 +42,17 @@ public:
     Status registerHotKey(quint32 id, KeyCombination combination) override;
     void unregisterHotKey(quint32 id) override;
     QString name() const override;
+    bool isPending(quint32 id) const override;
 
     /// Whether a GlobalShortcuts portal answers on the bus (asked once).
     bool isAvailable();
     /// The preferred trigger for a shortcut, e.g. "CTRL+LOGO+s"; empty when the key has no name.
     QString preferredTrigger(KeyCombination combination) const;
+    /// The id the desktop knows a shortcut by, the same in every run; none when the
+    /// key has no stored form.
+    static std::optional<QString> desktopShortcutId(KeyCombination combination);
+    /// The session handle token, the same in every run.
+    static QString sessionToken();
 
 Q_SIGNALS:
     /// A session bound its shortcuts (or gave up); for tests and logs.
@@ -55,9 +62,10 @@ private:
     struct Registration
     {
         QString shortcutId;
-        QString trigger;
+        KeyCombination combination;
+        bool pending = false;
     };
-    enum class Step { Idle, Registering, CreatingSession, Binding };
+    enum class Step { Idle, Closing, Registering, CreatingSession, Binding };
 
     void scheduleBind();
     void startBind();
@@ -65,13 +73,22 @@ private:
     void createSession();
     void bindShortcuts();
     void finishBind(const std::set<quint32> &refused);
-    void closeSession();
+    void closeSession(std::function<void()> then = {});
+    Portal::ShortcutList wantedShortcuts() const;
+    /// Takes in what the desktop says of our shortcuts: which ids it holds and
+    /// which of them have a key.
+    void applyDescriptions(const QVariant &shortcuts);
+    void updatePending();
     /// Calls method with args, having subscribed to its request's Response first.
     void callWithRequest(const QString &method, QVariantList args, const QString &token,
         std::function<void(uint, const QVariantMap &)> onResponse);
     void onActivated(const QDBusObjectPath &session, const QString &shortcutId, bool press);
     QString nextToken();
 
+private Q_SLOTS:
+    void onShortcutsChanged(const QDBusMessage &message);
+
+private:
     QDBusConnection m_bus;
     const XkbKeyboardLayout *m_keyboard;
     QString m_appId;
@@ -79,6 +96,7 @@ private:
     bool m_appIdRegistered = false;
     std::map<quint32, Registration> m_registrations;
     std::set<QString> m_bound; // shortcut ids the current session binds
+    std::map<QString, bool> m_assigned; // shortcut id -> whether the desktop gave it a key
     std::set<QString> m_held;
     std::set<quint32> m_binding; // ids of the bind under way
     QString m_session;
@@ -86,6 +104,7 @@ private:
     Portal::GlobalShortcutsProxy *m_shortcuts = nullptr;
     Step m_step = Step::Idle;
     bool m_bindAgain = false;
+    int m_createAttempts = 0;
     QTimer m_bindTimer;
     QTimer m_shrinkTimer;
 };

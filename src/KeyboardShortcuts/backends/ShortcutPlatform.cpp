@@ -2,6 +2,7 @@
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 
 #include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
+#include "KeyboardShortcuts/backends/WaylandKeyboard.h"
 #include "KeyboardShortcuts/backends/X11Connection.h"
 #include "KeyboardShortcuts/backends/X11HotKeyBackend.h"
 #include "platform/Logging.h"
@@ -28,6 +29,10 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     }
     if (!platform.layout || !platform.layout->isValid()) {
         platform.layout = std::make_unique<XkbKeyboardLayout>(XkbKeyboardLayout::systemNames());
+    }
+    if (platformName.startsWith("wayland"_L1)) {
+        // The system's settings only until the compositor sends the session's keymap.
+        platform.keymapSource = std::make_unique<WaylandKeyboard>(platform.layout.get());
     }
 
     // Under XWayland an X grab only fires while an X window has the focus: in a

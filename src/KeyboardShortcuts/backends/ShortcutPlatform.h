@@ -15,6 +15,7 @@ namespace KeyboardShortcuts {
 struct ShortcutPlatform
 {
     std::unique_ptr<XkbKeyboardLayout> layout;
+    std::unique_ptr<QObject> keymapSource; // feeds layout where Qt runs on Wayland
     std::shared_ptr<DesktopSystemShortcuts> systemShortcuts;
     std::unique_ptr<DesktopHotKeyBackend> backend;
 

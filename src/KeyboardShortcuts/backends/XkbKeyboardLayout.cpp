@@ -139,6 +139,39 @@ void XkbKeyboardLayout::loadFromServer()
     m_connection->flush();
 }
 
+bool XkbKeyboardLayout::setKeymap(const QByteArray &keymapText)
+{
+    if (!m_context) {
+        return false;
+    }
+    xkb_keymap *keymap = xkb_keymap_new_from_buffer(m_context, keymapText.constData(),
+        size_t(keymapText.size()), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_state *state = keymap ? xkb_state_new(keymap) : nullptr;
+    if (!state) {
+        xkb_keymap_unref(keymap);
+        return false;
+    }
+    xkb_state_unref(m_state);
+    xkb_keymap_unref(m_keymap);
+    m_keymap = keymap;
+    m_state = state;
+    Q_EMIT layoutChanged();
+    return true;
+}
+
+void XkbKeyboardLayout::setState(quint32 depressed, quint32 latched, quint32 locked, quint32 group)
+{
+    if (!m_state) {
+        return;
+    }
+    const xkb_layout_index_t before
+        = xkb_state_serialize_layout(m_state, XKB_STATE_LAYOUT_EFFECTIVE);
+    xkb_state_update_mask(m_state, depressed, latched, locked, 0, 0, group);
+    if (xkb_state_serialize_layout(m_state, XKB_STATE_LAYOUT_EFFECTIVE) != before) {
+        Q_EMIT layoutChanged();
+    }
+}
+
 void XkbKeyboardLayout::onStateChanged(quint8 baseMods, quint8 latchedMods, quint8 lockedMods,
     qint16 baseGroup, qint16 latchedGroup, quint8 lockedGroup)
 {

@@ -43,6 +43,12 @@ public:
     /// Whether a keymap could be had; without one every key reads as unknown.
     bool isValid() const { return m_keymap != nullptr; }
 
+    /// Replaces the keymap with one in XKB's text format, as a Wayland compositor
+    /// hands it out. False (and the keymap unchanged) when it does not compile.
+    bool setKeymap(const QByteArray &keymapText);
+    /// The modifier and layout group state, as a Wayland compositor reports it.
+    void setState(quint32 depressed, quint32 latched, quint32 locked, quint32 group);
+
     QString keyToCharacter(int keyCode) const override;
 
     /// The key symbol of the unshifted key (evdev code) in the current group, 0 when none.

@@ -73,6 +73,11 @@ GeneralView::GeneralView(
     layout->addWidget(recorder);
 
     layout->addStretch(1);
+    m_saveError = new QLabel(this);
+    m_saveError->setWordWrap(true);
+    m_saveError->setTextFormat(Qt::PlainText);
+    m_saveError->hide();
+    layout->addWidget(m_saveError);
 
     showStoredSide();
     // Only a choice of the user writes: an unknown stored string stays until then.
@@ -81,6 +86,15 @@ GeneralView::GeneralView(
         if (key == sideKey)
             showStoredSide();
     });
+    // Changes made in this pane that cannot be kept are told here, once.
+    connect(&defaults, &UserDefaults::saveFailed, this,
+        [this](const QString &key, const QString &reason) {
+            const bool madeHere = key == sideKey || key.startsWith(u"KeyboardShortcuts_");
+            if (!madeHere || !m_defaults || !m_defaults->claimSaveFailureNotice())
+                return;
+            m_saveError->setText(tr("Settings cannot be saved: %1").arg(reason));
+            m_saveError->show();
+        });
 }
 
 PreviewSide GeneralView::shownSide() const

@@ -17,6 +17,8 @@ namespace LaunchAtLogin {
 class Toggle;
 }
 
+class QLabel;
+
 namespace vantry {
 
 class UserDefaults;
@@ -39,6 +41,8 @@ public:
     QComboBox *sidePicker() const { return m_sidePicker; }
     LaunchAtLogin::Toggle *launchAtLoginToggle() const { return m_toggle; }
     KeyboardShortcuts::ShortcutRecorder *shortcutRecorder() const { return m_recorder; }
+    /// Says that settings cannot be saved, and why; hidden until a change made here fails.
+    QLabel *saveErrorLabel() const { return m_saveError; }
 
 private:
     void showStoredSide();
@@ -48,6 +52,7 @@ private:
     QComboBox *m_sidePicker = nullptr;
     LaunchAtLogin::Toggle *m_toggle = nullptr;
     KeyboardShortcuts::ShortcutRecorder *m_recorder = nullptr;
+    QLabel *m_saveError = nullptr;
 };
 
 } // namespace vantry

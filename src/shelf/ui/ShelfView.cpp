@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QShowEvent>
@@ -156,6 +157,15 @@ void ShelfView::buildLayout()
     });
 
     updateIcons();
+}
+
+void ShelfView::setSettingsMenu(QMenu *menu)
+{
+    // With a menu the button no longer emits clicked(); the menu's actions do the work.
+    m_settingsButton->setMenu(menu);
+    m_settingsButton->setPopupMode(QToolButton::InstantPopup);
+    if (menu && menu->accessibleName().isEmpty())
+        menu->setAccessibleName(m_settingsButton->accessibleName());
 }
 
 void ShelfView::updateIcons()

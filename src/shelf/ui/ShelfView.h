@@ -9,6 +9,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QParallelAnimationGroup;
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
@@ -44,6 +45,10 @@ public:
     ErrorBannerView *banner() const { return m_banner; }
     /// The rename field while a row shows it, else nullptr.
     ShelfItemEditView *editView() const;
+
+    /// Makes the gear open `menu` (the application's menu: settings, updates, quit) instead
+    /// of opening the settings directly. The view does not take ownership.
+    void setSettingsMenu(QMenu *menu);
 
     /// How long the banner waits before it asks to close (3 s unless changed).
     void setBannerAutoHideDelay(std::chrono::milliseconds delay);

@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+
 #include <memory>
 
 using namespace vantry;
@@ -99,6 +102,31 @@ private Q_SLOTS:
         Q_EMIT picker->activated(picked); // as a choice from the pop-up delivers it
         QCOMPARE(m_defaults->string(key), written);
         QCOMPARE(view.shownSide(), picked == 0 ? PreviewSide::left : PreviewSide::right);
+    }
+
+    void aChoiceThatCannotBeSavedIsToldHereOnce()
+    {
+        // A plain file where the settings folder should be: no user can save there.
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(u"vantry"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        UserDefaults unsavable(dir.filePath(u"vantry/vantry.conf"_s));
+        GeneralView view(unsavable, m_name);
+        QVERIFY(view.saveErrorLabel()->isHidden());
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        // Written elsewhere, not by a choice in this pane: nothing is shown.
+        unsavable.setValue(u"updates.lastCheckTime"_s, u"2026-03-01T12:00:00.000Z"_s);
+        QVERIFY(view.saveErrorLabel()->isHidden());
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        Q_EMIT view.sidePicker()->activated(0);
+        QCOMPARE(unsavable.string(QString::fromLatin1(previewSideKey)), u"left"_s);
+        QVERIFY(!view.saveErrorLabel()->isHidden());
+        const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
+        QVERIFY2(view.saveErrorLabel()->text().contains(reason),
+            qPrintable(view.saveErrorLabel()->text()));
+        QVERIFY(!unsavable.claimSaveFailureNotice()); // the pane has told the user
     }
 
     void pickerFollowsAWriteElsewhere()

@@ -252,6 +252,46 @@ private Q_SLOTS:
         QCOMPARE(host.beeps(), 0);
     }
 
+    // Names keep their bytes through the field: Return on an untouched name renames
+    // nothing, and an edit of the extension keeps the rest.
+    void theFieldKeepsTheBytesOfNamesThatAreNotUtf8()
+    {
+        const QList<QByteArray> names { "caf\xe9.txt", "caf\xe8.txt", " lead.txt\n" };
+        ShelfTestHost host(names);
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        QSet<QString> shown;
+        for (const QByteArray &name : names)
+            shown.insert(host.view().listModel()->index(rowOf(host, name)).data().toString());
+        QCOMPARE(shown.size(), names.size());
+
+        for (const QByteArray &name : names) {
+            select(host, { name });
+            QTest::keyClick(host.view().listView(), Qt::Key_Return);
+            ShelfItemEditView *editor = host.view().editView();
+            QVERIFY(editor);
+            QTest::keyClick(editor->field(), Qt::Key_Return);
+            QVERIFY(!host.view().editView());
+            QVERIFY(exists(host.pathOf(name)));
+        }
+        QCOMPARE(host.content().items().size(), names.size());
+
+        select(host, { "caf\xe9.txt" });
+        QTest::keyClick(host.view().listView(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.view().editView();
+        QVERIFY(editor);
+        QTest::keyClick(editor->field(), Qt::Key_End);
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(editor->field(), Qt::Key_Backspace);
+        QTest::keyClicks(editor->field(), u"md"_s);
+        QTest::keyClick(editor->field(), Qt::Key_Return);
+        QVERIFY(exists(host.pathOf("caf\xe9.md")));
+        QVERIFY(!exists(host.pathOf("caf\xe9.txt")));
+        QVERIFY(exists(host.pathOf("caf\xe8.txt")));
+        QCOMPARE(host.beeps(), 0);
+    }
+
     void aFailedRenameBeepsShowsTheBannerAndKeepsTheField()
     {
         ShelfTestHost host(plainEntries);

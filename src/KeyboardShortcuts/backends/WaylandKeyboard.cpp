@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyboardShortcuts/backends/WaylandKeyboard.h"
+
+#include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
+#include "platform/Logging.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client-protocol.h>
+
+namespace KeyboardShortcuts {
+
+namespace {
+
+// wl_seat 5 has everything we use; newer ones only add the keymap's private mapping.
+constexpr int kSeatVersion = 5;
+
+void onEnter(void *, wl_keyboard *, uint32_t, wl_surface *, wl_array *) { }
+void onLeave(void *, wl_keyboard *, uint32_t, wl_surface *) { }
+void onKey(void *, wl_keyboard *, uint32_t, uint32_t, uint32_t, uint32_t) { }
+void onRepeatInfo(void *, wl_keyboard *, int32_t, int32_t) { }
+
+} // namespace
+
+WaylandKeyboard::WaylandKeyboard(XkbKeyboardLayout *layout, QObject *parent)
+    : QWaylandClientExtension(kSeatVersion)
+    , m_layout(layout)
+{
+    setParent(parent);
+}
+
+WaylandKeyboard::~WaylandKeyboard()
+{
+    if (m_keyboard) {
+        if (wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_keyboard)) >= 3) {
+            wl_keyboard_release(m_keyboard);
+        } else {
+            wl_keyboard_destroy(m_keyboard);
+        }
+    }
+    if (m_seat) {
+        if (wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_seat)) >= 5) {
+            wl_seat_release(m_seat);
+        } else {
+            wl_seat_destroy(m_seat);
+        }
+    }
+}
+
+const wl_interface *WaylandKeyboard::extensionInterface() const
+{
+    return &wl_seat_interface;
+}
+
+void WaylandKeyboard::bind(wl_registry *registry, int id, int version)
+{
+    if (m_seat) {
+        return; // the first seat is the user's keyboard
+    }
+    const int bound = std::min({ version, kSeatVersion, wl_seat_interface.version });
+    setVersion(bound);
+    m_seat = static_cast<wl_seat *>(
+        wl_registry_bind(registry, uint32_t(id), &wl_seat_interface, uint32_t(bound)));
+    static const wl_seat_listener listener { &WaylandKeyboard::onCapabilities,
+        &WaylandKeyboard::onName };
+    wl_seat_add_listener(m_seat, &listener, this);
+}
+
+void WaylandKeyboard::onCapabilities(void *data, wl_seat *seat, uint32_t capabilities)
+{
+    auto *self = static_cast<WaylandKeyboard *>(data);
+    if (self->m_keyboard || !(capabilities & WL_SEAT_CAPABILITY_KEYBOARD)) {
+        return;
+    }
+    self->m_keyboard = wl_seat_get_keyboard(seat);
+    static const wl_keyboard_listener listener { &WaylandKeyboard::onKeymap, &onEnter, &onLeave,
+        &onKey, &WaylandKeyboard::onModifiers, &onRepeatInfo };
+    wl_keyboard_add_listener(self->m_keyboard, &listener, self);
+}
+
+void WaylandKeyboard::onName(void *, wl_seat *, const char *) { }
+
+void WaylandKeyboard::onKeymap(
+    void *data, wl_keyboard *, uint32_t format, int32_t fd, uint32_t size)
+{
+    auto *self = static_cast<WaylandKeyboard *>(data);
+    if (format != WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 || size == 0) {
+        ::close(fd);
+        return;
+    }
+    void *map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (map == MAP_FAILED) {
+        qCWarning(lcShortcuts) << "Cannot read the compositor's keymap";
+        return;
+    }
+    // The text ends in a NUL byte that is counted in size.
+    const QByteArray text(
+        static_cast<const char *>(map), qsizetype(::strnlen(static_cast<const char *>(map), size)));
+    ::munmap(map, size);
+    if (!self->m_layout->setKeymap(text)) {
+        qCWarning(lcShortcuts) << "Cannot compile the compositor's keymap";
+    }
+}
+
+void WaylandKeyboard::onModifiers(void *data, wl_keyboard *, uint32_t, uint32_t depressed,
+    uint32_t latched, uint32_t locked, uint32_t group)
+{
+    static_cast<WaylandKeyboard *>(data)->m_layout->setState(depressed, latched, locked, group);
+}
+
+} // namespace KeyboardShortcuts
