@@ -19,6 +19,7 @@ test_pkgs=(
   xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils x11-xserver-utils libx11-dev
   libxtst-dev
   dbus dbus-x11 python3 python3-dbusmock python3-gi dunst
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   appstream desktop-file-utils
   lintian dpkg-dev man-db file ccache
   clang libclang-rt-14-dev

@@ -218,7 +218,8 @@ int runBench(int count, int runs, const QString &base)
     window.resize(380, 520);
     PaintProbe probe;
     probe.clock = &clock;
-    view->listView()->viewport()->installEventFilter(&probe);
+    auto *list = view->findChild<ShelfListView *>(u"items"_s);
+    list->viewport()->installEventFilter(&probe);
     window.show();
     if (!waitFor(probe))
         return 1;
@@ -271,7 +272,7 @@ int runBench(int count, int runs, const QString &base)
     }
 
     std::sort(times.begin(), times.end());
-    const int rows = view->listModel()->rowCount();
+    const int rows = list->model()->rowCount();
     std::printf("platform=%s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("items=%d\n", rows);
     std::printf("set_items_to_first_paint_ms_median=%.2f\n", times[times.size() / 2]);

@@ -133,7 +133,7 @@ QByteArray AutostartService::defaultEntryPath()
 
 QByteArray AutostartService::entryContents() const
 {
-    QString name = vantry::AppInfo::infoValue(u"CFBundleDisplayName");
+    QString name = vantry::AppInfo::displayName();
     if (name.isEmpty())
         name = QStringLiteral("Vantry");
     // No X-GNOME-Autostart-Phase: systemd's autostart generator skips entries that have one.

@@ -4,6 +4,8 @@
 #include "LaunchAtLogin/LaunchAtLogin.h"
 #include "LaunchAtLogin/Observable.h"
 
+#include <QScopedValueRollback>
+
 namespace LaunchAtLogin {
 
 Toggle::Toggle(QWidget *parent)
@@ -13,14 +15,16 @@ Toggle::Toggle(QWidget *parent)
 Toggle::Toggle(const QString &label, QWidget *parent)
     : QCheckBox(label, parent)
 {
-    setAccessibleName(label);
-    connect(this, &QCheckBox::clicked, this, &Toggle::onClicked);
+    // toggled, not clicked: keyboard, click and the accessible Toggle action all end here.
+    connect(this, &QCheckBox::toggled, this, &Toggle::onToggled);
     connect(&observable(), &Observable::didChange, this, &Toggle::refresh);
     refresh();
 }
 
 void Toggle::refresh()
 {
+    // Showing the system's state is not a change by the user.
+    const QScopedValueRollback syncing(m_syncing, true);
     setChecked(observable().isEnabled());
 }
 
@@ -31,8 +35,10 @@ void Toggle::showEvent(QShowEvent *event)
     QCheckBox::showEvent(event);
 }
 
-void Toggle::onClicked(bool checked)
+void Toggle::onToggled(bool checked)
 {
+    if (m_syncing)
+        return;
     observable().setEnabled(checked);
 }
 

@@ -6,8 +6,8 @@
 namespace LaunchAtLogin {
 
 // A check box that shows whether the system starts this program at login and
-// changes that when the user flips it. Every toggle follows the shared
-// observable, so two of them on screen always agree.
+// changes that whenever the box is flipped: by click, key or accessibility action.
+// Every toggle follows the shared observable, so two of them on screen always agree.
 class Toggle final : public QCheckBox
 {
     Q_OBJECT
@@ -25,7 +25,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void onClicked(bool checked);
+    void onToggled(bool checked);
+
+    bool m_syncing = false;
 };
 
 } // namespace LaunchAtLogin

@@ -7,11 +7,16 @@
 #include "MenuBarExtraAccess/StatusItem.h"
 #include "app/StatusMenu.h"
 #include "platform/Logging.h"
+#include "platform/UserDefaults.h"
 #include "shelf/SecurityScope.h"
 #include "updates/AppUpdater.h"
+#include "updates/SoftwareUpdater.h"
+#include "updates/UpdaterController.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QWidget>
 
 namespace vantry {
 
@@ -21,7 +26,9 @@ AppDelegate &AppDelegate::shared()
     // aboutToQuit, while the widget machinery still stands.
     static QPointer<AppDelegate> instance;
     if (!instance)
-        instance = new AppDelegate({}, QCoreApplication::instance());
+        instance = new AppDelegate(
+            std::make_unique<AppUpdater>(UpdateEnvironment::system(UserDefaults::standard())),
+            QCoreApplication::instance());
     return *instance;
 }
 
@@ -33,18 +40,18 @@ const KeyboardShortcuts::Name &AppDelegate::openShelfWindow()
     return name;
 }
 
+AppDelegate::AppDelegate(std::unique_ptr<AppUpdater> appUpdater, QObject *parent)
+    : AppDelegate(
+        Services { {}, [] { SecurityScope::shared().stop(); }, [] { QCoreApplication::quit(); } },
+        parent)
+{
+    m_appUpdater = std::move(appUpdater);
+}
+
 AppDelegate::AppDelegate(Services services, QObject *parent)
     : QObject(parent)
     , m_services(std::move(services))
 {
-    if (!m_services.checkForUpdates) {
-        m_appUpdater = std::make_unique<AppUpdater>();
-        m_services.checkForUpdates = [this] { m_appUpdater->checkForUpdates(); };
-    }
-    if (!m_services.stopFolderAccess)
-        m_services.stopFolderAccess = [] { SecurityScope::shared().stop(); };
-    if (!m_services.quit)
-        m_services.quit = [] { QCoreApplication::quit(); };
     if (auto *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_menus.clear(); });
 }
@@ -85,6 +92,13 @@ void AppDelegate::installShelfShortcut(MenuBarExtraAccess::StatusItem *item)
     KeyboardShortcuts::onKeyDown(openShelfWindow(), item, [item] { item->performClick(); });
 }
 
+void AppDelegate::addKeyEquivalents(QWidget *window)
+{
+    // The menus' own actions: one shortcut each, never two that clash and so never fire.
+    for (QAction *action : statusActions())
+        window->addAction(action);
+}
+
 QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const
 {
     for (const auto &[owner, menu] : m_menus) {
@@ -109,7 +123,10 @@ void AppDelegate::openPreferences()
 
 void AppDelegate::checkForUpdates()
 {
-    m_services.checkForUpdates();
+    if (m_appUpdater)
+        m_appUpdater->updaterController().updater().checkForUpdates();
+    else
+        m_services.checkForUpdates();
 }
 
 void AppDelegate::terminate()

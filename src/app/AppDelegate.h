@@ -12,6 +12,7 @@
 
 class QAction;
 class QMenu;
+class QWidget;
 
 namespace KeyboardShortcuts {
 class Name;
@@ -33,12 +34,12 @@ class AppDelegate final : public QObject
     Q_OBJECT
 
 public:
-    /// What the delegate drives; empty members fall back to the real ones.
+    /// What the status menu's actions drive, for a delegate without the update machinery.
     struct Services
     {
-        /// The user-initiated update check; empty: the delegate makes and owns the AppUpdater.
+        /// The user-initiated update check.
         std::function<void()> checkForUpdates;
-        /// Releases the folder grant (SecurityScope::shared().stop()).
+        /// Releases the folder grant.
         std::function<void()> stopFolderAccess;
         /// Ends the application's event loop.
         std::function<void()> quit;
@@ -50,11 +51,12 @@ public:
     /// use, which stores the default when nothing is stored yet.
     static const KeyboardShortcuts::Name &openShelfWindow();
 
-    explicit AppDelegate(Services services = {}, QObject *parent = nullptr);
+    /// The application's delegate: owns appUpdater (already started); Quit releases the
+    /// folder grant of SecurityScope::shared() and quits the application.
+    AppDelegate(std::unique_ptr<AppUpdater> appUpdater, QObject *parent);
+    /// A delegate whose actions call services (tests of the menu and the shortcut).
+    explicit AppDelegate(Services services, QObject *parent = nullptr);
     ~AppDelegate() override;
-
-    /// The update machinery, started when the delegate was made; null when checks are injected.
-    AppUpdater *appUpdater() const { return m_appUpdater.get(); }
 
     /// The action that opens or raises the settings window; empty until the tray icon is shown.
     const std::function<void()> &openSettings() const { return m_openSettings; }
@@ -63,6 +65,10 @@ public:
     /// The status item callback: attaches the status menu and the global shortcut. Takes effect
     /// once per status item, however often it runs.
     void statusItemDidAppear(MenuBarExtraAccess::StatusItem *item);
+
+    /// Makes the status menu's keys (Ctrl+, for "Preferences…", Ctrl+Q for "Quit") work
+    /// while window is the active window.
+    void addKeyEquivalents(QWidget *window);
 
     /// The status menu attached to item, if any.
     QMenu *statusMenu(const MenuBarExtraAccess::StatusItem *item) const;

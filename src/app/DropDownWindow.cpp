@@ -16,6 +16,7 @@ DropDownWindow::DropDownWindow(ContentFactory contentFactory, QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_contentFactory(std::move(contentFactory))
 {
+    setObjectName(QStringLiteral("shelfWindow"));
     setWindowTitle(tr("Vantry Shelf"));
     setAccessibleName(tr("Shelf"));
     auto *layout = new QVBoxLayout(this);

@@ -2,6 +2,7 @@
 #include "app/StatusMenu.h"
 
 #include "app/AppDelegate.h"
+#include "app/MenuKeyEquivalents.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,7 +11,8 @@ namespace vantry {
 
 std::array<QAction *, 3> createStatusActions(AppDelegate &target, QObject *owner)
 {
-    // The key equivalents are shown as a reminder; the platform's default modifier is Ctrl.
+    // The platform's default modifier is Ctrl. The keys work in the windows these actions
+    // are added to and, through MenuKeyEquivalents, while a menu showing them is open.
     auto *preferences = new QAction(AppDelegate::tr("Preferences…"), owner);
     preferences->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferences->setShortcutVisibleInContextMenu(true);
@@ -38,6 +40,7 @@ void addStatusMenuEntries(QMenu &menu, AppDelegate &target)
     menu.addAction(updates);
     menu.addSeparator();
     menu.addAction(quit);
+    MenuKeyEquivalents::install(&menu);
 }
 
 std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)

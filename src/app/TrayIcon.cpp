@@ -21,7 +21,7 @@ TrayIcon::TrayIcon(MenuBarExtraAccess::StatusItem *item, QObject *parent)
     , m_tone(TrayIconArt::toneFor(m_traySelection->foregroundColor(), QGuiApplication::palette()))
     , m_tray(new QSystemTrayIcon(TrayIconArt::icon(m_tone), this))
 {
-    m_tray->setToolTip(AppInfo::infoValue(u"CFBundleDisplayName"));
+    m_tray->setToolTip(AppInfo::displayName());
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         // X11 trays report the second press of a quick pair as a double click, after the
         // first one's Trigger.

@@ -193,7 +193,7 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     , m_launch(launch)
 {
     m_openSettings = [this] { openSettingsWindow(); };
-    m_menuBarExtraItem.setIdentifier(AppInfo::infoValue(u"CFBundleDisplayName"));
+    m_menuBarExtraItem.setIdentifier(AppInfo::displayName());
     connect(&m_menuBarExtraItem, &MenuBarExtraAccess::StatusItem::clicked, this,
         &VantryApp::onStatusItemClicked);
     connect(&m_trayHost, &TrayHostWatcher::hostAvailable, this, &VantryApp::onTrayHostAvailable);
@@ -406,6 +406,10 @@ void VantryApp::openSettingsWindow()
             AppDelegate::openShelfWindow(), QIcon(u":/vantry/app.vantry.Vantry.svg"_s));
     }
     m_settings->open();
+    if (QWidget *window = m_settings->window(); window && window != m_keyedSettingsWindow) {
+        AppDelegate::shared().addKeyEquivalents(window);
+        m_keyedSettingsWindow = window;
+    }
 }
 
 void VantryApp::openSettingsWindow(const Activation &activation)

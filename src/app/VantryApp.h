@@ -82,10 +82,6 @@ public:
 
     bool isPresented() const { return m_isPresented.value(); }
     MenuBarExtraAccess::StatusItem *statusItem() const { return m_statusItem; }
-    DropDownWindow *dropDownWindow() const { return m_dropDown.get(); }
-    /// The settings window once it has been opened; null before.
-    QWidget *settingsWindow() const;
-    TrayIcon *trayIcon() const { return m_trayIcon.get(); }
     TrayHostWatcher &trayHost() { return m_trayHost; }
 
 private:
@@ -98,6 +94,8 @@ private:
     void onActivationPoint(QPoint point);
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
+    /// The settings window once it has been opened; null before.
+    QWidget *settingsWindow() const;
     /// Hands the activation to the windowing system for the next window shown.
     void prepareActivation(const Activation &activation);
     /// Ends the launcher's startup feedback when nothing was shown for it.
@@ -118,6 +116,7 @@ private:
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
     std::unique_ptr<SettingsWindowController> m_settings;
+    QPointer<QWidget> m_keyedSettingsWindow; // has the status menu's keys
     QElapsedTimer m_closedFromIcon;
     Launch m_launch;
     bool m_inClick = false;

@@ -5,17 +5,14 @@
 
 namespace vantry::AppInfo {
 
-QString infoValue(QStringView key)
+QString name()
 {
-    if (key == u"CFBundleName")
-        return QStringLiteral(VANTRY_NAME);
-    if (key == u"CFBundleDisplayName")
-        return QStringLiteral(VANTRY_DISPLAY_NAME);
-    if (key == u"CFBundleShortVersionString" || key == u"CFBundleVersion")
-        return QStringLiteral(VANTRY_VERSION);
-    if (key == u"CFBundleIdentifier")
-        return QStringLiteral(VANTRY_APP_ID);
-    return {};
+    return QStringLiteral(VANTRY_NAME);
+}
+
+QString displayName()
+{
+    return QStringLiteral(VANTRY_DISPLAY_NAME);
 }
 
 QString appId()

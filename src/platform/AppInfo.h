@@ -5,13 +5,14 @@
 
 namespace vantry {
 
-// Build-time facts about the application, looked up by the bundle-style keys
-// the rest of the code asks for ("CFBundleName", "CFBundleDisplayName",
-// "CFBundleShortVersionString", "CFBundleIdentifier").
+// Build-time facts about the application, filled in by CMake.
 namespace AppInfo {
 
-/// The value for an information key, or a null string for an unknown key.
-QString infoValue(QStringView key);
+/// The project name, e.g. for the HTTP user agent.
+QString name();
+
+/// The name people see: the tray tooltip, the About pane, notifications.
+QString displayName();
 
 /// Reverse-DNS application id, e.g. for D-Bus names and desktop files.
 QString appId();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "preview/PreviewSide.h"
+#include "platform/PreviewSide.h"
 
 #include <QRect>
 #include <QSize>

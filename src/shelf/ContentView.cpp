@@ -2,9 +2,10 @@
 #include "shelf/ContentView.h"
 
 #include "platform/FileNameText.h"
+#include "platform/Logging.h"
+#include "platform/PreviewSide.h"
 #include "platform/UserDefaults.h"
 #include "preview/PreviewPresenter.h"
-#include "preview/PreviewSide.h"
 #include "shelf/FileOperations.h"
 #include "shelf/FolderChooser.h"
 #include "shelf/FolderListing.h"
@@ -19,15 +20,11 @@ using namespace Qt::StringLiterals;
 
 namespace vantry {
 
-namespace {
-const QString userSelectedDirKey = u"user_selected_dir"_s;
-}
-
 ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderChooser &chooser,
     PreviewPresenter &preview, Beep beep, KeyWindow keyWindow, OpenSettings openSettings,
     QObject *parent)
     : QObject(parent)
-    , m_defaults(defaults)
+    , m_settings(defaults)
     , m_scope(scope)
     , m_chooser(chooser)
     , m_preview(preview)
@@ -35,15 +32,16 @@ ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderCho
     , m_keyWindow(std::move(keyWindow))
     , m_openSettings(std::move(openSettings))
 {
-    connect(&m_defaults, &UserDefaults::valueChanged, this, [this](const QString &key) {
-        if (key == QLatin1StringView(previewSideKey))
+    connect(&m_settings.store(), &UserDefaults::valueChanged, this, [this](const QString &key) {
+        if (Settings::isKey(key, Setting::PreviewSide))
             Q_EMIT sideRawChanged();
     });
     // The folder choice is the one setting made in the shelf: if it cannot be
     // kept, say so here, once.
-    connect(&m_defaults, &UserDefaults::saveFailed, this,
+    connect(&m_settings.store(), &UserDefaults::saveFailed, this,
         [this](const QString &key, const QString &reason) {
-            if (key != userSelectedDirKey || !m_defaults.claimSaveFailureNotice())
+            if (!Settings::isKey(key, Setting::FolderBookmark)
+                || !m_settings.store().claimSaveFailureNotice())
                 return;
             m_errorMessage = tr("Settings cannot be saved: %1").arg(reason);
             Q_EMIT errorMessageChanged();
@@ -54,8 +52,7 @@ ContentView::~ContentView() = default;
 
 QString ContentView::sideRaw() const
 {
-    const QString stored = m_defaults.string(QString::fromLatin1(previewSideKey));
-    return stored.isNull() ? u"right"_s : stored;
+    return m_settings.previewSideRaw();
 }
 
 std::optional<ShelfItem> ContentView::itemAt(const QByteArray &path) const
@@ -70,11 +67,15 @@ std::optional<ShelfItem> ContentView::itemAt(const QByteArray &path) const
 void ContentView::restoreFolder()
 {
     setSelection({});
-    const QByteArray bookmark = m_defaults.data(userSelectedDirKey);
+    const QByteArray bookmark = m_settings.folderBookmark();
     if (bookmark.isNull())
         return;
     const std::optional<QByteArray> folder = resolveBookmark(bookmark);
-    if (!folder || !m_scope.start(*folder))
+    if (!folder) {
+        qCDebug(lcShelf) << "stored folder bookmark is not an absolute path:" << bookmark;
+        return;
+    }
+    if (!m_scope.start(*folder))
         return;
     setItems(*folder, loadItems(*folder));
     setInputDir(*folder);
@@ -96,7 +97,7 @@ void ContentView::onFolderChosen(const std::optional<QByteArray> &folderPath)
     const std::optional<QByteArray> bookmark = makeBookmark(*folderPath);
     if (!bookmark || !m_scope.start(*folderPath))
         return;
-    m_defaults.setValue(userSelectedDirKey, *bookmark);
+    m_settings.setFolderBookmark(*bookmark);
     setItems(*folderPath, loadItems(*folderPath));
     setInputDir(*folderPath);
 }

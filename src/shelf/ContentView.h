@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Settings.h"
 #include "shelf/ShelfItem.h"
 
 #include <QByteArray>
@@ -123,7 +124,7 @@ private:
     void setEditing(std::optional<QByteArray> path, const QString &text);
     void onFolderChosen(const std::optional<QByteArray> &folderPath);
 
-    UserDefaults &m_defaults;
+    Settings m_settings;
     SecurityScope &m_scope;
     FolderChooser &m_chooser;
     PreviewPresenter &m_preview;

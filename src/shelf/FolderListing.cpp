@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/FolderListing.h"
 
+#include "platform/Logging.h"
 #include "shelf/FileOperations.h"
 
 #include <QSet>
@@ -94,8 +95,11 @@ QList<ShelfItem> loadItems(const QByteArray &folderPath)
     if (folderPath.isEmpty() || folderPath.contains('\0'))
         return items;
     std::unique_ptr<DIR, DirCloser> dir(::opendir(folderPath.constData()));
-    if (!dir)
+    if (!dir) {
+        // Listing fails silently for the user; the reason is for whoever turns debug on.
+        qCDebug(lcShelf) << "cannot list" << folderPath << ":" << qt_error_string(errno);
         return items;
+    }
     const int dirFd = ::dirfd(dir.get());
 
     QSet<QByteArray> hidden;

@@ -26,8 +26,11 @@ bool SecurityScope::canAccessFolder(const QByteArray &path)
 bool SecurityScope::start(const QByteArray &folderPath)
 {
     stop();
-    if (!canAccessFolder(folderPath))
+    if (!canAccessFolder(folderPath)) {
+        qCDebug(lcShelf) << "cannot open" << folderPath
+                         << "(missing, not a folder, or not readable and searchable)";
         return false;
+    }
     m_scopedPath = folderPath;
     qCDebug(lcShelf) << "folder access started" << folderPath;
     return true;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/AppUpdater.h"
 
-#include "updates/FreedesktopNotificationCenter.h"
 #include "updates/NotificationBridge.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/StandardUserDriver.h"
@@ -10,17 +9,12 @@
 
 namespace vantry {
 
-AppUpdater::AppUpdater(QObject *parent)
-    : AppUpdater(UpdateEnvironment {}, parent)
-{ }
-
 AppUpdater::AppUpdater(UpdateEnvironment environment, QObject *parent)
     : QObject(parent)
 {
     // The order matters: the notifier exists before anything can post, and the
     // updater starts last, when its delegate is in place.
-    if (!environment.notificationCenter)
-        environment.notificationCenter = std::make_unique<FreedesktopNotificationCenter>();
+    Q_ASSERT(environment.notificationCenter);
     m_notifier = std::make_unique<NotificationBridge>(std::move(environment.notificationCenter));
     m_delegate = std::make_unique<UpdaterDelegate>(*m_notifier);
     m_updaterController = std::make_unique<UpdaterController>(true, m_delegate.get(), environment);
@@ -33,16 +27,6 @@ AppUpdater::~AppUpdater()
     m_updaterController.reset();
     m_delegate.reset();
     m_notifier.reset();
-}
-
-void AppUpdater::setImmediateFocus(std::function<bool()> immediateFocus)
-{
-    m_updaterController->userDriver().setImmediateFocus(std::move(immediateFocus));
-}
-
-void AppUpdater::checkForUpdates()
-{
-    m_updaterController->checkForUpdates();
 }
 
 } // namespace vantry

@@ -97,9 +97,9 @@ void FreedesktopNotificationCenter::sendNotify(const NotificationRequest &reques
         { u"desktop-entry"_s, appId },
         { u"x-vantry-identifier"_s, request.identifier },
     };
-    call << AppInfo::infoValue(u"CFBundleDisplayName") << quint32(entry.serverId) << appId
-         << request.title << (markup ? escapedMarkup(request.body) : request.body) << QStringList()
-         << hints << qint32(-1);
+    call << AppInfo::displayName() << quint32(entry.serverId) << appId << request.title
+         << (markup ? escapedMarkup(request.body) : request.body) << QStringList() << hints
+         << qint32(-1);
 
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     const QString identifier = request.identifier;

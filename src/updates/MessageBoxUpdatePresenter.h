@@ -8,11 +8,19 @@
 
 #include <QDialog>
 
+#include <functional>
+
+class QDialogButtonBox;
+class QLabel;
+class QProgressBar;
+
 namespace vantry {
 
-// The real presenter: one small non-modal window at a time, raised on top. A
-// new outcome replaces the window still open (an open update dialog then
-// counts as "Later").
+// The real presenter: one small non-modal "Software Update" window, raised on
+// top. A check the user asked for shows in it at once, with Cancel; its outcome
+// then replaces that content in the same window. A new outcome replaces the
+// content still shown (an update still on offer then counts as "Later").
+// Texts that come from the feed or the network are shown as plain text.
 class MessageBoxUpdatePresenter final : public UpdatePresenter
 {
     Q_DECLARE_TR_FUNCTIONS(vantry::MessageBoxUpdatePresenter)
@@ -21,6 +29,7 @@ public:
     MessageBoxUpdatePresenter();
     ~MessageBoxUpdatePresenter() override;
 
+    void showChecking(std::function<void()> cancel) override;
     void showUpToDate(const QString &currentVersion) override;
     void showUpdateAvailable(const AppcastItem &update, const QString &currentVersion,
         std::function<void(Choice)> choose) override;
@@ -31,10 +40,17 @@ public:
     QDialog *currentDialog() const { return m_dialog; }
 
 private:
-    void showMessage(int icon, const QString &text, const QString &informativeText);
-    void present(QDialog *dialog);
+    /// Replaces the window's content (making the window when none is open): a bold
+    /// heading, a plain text and the buttons, or a busy bar when busy.
+    QDialogButtonBox *showPage(const QString &heading, const QString &text, bool busy = false);
+    /// What closing the window means for the content shown (Accepted or Rejected).
+    void setOnFinished(std::function<void(int)> onFinished);
+    void showMessage(const QString &heading, const QString &text);
+    void onFinished(int result);
 
     QPointer<QDialog> m_dialog;
+    QPointer<QWidget> m_page;
+    std::function<void(int)> m_onFinished;
 };
 
 } // namespace vantry

@@ -10,6 +10,7 @@
 #include "updates/StandardUserDriver.h"
 
 #include <QFutureWatcher>
+#include <QPointer>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -31,15 +32,14 @@ SoftwareUpdater::SoftwareUpdater(const UpdateOptions &options, UserDefaults &def
     StandardUserDriver &userDriver, SoftwareUpdaterDelegate *delegate, QObject *parent)
     : QObject(parent)
     , m_options(options)
-    , m_defaults(defaults)
+    , m_settings(defaults)
     , m_userDriver(userDriver)
     , m_delegate(delegate)
     , m_fetcher(new FeedFetcher(this))
 {
     m_fetcher->setTimeout(m_options.timeout);
     m_fetcher->setMaximumSize(m_options.maximumFeedSize);
-    m_fetcher->setUserAgent(
-        AppInfo::infoValue(u"CFBundleName").toUtf8() + '/' + m_options.currentVersion.toUtf8());
+    m_fetcher->setUserAgent(AppInfo::name().toUtf8() + '/' + m_options.currentVersion.toUtf8());
     connect(m_fetcher, &FeedFetcher::finished, this, &SoftwareUpdater::onFeed);
     connect(m_fetcher, &FeedFetcher::failed, this, &SoftwareUpdater::onFailure);
     m_timer.setSingleShot(true);
@@ -65,9 +65,7 @@ bool SoftwareUpdater::automaticallyChecksForUpdates() const
 
 QDateTime SoftwareUpdater::lastUpdateCheckDate() const
 {
-    const QString stored = m_defaults.string(QLatin1StringView(LastCheckTimeKey));
-    QDateTime date = QDateTime::fromString(stored, Qt::ISODateWithMs);
-    return date.isValid() ? date.toUTC() : QDateTime();
+    return m_settings.lastUpdateCheck();
 }
 
 void SoftwareUpdater::start()
@@ -93,12 +91,30 @@ void SoftwareUpdater::checkForUpdates()
         m_userDriver.showPackageManaged();
         return;
     }
+    // The user sees at once that a check is running, and can stop it.
+    QPointer<SoftwareUpdater> self(this);
+    m_userDriver.showUpdateCheckInProgress([self] {
+        if (self)
+            self->cancelCheck();
+    });
     if (isChecking()) {
         // The running check now answers the user.
         m_userInitiated = true;
         return;
     }
     beginCheck(true);
+}
+
+void SoftwareUpdater::cancelCheck()
+{
+    if (!isChecking())
+        return;
+    m_fetcher->cancel();
+    // A parse under way finishes unheard.
+    m_parse = nullptr;
+    qCInfo(lcUpdates) << "Update check cancelled";
+    // Counted like a failed attempt, so the schedule does not start it again at once.
+    endCheck();
 }
 
 void SoftwareUpdater::checkForUpdatesInBackground()
@@ -159,8 +175,7 @@ void SoftwareUpdater::endCheck()
 {
     // A failed attempt counts too: an unreachable server is tried again after
     // the interval, not over and over.
-    m_defaults.setValue(
-        QLatin1StringView(LastCheckTimeKey), now().toUTC().toString(Qt::ISODateWithMs));
+    m_settings.setLastUpdateCheck(now());
     m_userInitiated = false;
     if (m_started && automaticallyChecksForUpdates())
         scheduleNextCheck();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Settings.h"
 #include "updates/AppcastParser.h"
 #include "updates/UpdateEnvironment.h"
 
@@ -31,9 +32,6 @@ class SoftwareUpdater final : public QObject
     Q_OBJECT
 
 public:
-    /// Settings key of the last check's time (UTC, ISO 8601 with milliseconds).
-    static constexpr auto LastCheckTimeKey = "updates.lastCheckTime";
-
     SoftwareUpdater(const UpdateOptions &options, UserDefaults &defaults,
         StandardUserDriver &userDriver, SoftwareUpdaterDelegate *delegate,
         QObject *parent = nullptr);
@@ -50,6 +48,9 @@ public:
     /// A check the user asked for: its outcome is always shown. In a build
     /// without self-update it explains that the package manager brings updates.
     void checkForUpdates();
+    /// Ends the running check without an outcome (the user's Cancel): the request is
+    /// aborted, and the attempt counts as a check for the schedule.
+    void cancelCheck();
     /// A scheduled check, run now.
     void checkForUpdatesInBackground();
 
@@ -76,7 +77,7 @@ private:
     QDateTime now() const;
 
     UpdateOptions m_options;
-    UserDefaults &m_defaults;
+    Settings m_settings;
     StandardUserDriver &m_userDriver;
     SoftwareUpdaterDelegate *m_delegate; // not owned; may be null
     FeedFetcher *m_fetcher;

@@ -29,6 +29,11 @@ bool StandardUserDriver::hasImmediateFocus() const
     return m_immediateFocus && m_immediateFocus();
 }
 
+void StandardUserDriver::showUpdateCheckInProgress(std::function<void()> cancel)
+{
+    m_presenter->showChecking(std::move(cancel));
+}
+
 void StandardUserDriver::showUpdateFound(
     const AppcastItem &update, const QString &currentVersion, const UpdateState &state)
 {

@@ -32,6 +32,8 @@ public:
     void setImmediateFocus(std::function<bool()> immediateFocus);
     bool hasImmediateFocus() const;
 
+    /// A check the user asked for is running; cancel ends it.
+    void showUpdateCheckInProgress(std::function<void()> cancel);
     void showUpdateFound(
         const AppcastItem &update, const QString &currentVersion, const UpdateState &state);
     void showUpdateNotFound(const QString &currentVersion, const UpdateState &state);

@@ -41,13 +41,16 @@ struct UpdateOptions
     static UpdateOptions fromBuild();
 };
 
-// Everything the update machinery takes from outside. A member left empty
-// means the real thing: the user's settings store, dialogs, the desktop's URL
-// handler, the session bus notification server, the wall clock, and "one of
-// the application's windows is active" as immediate focus, and Qt's global
-// thread pool for reading feeds.
+// Everything the update machinery takes from outside. system() builds the real
+// services; tests pass fakes. The clock may be left empty (the wall clock), and so
+// may the thread pool (Qt's global one); without immediateFocus no window counts as
+// the user's focus.
 struct UpdateEnvironment
 {
+    /// The user's settings store, dialogs, the desktop's URL handler, the session bus
+    /// notification server, and "one of the application's windows is active".
+    static UpdateEnvironment system(UserDefaults &defaults);
+
     UpdateOptions options = UpdateOptions::fromBuild();
     UserDefaults *defaults = nullptr;
     std::unique_ptr<UpdatePresenter> presenter;

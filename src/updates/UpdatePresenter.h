@@ -22,6 +22,10 @@ public:
 
     virtual ~UpdatePresenter() = default;
 
+    /// A check the user asked for is running; cancel ends it. Its outcome follows
+    /// through one of the calls below, unless it is cancelled.
+    virtual void showChecking(std::function<void()> cancel) = 0;
+
     /// No newer version than currentVersion exists.
     virtual void showUpToDate(const QString &currentVersion) = 0;
     /// update is newer than currentVersion; choose reports what the user picks.

@@ -3,6 +3,7 @@
 
 #include "platform/UserDefaults.h"
 #include "updates/DesktopUrlOpener.h"
+#include "updates/FreedesktopNotificationCenter.h"
 #include "updates/MessageBoxUpdatePresenter.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/StandardUserDriver.h"
@@ -15,14 +16,8 @@ UpdaterController::UpdaterController(bool startingUpdater, SoftwareUpdaterDelega
     UpdateEnvironment &environment, QObject *parent)
     : QObject(parent)
 {
-    if (!environment.presenter)
-        environment.presenter = std::make_unique<MessageBoxUpdatePresenter>();
-    if (!environment.urlOpener)
-        environment.urlOpener = std::make_unique<DesktopUrlOpener>();
-    if (!environment.immediateFocus)
-        environment.immediateFocus = [] { return QApplication::activeWindow() != nullptr; };
-    UserDefaults &defaults
-        = environment.defaults ? *environment.defaults : UserDefaults::standard();
+    Q_ASSERT(environment.presenter && environment.urlOpener && environment.defaults);
+    UserDefaults &defaults = *environment.defaults;
 
     m_userDriver = new StandardUserDriver(
         std::move(environment.presenter), std::move(environment.urlOpener), delegate, this);
@@ -36,16 +31,22 @@ UpdaterController::UpdaterController(bool startingUpdater, SoftwareUpdaterDelega
         m_updater->start();
 }
 
+UpdateEnvironment UpdateEnvironment::system(UserDefaults &defaults)
+{
+    UpdateEnvironment environment;
+    environment.defaults = &defaults;
+    environment.presenter = std::make_unique<MessageBoxUpdatePresenter>();
+    environment.urlOpener = std::make_unique<DesktopUrlOpener>();
+    environment.notificationCenter = std::make_unique<FreedesktopNotificationCenter>();
+    environment.immediateFocus = [] { return QApplication::activeWindow() != nullptr; };
+    return environment;
+}
+
 UpdaterController::~UpdaterController()
 {
     // The updater refers to the user driver: it goes first.
     delete m_updater;
     delete m_userDriver;
-}
-
-void UpdaterController::checkForUpdates()
-{
-    m_updater->checkForUpdates();
 }
 
 } // namespace vantry

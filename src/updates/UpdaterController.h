@@ -30,10 +30,6 @@ public:
     SoftwareUpdater &updater() const { return *m_updater; }
     StandardUserDriver &userDriver() const { return *m_userDriver; }
 
-public Q_SLOTS:
-    /// The user's "Check for Updates…".
-    void checkForUpdates();
-
 private:
     StandardUserDriver *m_userDriver;
     SoftwareUpdater *m_updater;

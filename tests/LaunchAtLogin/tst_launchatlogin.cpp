@@ -5,6 +5,7 @@
 #include "LaunchAtLogin/Observable.h"
 #include "LaunchAtLogin/Toggle.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -260,7 +261,11 @@ private Q_SLOTS:
         Toggle first;
         Toggle second(u"Start with the desktop"_s);
         QCOMPARE(first.text(), u"Launch at login"_s);
-        QCOMPARE(first.accessibleName(), u"Launch at login"_s);
+        // A check box is read by its own text; no name of its own hides it.
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&first);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::CheckBox);
+        QCOMPARE(accessible->text(QAccessible::Name), u"Launch at login"_s);
         QVERIFY(!first.isChecked());
         QVERIFY(!second.isChecked());
 
@@ -273,6 +278,47 @@ private Q_SLOTS:
         QVERIFY(!isEnabled());
         QVERIFY(!first.isChecked());
         QVERIFY(!second.isChecked());
+    }
+
+    void everyWayOfFlippingTheBoxWritesTheEntry()
+    {
+        Toggle toggle;
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&toggle);
+        QVERIFY(accessible && accessible->actionInterface());
+        // The accessible Toggle action, as a screen reader or voice control sends it.
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(toggle.isChecked());
+        QVERIFY(isEnabled());
+        QVERIFY(!readEntry().isEmpty());
+
+        // The keyboard: Space on the focused box.
+        QTest::keyClick(&toggle, Qt::Key_Space);
+        QVERIFY(!toggle.isChecked());
+        QVERIFY(!isEnabled());
+        QVERIFY(!QFile::exists(entryPath()));
+
+        // A program setting the box (for example an automation tool) counts too.
+        toggle.setChecked(true);
+        QVERIFY(isEnabled());
+    }
+
+    void showingTheSystemStateWritesNothing()
+    {
+        auto fake = std::make_unique<FakeService>();
+        FakeService *service = fake.get();
+        setLoginItemService(std::move(fake));
+        Toggle toggle;
+        QVERIFY(!toggle.isChecked());
+
+        // Changed elsewhere: the box follows without writing it back.
+        service->current = Status::enabled;
+        Q_EMIT observable().didChange();
+        QVERIFY(toggle.isChecked());
+        QVERIFY(service->calls.isEmpty());
+
+        // One flip is one write, without a loop through the observable's signal.
+        toggle.setChecked(false);
+        QCOMPARE(service->calls, QStringList { u"unregister"_s });
     }
 
     void toggleShowsTheSystemStateAfterAFailure()

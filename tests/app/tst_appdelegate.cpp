@@ -4,6 +4,7 @@
 #include "app/StatusMenu.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -46,6 +47,57 @@ private Q_SLOTS:
             QCOMPARE(actions.at(i)->text(), titles.at(i));
             QCOMPARE(actions.at(i)->shortcut(), keys.at(i));
         }
+    }
+
+    void theMenuKeysWorkWhileTheMenuIsOpen()
+    {
+        AppDelegate delegate(recording());
+        int opened = 0;
+        delegate.setOpenSettings([&] { ++opened; });
+        StatusItem item;
+        delegate.statusItemDidAppear(&item);
+        QMenu *menu = item.menu();
+        QVERIFY(menu);
+
+        menu->popup(QPoint(20, 20));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
+        QTRY_COMPARE(opened, 1);
+        QVERIFY(!menu->isVisible());
+        QVERIFY(m_calls.isEmpty());
+
+        menu->popup(QPoint(20, 20));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        // A key the menu does not show does nothing.
+        QTest::keyClick(menu, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
+        QTRY_COMPARE(m_calls, (QStringList { u"stop"_s, u"quit"_s }));
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(opened, 1);
+    }
+
+    void theMenuKeysWorkInVantrysWindows()
+    {
+        AppDelegate delegate(recording());
+        int opened = 0;
+        delegate.setOpenSettings([&] { ++opened; });
+        QWidget window;
+        auto *field = new QLineEdit(&window);
+        // In a menu as well as on the window, as the shelf's gear has them.
+        QMenu gear;
+        vantry::addStatusMenuEntries(gear, delegate);
+        delegate.addKeyEquivalents(&window);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        field->setFocus();
+        // Even from inside a text field.
+        QTest::keyClick(field, Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(opened, 1);
+        QTest::keyClick(field, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(m_calls, (QStringList { u"stop"_s, u"quit"_s }));
+        QCOMPARE(opened, 1);
     }
 
     void everyMenuSharesTheSameThreeActions()

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/DropDownWindow.h"
 #include "app/VantryApp.h"
-#include "shelf/ui/ShelfView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,6 +12,21 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using vantry::VantryApp;
+
+namespace {
+
+// Vantry's top-level windows, found by object name as a test tool would.
+QWidget *window(const QString &name)
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *w : windows) {
+        if (w->objectName() == name)
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 class TestVantryApp : public QObject
 {
@@ -41,7 +54,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"No system tray found"_s));
         app.start();
         QVERIFY(noTray.wait());
-        QVERIFY(app.dropDownWindow() && app.dropDownWindow()->isVisible());
+        QVERIFY(window(u"shelfWindow"_s) && window(u"shelfWindow"_s)->isVisible());
         QVERIFY(app.isPresented());
         QCOMPARE(app.handleRequest("ping"), QByteArray("ok"));
     }
@@ -57,7 +70,7 @@ private Q_SLOTS:
         app.toggleShelf();
         app.toggleShelf();
         QVERIFY(noTray.wait());
-        QVERIFY(!app.dropDownWindow()->isVisible());
+        QVERIFY(!window(u"shelfWindow"_s)->isVisible());
     }
 
     void withoutATrayTheShelfStillOpensFromAnotherLaunch()
@@ -69,36 +82,35 @@ private Q_SLOTS:
         app.start();
         QVERIFY(noTray.wait());
         QTRY_VERIFY(app.statusItem());
-        QVERIFY(!app.dropDownWindow());
-        QVERIFY(!app.trayIcon());
+        QVERIFY(!window(u"shelfWindow"_s));
         QCOMPARE(app.handleRequest("status").left(19), QByteArray("presented=0 tray=0 "));
 
         QCOMPARE(app.handleRequest("toggle"), QByteArray("ok"));
-        QVERIFY(app.dropDownWindow());
-        QVERIFY(app.dropDownWindow()->isVisible());
+        QVERIFY(window(u"shelfWindow"_s));
+        QVERIFY(window(u"shelfWindow"_s)->isVisible());
         QVERIFY(app.isPresented());
         QVERIFY(app.handleRequest("status").contains(" items=2 "));
         QVERIFY(app.statusItem()->state());
 
         app.toggleShelf();
-        QVERIFY(!app.dropDownWindow()->isVisible());
+        QVERIFY(!window(u"shelfWindow"_s)->isVisible());
         QVERIFY(!app.isPresented());
         QCOMPARE(app.handleRequest("bogus"), QByteArray("unknown request"));
 
         // Without a tray menu, the shelf's gear offers the tray menu's own entries.
         app.toggleShelf();
-        auto *shelf = qobject_cast<vantry::ShelfView *>(app.dropDownWindow()->content());
-        QVERIFY(shelf);
-        QMenu *gear = shelf->settingsButton()->menu();
+        auto *gearButton = window(u"shelfWindow"_s)->findChild<QToolButton *>(u"settingsButton"_s);
+        QVERIFY(gearButton);
+        QMenu *gear = gearButton->menu();
         QVERIFY(gear);
-        QCOMPARE(gear->accessibleName(), shelf->settingsButton()->accessibleName());
+        QCOMPARE(gear->accessibleName(), gearButton->accessibleName());
         QCOMPARE(gear->actions().size(), 5);
         QCOMPARE(gear->actions().constLast(), app.statusItem()->menu()->actions().constLast());
-        QVERIFY(!app.settingsWindow());
+        QVERIFY(!window(u"settingsWindow"_s));
         gear->actions().constFirst()->trigger();
-        QVERIFY(app.settingsWindow() && app.settingsWindow()->isVisible());
+        QVERIFY(window(u"settingsWindow"_s) && window(u"settingsWindow"_s)->isVisible());
         // The key equivalents work in the shelf window too.
-        const QList<QAction *> windowActions = app.dropDownWindow()->actions();
+        const QList<QAction *> windowActions = window(u"shelfWindow"_s)->actions();
         QVERIFY(windowActions.contains(gear->actions().constLast()));
     }
 
@@ -108,11 +120,11 @@ private Q_SLOTS:
         app.start();
         QTRY_VERIFY(app.statusItem());
         app.toggleShelf();
-        QWidget *window = app.dropDownWindow();
-        QVERIFY(window->isVisible());
+        QWidget *shelf = window(u"shelfWindow"_s);
+        QVERIFY(shelf->isVisible());
         QEvent deactivate(QEvent::WindowDeactivate);
-        QCoreApplication::sendEvent(window, &deactivate);
-        QVERIFY(!window->isVisible());
+        QCoreApplication::sendEvent(shelf, &deactivate);
+        QVERIFY(!shelf->isVisible());
         QVERIFY(!app.isPresented());
         QVERIFY(!app.statusItem()->state());
     }
@@ -121,11 +133,11 @@ private Q_SLOTS:
     {
         VantryApp app(10s);
         app.openSettingsWindow();
-        QWidget *settings = app.settingsWindow();
+        QWidget *settings = window(u"settingsWindow"_s);
         QVERIFY(settings && settings->isVisible());
         settings->hide();
         app.openSettingsWindow();
-        QCOMPARE(app.settingsWindow(), settings);
+        QCOMPARE(window(u"settingsWindow"_s), settings);
         QVERIFY(settings->isVisible());
     }
 };

@@ -117,8 +117,13 @@ def task_entries(kde, app):
             and not w["skipTaskbar"] and not w["popup"]]
 
 
-def status(path):
+def status(path, kde):
+    # Vantry answers its own user only: connect as the session user.
+    switch = os.geteuid() == 0
     try:
+        if switch:
+            os.setegid(kde.gid)
+            os.seteuid(kde.uid)
         with socket.socket(socket.AF_UNIX) as s:
             s.settimeout(5)
             s.connect(path)
@@ -131,6 +136,10 @@ def status(path):
                 reply += chunk
     except OSError:
         return None
+    finally:
+        if switch:
+            os.seteuid(0)
+            os.setegid(0)
     return dict(part.split("=", 1) for part in reply.decode().split())
 
 
@@ -171,13 +180,13 @@ def scenario(kde):
     if VANTRY_ASAN:
         env["ASAN_OPTIONS"] = VANTRY_ASAN
     app = kde.background("vantry", [vantry], env=env)
-    kde.wait_for("vantry", lambda: status(sock))
+    kde.wait_for("vantry", lambda: status(sock, kde))
     kde.wait_for("an empty screen", lambda: screen(kde) == [])
 
     # Without a panel a launch stands in for the tray click. The shelf opens in the bottom
     # right corner, at its own size, in no window list.
     kde.run([vantry], env=env)
-    state = kde.wait_for("the shelf", lambda: (s := status(sock)) and s["presented"] == "1" and s)
+    state = kde.wait_for("the shelf", lambda: (s := status(sock, kde)) and s["presented"] == "1" and s)
     width, height = (int(v) for v in state["geometry"].split(",")[2:])
     shelf = (SIZE[0] - width, SIZE[1] - height, width, height)
     kde.wait_for("the shelf at %s" % (shelf,),
@@ -195,25 +204,25 @@ def scenario(kde):
     # The panel's dark outline can match the black desktop: allow a pixel on each side.
     kde.wait_for("the preview beside the shelf", lambda: [
         b for b in screen(kde) if abs(b[0] - left) <= 1 and abs(b[2] - 380) <= 2])
-    if status(sock)["presented"] != "1":
+    if status(sock, kde)["presented"] != "1":
         raise Failure("the shelf closed when the preview opened")
     if task_entries(kde, app):
         raise Failure("the preview has a task manager entry: %s" % windows(kde))
     kde.keys(KEY_DOWN)
-    if status(sock)["presented"] != "1":
+    if status(sock, kde)["presented"] != "1":
         raise Failure("the shelf lost the keyboard to the preview")
 
     # Escape hides the preview only.
     kde.keys(KEY_ESC)
     kde.wait_for("the preview to hide", lambda: screen(kde) == [shelf])
-    if status(sock)["presented"] != "1":
+    if status(sock, kde)["presented"] != "1":
         raise Failure("Escape closed the shelf")
 
     # Another window taking the focus closes the shelf.
     other = kde.popen(["weston-simple-shm"])
     try:
         kde.wait_for("the shelf to close",
-                     lambda: (s := status(sock)) and s["presented"] == "0" and s["window"] == "0")
+                     lambda: (s := status(sock, kde)) and s["presented"] == "0" and s["window"] == "0")
     finally:
         other.terminate()
         other.wait()

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/UserDefaults.h"
 #include "preview/PreviewPlacement.h"
-#include "preview/PreviewSideSetting.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -88,47 +85,6 @@ private Q_SLOTS:
         const QRect frame = vantry::previewPanelFrame(
             QRect(0, 0, 10, 10), PreviewSide::left, QSize(500, 700), QRect(0, 0, 100, 100));
         QCOMPARE(frame.size(), QSize(500, 700));
-    }
-
-    void sideFromTheStore_data()
-    {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<PreviewSide>("expected");
-        QTest::newRow("absent") << QVariant() << PreviewSide::right;
-        QTest::newRow("left") << QVariant(u"left"_s) << PreviewSide::left;
-        QTest::newRow("right") << QVariant(u"right"_s) << PreviewSide::right;
-        QTest::newRow("Left") << QVariant(u"Left"_s) << PreviewSide::right;
-        QTest::newRow(" left") << QVariant(u" left"_s) << PreviewSide::right;
-        QTest::newRow("empty") << QVariant(u""_s) << PreviewSide::right;
-        QTest::newRow("other") << QVariant(u"up"_s) << PreviewSide::right;
-        QTest::newRow("number") << QVariant(1) << PreviewSide::right;
-        QTest::newRow("bytes \"left\"") << QVariant(QByteArray("left")) << PreviewSide::right;
-    }
-    void sideFromTheStore()
-    {
-        QFETCH(QVariant, stored);
-        QFETCH(PreviewSide, expected);
-        QTemporaryDir dir;
-        const QString file = dir.filePath(u"vantry.conf"_s);
-        {
-            vantry::UserDefaults defaults(file);
-            if (stored.isValid())
-                defaults.setValue(u"preview.side"_s, stored);
-        }
-        // Read back from a fresh store: what the file holds is what counts.
-        const vantry::UserDefaults defaults(file);
-        QCOMPARE(vantry::readPreviewSide(defaults), expected);
-    }
-
-    void sideRoundTrips()
-    {
-        QTemporaryDir dir;
-        vantry::UserDefaults defaults(dir.filePath(u"vantry.conf"_s));
-        for (PreviewSide side : vantry::allPreviewSides) {
-            vantry::writePreviewSide(defaults, side);
-            QCOMPARE(defaults.string(u"preview.side"_s), vantry::rawValue(side));
-            QCOMPARE(vantry::readPreviewSide(defaults), side);
-        }
     }
 };
 

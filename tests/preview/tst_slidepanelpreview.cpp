@@ -152,9 +152,10 @@ private Q_SLOTS:
         QCOMPARE(preview.targetFrame(), std::optional(expected));
         // The panel slides there while visible; wait for it to arrive.
         QTRY_COMPARE(preview.panel()->frameGeometry(), expected);
-        const int gap = side == PreviewSide::right
-            ? expected.left() - (m_shelf->frameGeometry().right() + 1)
-            : m_shelf->frameGeometry().left() - (expected.right() + 1);
+        // Where the chosen side has no room on the screen, the panel opens on the other.
+        const bool onTheRight = expected.left() > m_shelf->frameGeometry().left();
+        const int gap = onTheRight ? expected.left() - (m_shelf->frameGeometry().right() + 1)
+                                   : m_shelf->frameGeometry().left() - (expected.right() + 1);
         QCOMPARE(gap, vantry::previewPanelGap);
     }
 

@@ -45,6 +45,8 @@ public:
     void setResponse(const QString &path, const Response &response);
     /// How many requests reached path.
     int hits(const QString &path) const { return m_hits.value(path); }
+    /// How many requests to path the client closed before they were answered.
+    int abandoned(const QString &path) const { return m_abandoned.value(path); }
 
 private:
     void onNewConnection();
@@ -52,4 +54,5 @@ private:
     QTcpServer m_server;
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_hits;
+    QHash<QString, int> m_abandoned;
 };

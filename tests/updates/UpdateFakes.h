@@ -20,6 +20,11 @@ public:
         QString text; // version or error description
     };
 
+    void showChecking(std::function<void()> cancel) override
+    {
+        ++checking;
+        this->cancel = std::move(cancel);
+    }
     void showUpToDate(const QString &currentVersion) override
     {
         shown.append({ QStringLiteral("upToDate"), currentVersion });
@@ -39,6 +44,8 @@ public:
     void showPackageManaged() override { shown.append({ QStringLiteral("packageManaged"), {} }); }
 
     QList<Shown> shown;
+    int checking = 0; // "a check is running" shown, before any outcome
+    std::function<void()> cancel;
     vantry::AppcastItem lastUpdate;
     QThread *shownOn = nullptr; // the thread the last update was shown on
     std::function<void(Choice)> choose;

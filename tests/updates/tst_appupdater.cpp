@@ -110,7 +110,7 @@ void TestAppUpdater::runCheck(bool userInitiated)
     SoftwareUpdater &updater = m_updater->updaterController().updater();
     QSignalSpy finished(&updater, &SoftwareUpdater::checkFinished);
     if (userInitiated)
-        m_updater->checkForUpdates();
+        updater.checkForUpdates();
     else
         updater.checkForUpdatesInBackground();
     QVERIFY(finished.wait(5000));
@@ -222,7 +222,7 @@ void TestAppUpdater::packagedBuildExplainsWhereUpdatesComeFrom()
     makeUpdater(false);
     QVERIFY(!m_updater->updaterController().updater().nextCheckDate().isValid());
     QCOMPARE(m_center->authorizationRequests, 0);
-    m_updater->checkForUpdates();
+    m_updater->updaterController().updater().checkForUpdates();
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, u"packageManaged"_s);
     QCOMPARE(m_server->hits(u"/appcast.xml"_s), 0);

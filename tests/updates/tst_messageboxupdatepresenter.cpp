@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/MessageBoxUpdatePresenter.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -23,20 +24,49 @@ vantry::AppcastItem update()
     return item;
 }
 
-template<typename T>
-T *childNamed(QWidget *parent, const QString &accessibleName)
+QPushButton *button(QWidget *window, const QString &text)
 {
-    const auto children = parent->findChildren<T *>();
-    for (T *child : children) {
-        if (child->accessibleName() == accessibleName)
-            return child;
+    for (QPushButton *b : window->findChildren<QPushButton *>()) {
+        if (b->isVisibleTo(window) && b->text().remove(u'&') == text)
+            return b;
     }
     return nullptr;
 }
 
+// All the text the window shows, as a screen reader reads it.
+QString shownText(QWidget *window)
+{
+    QStringList texts;
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->isVisibleTo(window))
+            texts << QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+    }
+    return texts.join(u'\n');
+}
+
+// Every control has a role and a name, and labels are read as their own text.
+void verifyAccessible(QWidget *window)
+{
+    QAccessibleInterface *win = QAccessible::queryAccessibleInterface(window);
+    QVERIFY(win);
+    QCOMPARE(win->text(QAccessible::Name), u"Software Update"_s);
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(window))
+            continue;
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        QVERIFY(a);
+        if (auto *label = qobject_cast<QLabel *>(w)) {
+            QVERIFY2(label->accessibleName().isEmpty(), qPrintable(label->text()));
+            QCOMPARE(a->text(QAccessible::Name), label->text());
+        } else if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QProgressBar *>(w)) {
+            QVERIFY2(!a->text(QAccessible::Name).isEmpty(), w->metaObject()->className());
+        }
+    }
+}
+
 } // namespace
 
-// The real dialogs: what the user can do with them reaches the updater.
+// The real window: what it shows and what the user can do with it reaches the updater.
 class TestMessageBoxUpdatePresenter : public QObject
 {
     Q_OBJECT
@@ -47,6 +77,10 @@ private Q_SLOTS:
     void aNewOutcomeReplacesTheOpenDialog();
     void messagesCarryTheirText_data();
     void messagesCarryTheirText();
+    void checkingShowsAtOnceThenTheOutcomeInTheSameWindow();
+    void cancelEscapeAndCloseEndTheCheck_data();
+    void cancelEscapeAndCloseEndTheCheck();
+    void feedTextsAreShownAsPlainText();
 };
 
 void TestMessageBoxUpdatePresenter::updateDialogReportsTheChoices()
@@ -57,22 +91,18 @@ void TestMessageBoxUpdatePresenter::updateDialogReportsTheChoices()
     QPointer<QDialog> dialog = presenter.currentDialog();
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
-    QVERIFY(!dialog->accessibleName().isEmpty());
-    auto *versions = childNamed<QLabel>(dialog, u"Versions"_s);
-    QVERIFY(versions);
-    QVERIFY(versions->text().contains(u"2.1"_s));
-    QVERIFY(versions->text().contains(u"1.0"_s));
-    for (QPushButton *button : dialog->findChildren<QPushButton *>())
-        QVERIFY(!button->accessibleName().isEmpty());
+    verifyAccessible(dialog);
+    QVERIFY(shownText(dialog).contains(u"Vantry 2.1 is now available; you have 1.0."_s));
 
-    auto *notes = childNamed<QLabel>(dialog, u"Release notes"_s);
+    QPushButton *notes = button(dialog, u"Release Notes"_s);
     QVERIFY(notes);
-    Q_EMIT notes->linkActivated(u"notes"_s);
+    notes->click();
     QCOMPARE(choices, QList<Choice> { Choice::ReleaseNotes });
     QVERIFY(dialog->isVisible());
 
-    auto *download = childNamed<QPushButton>(dialog, u"Download"_s);
+    QPushButton *download = button(dialog, u"Download"_s);
     QVERIFY(download);
+    QVERIFY(download->isDefault());
     download->click();
     QCOMPARE(choices, (QList<Choice> { Choice::ReleaseNotes, Choice::Download }));
     QTRY_VERIFY(!dialog); // deleted once closed
@@ -86,7 +116,7 @@ void TestMessageBoxUpdatePresenter::closingTheUpdateDialogMeansLater()
     noNotes.releaseNotesUrl.clear();
     presenter.showUpdateAvailable(noNotes, u"1.0"_s, [&](Choice c) { choices.append(c); });
     QDialog *dialog = presenter.currentDialog();
-    QVERIFY(!childNamed<QLabel>(dialog, u"Release notes"_s));
+    QVERIFY(!button(dialog, u"Release Notes"_s));
     QTest::keyClick(dialog, Qt::Key_Escape);
     QCOMPARE(choices, QList<Choice> { Choice::Later });
 }
@@ -99,9 +129,14 @@ void TestMessageBoxUpdatePresenter::aNewOutcomeReplacesTheOpenDialog()
     QPointer<QDialog> first = presenter.currentDialog();
     presenter.showUpToDate(u"1.0"_s);
     QCOMPARE(choices, QList<Choice> { Choice::Later });
+    QCOMPARE(presenter.currentDialog(), first.data());
+    QVERIFY(first->isVisible());
+    QTRY_VERIFY(!button(first, u"Download"_s));
+    QVERIFY(shownText(first).contains(u"up to date"_s));
+    // Closing it now is no second answer to the update.
+    button(first, u"OK"_s)->click();
+    QCOMPARE(choices, QList<Choice> { Choice::Later });
     QTRY_VERIFY(!first);
-    QVERIFY(presenter.currentDialog());
-    QVERIFY(presenter.currentDialog()->isVisible());
 }
 
 void TestMessageBoxUpdatePresenter::messagesCarryTheirText_data()
@@ -124,12 +159,85 @@ void TestMessageBoxUpdatePresenter::messagesCarryTheirText()
         presenter.showError(u"The update server answered with status 500."_s);
     else
         presenter.showPackageManaged();
-    auto *box = qobject_cast<QMessageBox *>(presenter.currentDialog());
-    QVERIFY(box);
-    QVERIFY((box->text() + box->informativeText()).contains(expected));
-    QVERIFY(!box->accessibleName().isEmpty());
-    box->button(QMessageBox::Ok)->click();
+    QDialog *dialog = presenter.currentDialog();
+    QVERIFY(dialog);
+    QVERIFY(shownText(dialog).contains(expected));
+    verifyAccessible(dialog);
+    button(dialog, u"OK"_s)->click();
     QTRY_VERIFY(!presenter.currentDialog());
+}
+
+void TestMessageBoxUpdatePresenter::checkingShowsAtOnceThenTheOutcomeInTheSameWindow()
+{
+    MessageBoxUpdatePresenter presenter;
+    int cancels = 0;
+    presenter.showChecking([&] { ++cancels; });
+    QPointer<QDialog> dialog = presenter.currentDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(shownText(dialog).contains(u"Checking for updates"_s));
+    auto *bar = dialog->findChild<QProgressBar *>();
+    QVERIFY(bar && bar->isVisibleTo(dialog));
+    QCOMPARE(bar->maximum(), 0); // busy, with no promise of how long
+    QVERIFY(button(dialog, u"Cancel"_s));
+    verifyAccessible(dialog);
+
+    QList<Choice> choices;
+    presenter.showUpdateAvailable(update(), u"1.0"_s, [&](Choice c) { choices.append(c); });
+    QCOMPARE(presenter.currentDialog(), dialog.data());
+    QVERIFY(dialog->isVisible());
+    QTRY_VERIFY(!dialog->findChild<QProgressBar *>());
+    QVERIFY(!button(dialog, u"Cancel"_s));
+    QVERIFY(button(dialog, u"Download"_s));
+    QVERIFY(shownText(dialog).contains(u"2.1"_s));
+    QCOMPARE(cancels, 0); // the outcome is no cancellation
+    verifyAccessible(dialog);
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QCOMPARE(choices, QList<Choice> { Choice::Later });
+    QCOMPARE(cancels, 0);
+}
+
+void TestMessageBoxUpdatePresenter::cancelEscapeAndCloseEndTheCheck_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::newRow("Cancel") << 0;
+    QTest::newRow("Escape") << 1;
+    QTest::newRow("window closed") << 2;
+}
+
+void TestMessageBoxUpdatePresenter::cancelEscapeAndCloseEndTheCheck()
+{
+    QFETCH(int, how);
+    MessageBoxUpdatePresenter presenter;
+    int cancels = 0;
+    presenter.showChecking([&] { ++cancels; });
+    QPointer<QDialog> dialog = presenter.currentDialog();
+    if (how == 0)
+        button(dialog, u"Cancel"_s)->click();
+    else if (how == 1)
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+        dialog->close();
+    QCOMPARE(cancels, 1);
+    QTRY_VERIFY(!dialog);
+    QVERIFY(!presenter.currentDialog());
+}
+
+void TestMessageBoxUpdatePresenter::feedTextsAreShownAsPlainText()
+{
+    MessageBoxUpdatePresenter presenter;
+    vantry::AppcastItem hostile = update();
+    hostile.shortVersionString = u"<h1>FREE</h1>"_s;
+    presenter.showUpdateAvailable(hostile, u"1.0"_s, [](Choice) {});
+    QDialog *dialog = presenter.currentDialog();
+    QVERIFY(shownText(dialog).contains(u"Vantry <h1>FREE</h1> is now available"_s));
+    for (QLabel *label : dialog->findChildren<QLabel *>())
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+
+    presenter.showError(u"<img src=\"https://tracker.example/x.png\">denied"_s);
+    QTRY_VERIFY(shownText(dialog).contains(u"<img src="_s));
+    for (QLabel *label : dialog->findChildren<QLabel *>())
+        QCOMPARE(label->textFormat(), Qt::PlainText);
 }
 
 QTEST_MAIN(TestMessageBoxUpdatePresenter)

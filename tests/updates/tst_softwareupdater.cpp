@@ -4,11 +4,16 @@
 
 #include "platform/UserDefaults.h"
 #include "updates/FeedFetcher.h"
+#include "updates/MessageBoxUpdatePresenter.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/SoftwareUpdaterDelegate.h"
 #include "updates/StandardUserDriver.h"
 #include "updates/UpdaterController.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -68,6 +73,8 @@ private Q_SLOTS:
     void userCheckDuringScheduledCheckAnswersTheUser();
     void feedIsReadOffTheUiThread();
     void packagedBuildNeverChecks();
+    void userCheckShowsItIsRunningAndCancelAbortsTheRequest();
+    void progressWindowAppearsBeforeASlowServerAnswers();
 
 private:
     std::unique_ptr<UpdaterController> makeController(bool start, vantry::UpdateOptions options);
@@ -179,7 +186,7 @@ void TestSoftwareUpdater::userCheckShowsItsOutcome()
         = path.isEmpty() ? QUrl(u"http://vantry.example/appcast.xml"_s) : m_server->url(path);
     auto controller = makeController(false, optionsFor(feed));
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
 
     QCOMPARE(m_presenter->shown.size(), 1);
@@ -221,7 +228,7 @@ void TestSoftwareUpdater::schedulesFromTheLastCheck()
     QFETCH(qint64, lastCheckAgoSecs);
     QFETCH(qint64, expectedDelaySecs);
     if (lastCheckAgoSecs != -1) {
-        m_defaults->setValue(QLatin1StringView(SoftwareUpdater::LastCheckTimeKey),
+        m_defaults->setValue(u"updates.lastCheckTime"_s,
             m_now.addSecs(-lastCheckAgoSecs).toString(Qt::ISODateWithMs));
     }
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
@@ -238,8 +245,8 @@ void TestSoftwareUpdater::schedulesFromTheLastCheck()
 
 void TestSoftwareUpdater::dueCheckRunsAndIsRecorded()
 {
-    m_defaults->setValue(QLatin1StringView(SoftwareUpdater::LastCheckTimeKey),
-        m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
+    m_defaults->setValue(
+        u"updates.lastCheckTime"_s, m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("1.0")));
     vantry::UpdateOptions options = optionsFor(m_server->url(u"/feed"_s));
     options.maximumTimerWait = 20ms;
@@ -267,7 +274,7 @@ void TestSoftwareUpdater::choicesOpenTheRightAddress()
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("200", "2.0")));
     auto controller = makeController(false, optionsFor(m_server->url(u"/feed"_s)));
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
@@ -280,7 +287,7 @@ void TestSoftwareUpdater::choicesOpenTheRightAddress()
     QCOMPARE(m_opener->opened.last(), QUrl(u"https://vantry.example/Vantry-200.tar.gz"_s));
     QCOMPARE(m_delegate.finished, 1);
 
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
     m_presenter->choose(vantry::UpdatePresenter::Choice::Later);
     QCOMPARE(m_opener->opened.size(), 2);
@@ -296,7 +303,7 @@ void TestSoftwareUpdater::userCheckDuringScheduledCheckAnswersTheUser()
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
     controller->updater().checkForUpdatesInBackground();
     QVERIFY(controller->updater().isChecking());
-    controller->checkForUpdates(); // joins the running check
+    controller->updater().checkForUpdates(); // joins the running check
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.size(), 1);
     QCOMPARE(m_presenter->shown.size(), 1);
@@ -323,12 +330,12 @@ void TestSoftwareUpdater::feedIsReadOffTheUiThread()
     QVERIFY(fetcher);
     QSignalSpy downloaded(fetcher, &vantry::FeedFetcher::finished);
     QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QVERIFY(downloaded.wait(5000));
     // The updater heard of the download first; it handed the feed to the pool.
     QVERIFY(m_presenter->shown.isEmpty());
     QVERIFY(controller->updater().isChecking());
-    controller->checkForUpdates(); // no second check meanwhile
+    controller->updater().checkForUpdates(); // no second check meanwhile
     QCOMPARE(m_server->hits(u"/newer"_s), 1);
 
     release.release();
@@ -348,12 +355,77 @@ void TestSoftwareUpdater::packagedBuildNeverChecks()
     QVERIFY(!controller->updater().nextCheckDate().isValid());
     QVERIFY(m_delegate.delays.isEmpty());
 
-    controller->checkForUpdates();
+    controller->updater().checkForUpdates();
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, u"packageManaged"_s);
     controller->updater().checkForUpdatesInBackground();
     QVERIFY(!controller->updater().isChecking());
     QCOMPARE(m_server->hits(u"/feed"_s), 0);
+}
+
+void TestSoftwareUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
+{
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/slow"_s, silent);
+    vantry::UpdateOptions options = optionsFor(m_server->url(u"/slow"_s));
+    options.timeout = 2s;
+    auto controller = makeController(true, options);
+    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
+    controller->updater().checkForUpdates();
+    QCOMPARE(m_presenter->checking, 1);
+    QVERIFY(m_presenter->cancel);
+    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
+
+    m_presenter->cancel();
+    QVERIFY(!controller->updater().isChecking());
+    // The request is aborted, not left to time out.
+    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
+    // No outcome follows, not even the timeout's.
+    QVERIFY(!finished.wait(3000));
+    QVERIFY(m_presenter->shown.isEmpty());
+    // The attempt counts for the schedule, so no check starts again at once.
+    QCOMPARE(controller->updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(controller->updater().nextCheckDate(), m_now.addSecs(24 * 3600));
+    // A cancel that comes late (the window outlived the check) does nothing.
+    m_presenter->cancel();
+    QCOMPARE(m_server->hits(u"/slow"_s), 1);
+}
+
+void TestSoftwareUpdater::progressWindowAppearsBeforeASlowServerAnswers()
+{
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/slow"_s, silent);
+    UpdateEnvironment env;
+    env.options = optionsFor(m_server->url(u"/slow"_s));
+    env.options.timeout = 30s;
+    env.defaults = m_defaults.get();
+    auto presenter = std::make_unique<vantry::MessageBoxUpdatePresenter>();
+    vantry::MessageBoxUpdatePresenter *window = presenter.get();
+    env.presenter = std::move(presenter);
+    env.urlOpener = std::make_unique<FakeUrlOpener>();
+    env.clock = [this] { return m_now; };
+    UpdaterController controller(false, &m_delegate, env);
+
+    controller.updater().checkForUpdates();
+    QPointer<QDialog> dialog = window->currentDialog();
+    QVERIFY(dialog);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog->findChild<QProgressBar *>());
+    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
+    QVERIFY(controller.updater().isChecking());
+
+    QPushButton *cancel = nullptr;
+    for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
+        if (b->text().remove(u'&') == u"Cancel")
+            cancel = b;
+    }
+    QVERIFY(cancel);
+    cancel->click();
+    QVERIFY(!controller.updater().isChecking());
+    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
+    QTRY_VERIFY(!dialog);
 }
 
 QTEST_MAIN(TestSoftwareUpdater)

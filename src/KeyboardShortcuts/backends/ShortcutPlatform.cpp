@@ -8,6 +8,7 @@
 #include "platform/Logging.h"
 
 #include <QDBusConnection>
+#include <QGuiApplication>
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
@@ -30,7 +31,10 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     if (!platform.layout || !platform.layout->isValid()) {
         platform.layout = std::make_unique<XkbKeyboardLayout>(XkbKeyboardLayout::systemNames());
     }
-    if (platformName.startsWith("wayland"_L1)) {
+    // Only Qt's own Wayland connection carries the session's keymap: there is none
+    // without a GUI application on the wayland plugin.
+    if (platformName.startsWith("wayland"_L1) && qGuiApp
+        && QGuiApplication::platformName().startsWith("wayland"_L1)) {
         // The system's settings only until the compositor sends the session's keymap.
         platform.keymapSource = std::make_unique<WaylandKeyboard>(platform.layout.get());
     }

@@ -14,11 +14,20 @@
 
 namespace vantry {
 
+namespace {
+
+AboutView::Info buildInfo()
+{
+    return { AppInfo::displayName(), AppInfo::name(), AppInfo::version() };
+}
+
+} // namespace
+
 AboutView::AboutView(const QIcon &icon, QWidget *parent)
-    : AboutView(icon, &AppInfo::infoValue, &QDate::currentDate, parent)
+    : AboutView(icon, &buildInfo, &QDate::currentDate, parent)
 { }
 
-AboutView::AboutView(const QIcon &icon, InfoLookup info, Clock today, QWidget *parent)
+AboutView::AboutView(const QIcon &icon, InfoSource info, Clock today, QWidget *parent)
     : QWidget(parent)
     , m_icon(icon)
     , m_info(std::move(info))
@@ -66,17 +75,17 @@ AboutView::AboutView(const QIcon &icon, InfoLookup info, Clock today, QWidget *p
 
 QString AboutView::nameText() const
 {
-    for (QStringView key : { u"CFBundleDisplayName", u"CFBundleName" }) {
-        const QString value = m_info(key);
-        if (!value.isEmpty())
-            return value;
-    }
+    const Info info = m_info();
+    if (!info.displayName.isEmpty())
+        return info.displayName;
+    if (!info.name.isEmpty())
+        return info.name;
     return QStringLiteral("Vantry");
 }
 
 QString AboutView::versionText() const
 {
-    QString version = m_info(u"CFBundleShortVersionString");
+    QString version = m_info().version;
     if (version.isEmpty())
         version = QStringLiteral("-");
     return tr("Version %1").arg(version);
@@ -92,11 +101,8 @@ QString AboutView::copyrightText() const
 void AboutView::refresh()
 {
     m_name->setText(nameText());
-    m_name->setAccessibleName(m_name->text());
     m_version->setText(versionText());
-    m_version->setAccessibleName(m_version->text());
     m_copyright->setText(copyrightText());
-    m_copyright->setAccessibleName(m_copyright->text());
     m_version->setPalette(secondaryPalette(palette()));
     m_copyright->setPalette(secondaryPalette(palette()));
     m_iconLabel->setPixmap(roundedIcon(m_icon, devicePixelRatioF()));

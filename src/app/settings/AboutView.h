@@ -18,22 +18,28 @@ class AboutView final : public QWidget
     Q_OBJECT
 
 public:
-    /// Looks up an information key ("CFBundleDisplayName", ...); null when absent.
-    using InfoLookup = std::function<QString(QStringView key)>;
+    /// The names and version the pane shows; empty where the build has none.
+    struct Info
+    {
+        QString displayName;
+        QString name;
+        QString version;
+    };
+    using InfoSource = std::function<Info()>;
     using Clock = std::function<QDate()>;
 
     static constexpr int iconSize = 96;
     static constexpr int iconCornerRadius = 20;
 
     explicit AboutView(const QIcon &icon, QWidget *parent = nullptr);
-    AboutView(const QIcon &icon, InfoLookup info, Clock today, QWidget *parent = nullptr);
+    AboutView(const QIcon &icon, InfoSource info, Clock today, QWidget *parent = nullptr);
 
     /// Display name, then name, then "Vantry".
     QString nameText() const;
     QString versionText() const;
     QString copyrightText() const;
 
-    /// Reads the information keys and the date again.
+    /// Reads the names, version and date again.
     void refresh();
 
     /// The icon fitted into the frame, aspect kept and centred, with rounded corners.
@@ -45,7 +51,7 @@ protected:
 
 private:
     QIcon m_icon;
-    InfoLookup m_info;
+    InfoSource m_info;
     Clock m_today;
     QLabel *m_iconLabel = nullptr;
     QLabel *m_name = nullptr;

@@ -4,6 +4,7 @@
 #include "KeyboardShortcuts/ui/RecorderHost.h"
 #include "LaunchAtLogin/Toggle.h"
 #include "app/settings/SettingsFonts.h"
+#include "platform/Settings.h"
 #include "platform/UserDefaults.h"
 
 #include <QComboBox>
@@ -19,12 +20,8 @@ QLabel *heading(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     label->setFont(titleFont(label->font()));
-    label->setAccessibleName(text);
-    label->setAccessibleDescription(QString());
     return label;
 }
-
-const QString sideKey = QString::fromLatin1(previewSideKey);
 
 } // namespace
 
@@ -45,6 +42,7 @@ GeneralView::GeneralView(
     layout->addSpacing(18);
 
     m_toggle = new LaunchAtLogin::Toggle(this);
+    m_toggle->setObjectName(QStringLiteral("launchAtLogin"));
     layout->addWidget(m_toggle);
     layout->addSpacing(8);
 
@@ -52,6 +50,7 @@ GeneralView::GeneralView(
     pickerRow->setSpacing(8);
     auto *pickerLabel = new QLabel(tr("Preview position"), this);
     m_sidePicker = new QComboBox(this);
+    m_sidePicker->setObjectName(QStringLiteral("previewSide"));
     m_sidePicker->setAccessibleName(tr("Preview position"));
     m_sidePicker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_sidePicker->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -69,11 +68,12 @@ GeneralView::GeneralView(
 
     auto *recorder
         = new KeyboardShortcuts::RecorderHost(tr("Open Window:"), openShelfWindow, {}, this);
-    m_recorder = recorder->recorder();
+    recorder->recorder()->setObjectName(QStringLiteral("shortcutRecorder"));
     layout->addWidget(recorder);
 
     layout->addStretch(1);
     m_saveError = new QLabel(this);
+    m_saveError->setObjectName(QStringLiteral("saveError"));
     m_saveError->setWordWrap(true);
     m_saveError->setTextFormat(Qt::PlainText);
     m_saveError->hide();
@@ -83,13 +83,14 @@ GeneralView::GeneralView(
     // Only a choice of the user writes: an unknown stored string stays until then.
     connect(m_sidePicker, &QComboBox::activated, this, &GeneralView::onSidePicked);
     connect(&defaults, &UserDefaults::valueChanged, this, [this](const QString &key) {
-        if (key == sideKey)
+        if (Settings::isKey(key, Setting::PreviewSide))
             showStoredSide();
     });
     // Changes made in this pane that cannot be kept are told here, once.
     connect(&defaults, &UserDefaults::saveFailed, this,
         [this](const QString &key, const QString &reason) {
-            const bool madeHere = key == sideKey || key.startsWith(u"KeyboardShortcuts_");
+            const bool madeHere = Settings::isKey(key, Setting::PreviewSide)
+                || key.startsWith(u"KeyboardShortcuts_");
             if (!madeHere || !m_defaults || !m_defaults->claimSaveFailureNotice())
                 return;
             m_saveError->setText(tr("Settings cannot be saved: %1").arg(reason));
@@ -104,15 +105,15 @@ PreviewSide GeneralView::shownSide() const
 
 void GeneralView::showStoredSide()
 {
-    const QString stored = m_defaults ? m_defaults->string(sideKey) : QString();
-    m_sidePicker->setCurrentIndex(previewSideFromStored(stored) == PreviewSide::left ? 0 : 1);
+    const PreviewSide side = m_defaults ? Settings(*m_defaults).previewSide() : PreviewSide::right;
+    m_sidePicker->setCurrentIndex(side == PreviewSide::left ? 0 : 1);
 }
 
 void GeneralView::onSidePicked(int index)
 {
     if (!m_defaults || index < 0)
         return;
-    m_defaults->setValue(sideKey, m_sidePicker->itemData(index).toString());
+    Settings(*m_defaults).setPreviewSide(index == 0 ? PreviewSide::left : PreviewSide::right);
 }
 
 } // namespace vantry

@@ -2,16 +2,12 @@
 #pragma once
 
 #include "KeyboardShortcuts/Name.h"
-#include "preview/PreviewSide.h"
+#include "platform/PreviewSide.h"
 
 #include <QPointer>
 #include <QWidget>
 
 class QComboBox;
-
-namespace KeyboardShortcuts {
-class ShortcutRecorder;
-}
 
 namespace LaunchAtLogin {
 class Toggle;
@@ -38,12 +34,6 @@ public:
     /// The side the picker shows: "left" is left, any other stored string right.
     PreviewSide shownSide() const;
 
-    QComboBox *sidePicker() const { return m_sidePicker; }
-    LaunchAtLogin::Toggle *launchAtLoginToggle() const { return m_toggle; }
-    KeyboardShortcuts::ShortcutRecorder *shortcutRecorder() const { return m_recorder; }
-    /// Says that settings cannot be saved, and why; hidden until a change made here fails.
-    QLabel *saveErrorLabel() const { return m_saveError; }
-
 private:
     void showStoredSide();
     void onSidePicked(int index);
@@ -51,7 +41,6 @@ private:
     QPointer<UserDefaults> m_defaults;
     QComboBox *m_sidePicker = nullptr;
     LaunchAtLogin::Toggle *m_toggle = nullptr;
-    KeyboardShortcuts::ShortcutRecorder *m_recorder = nullptr;
     QLabel *m_saveError = nullptr;
 };
 

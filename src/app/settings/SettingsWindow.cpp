@@ -15,6 +15,7 @@ SettingsWindow::SettingsWindow(UserDefaults &defaults,
     const KeyboardShortcuts::Name &openShelfWindow, const QIcon &icon, QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
+    setObjectName(QStringLiteral("settingsWindow"));
     setWindowTitle(tr("Vantry Settings"));
     setAccessibleName(windowTitle());
     setFixedWidth(fixedWidth);
@@ -26,6 +27,8 @@ SettingsWindow::SettingsWindow(UserDefaults &defaults,
     m_tabs->setAccessibleName(tr("Settings"));
     m_general = new GeneralView(defaults, openShelfWindow, m_tabs);
     m_about = new AboutView(icon, m_tabs);
+    m_general->setObjectName(QStringLiteral("general"));
+    m_about->setObjectName(QStringLiteral("about"));
     m_tabs->addTab(m_general, tr("General"));
     m_tabs->addTab(m_about, tr("About"));
     updateTabIcons();

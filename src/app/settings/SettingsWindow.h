@@ -26,10 +26,6 @@ public:
     SettingsWindow(UserDefaults &defaults, const KeyboardShortcuts::Name &openShelfWindow,
         const QIcon &icon, QWidget *parent = nullptr);
 
-    QTabWidget *tabs() const { return m_tabs; }
-    GeneralView *generalView() const { return m_general; }
-    AboutView *aboutView() const { return m_about; }
-
 protected:
     void changeEvent(QEvent *event) override;
 

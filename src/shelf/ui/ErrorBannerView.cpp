@@ -4,12 +4,15 @@
 #include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ShelfColors.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTextLayout>
 #include <QToolButton>
 
@@ -25,6 +28,15 @@ constexpr int itemSpacing = 10;
 constexpr int symbolSize = 16;
 constexpr qreal cornerRadius = 10;
 
+// Screen readers announce an alert as it shows up: the banner is one, named by its message.
+QAccessibleInterface *bannerAccessible(const QString &className, QObject *object)
+{
+    if (object && object->isWidgetType()
+        && className == QLatin1StringView(ErrorBannerView::staticMetaObject.className()))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::AlertMessage);
+    return nullptr;
+}
+
 } // namespace
 
 ErrorBannerView::ErrorBannerView(QWidget *parent)
@@ -34,6 +46,8 @@ ErrorBannerView::ErrorBannerView(QWidget *parent)
     , m_close(new QToolButton(this))
     , m_escape(new QShortcut(QKeySequence(Qt::Key_Escape), this))
 {
+    static const bool accessibleFactory = (QAccessible::installFactory(bannerAccessible), true);
+    Q_UNUSED(accessibleFactory);
     setAttribute(Qt::WA_TranslucentBackground);
     m_wait.setSingleShot(true);
     connect(&m_wait, &QTimer::timeout, this, &ErrorBannerView::closeRequested);
@@ -70,9 +84,13 @@ void ErrorBannerView::setMessage(const QString &text)
     m_escape->setEnabled(true);
     if (text == m_message && m_wait.isActive())
         return;
+    const bool changed = text != m_message;
     m_message = text;
-    m_text->setAccessibleName(text);
+    // The label is read by its own (possibly cut) text; the alert carries the whole message.
+    setAccessibleName(text);
     updateShownText();
+    if (changed && isVisible())
+        announce();
     updateGeometry();
     m_deadline = QDeadlineTimer(m_delay);
     m_wait.start(m_delay);
@@ -149,6 +167,21 @@ QString ErrorBannerView::twoLines(const QString &text, const QFont &font, int wi
 void ErrorBannerView::updateShownText()
 {
     m_text->setText(twoLines(m_message, m_text->font(), messageWidthFor(width())));
+}
+
+void ErrorBannerView::announce()
+{
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+}
+
+void ErrorBannerView::showEvent(QShowEvent *event)
+{
+    // Showing an alert role is what AT-SPI screen readers announce; bridges that know
+    // the Alert event get it too.
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        announce();
 }
 
 void ErrorBannerView::resizeEvent(QResizeEvent *event)

@@ -15,7 +15,8 @@ class QToolButton;
 namespace vantry {
 
 // A small card with a warning symbol, a message of at most two lines and a close
-// button. It never removes itself: the close button, Escape and the end of the
+// button; for assistive technology an alert, announced as it appears and when its
+// text changes. It never removes itself: the close button, Escape and the end of the
 // auto-hide wait all ask its owner through closeRequested.
 //
 // The wait is keyed by the text: a new text starts a fresh wait, the same text
@@ -57,11 +58,13 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
     void updateIcons();
+    void announce();
     void updateShownText();
     int messageWidthFor(int width) const;
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfItemEditView.h"
 
-#include "platform/icons/DesignPreviewHost.h"
 #include "platform/icons/FileIcons.h"
+#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ShelfItemDelegate.h"
 
@@ -25,7 +25,7 @@ ShelfItemEditView::ShelfItemEditView(QByteArray path, bool isDirectory, QWidget 
     QIcon icon;
     if (isDirectory)
         icon = symbolIcon(Symbol::folder, palette());
-    else if (runningInDesignPreviewHost())
+    else if (pictureModeEnabled())
         icon = symbolIcon(Symbol::page, palette());
     else
         icon = fileIcon(m_path, false);

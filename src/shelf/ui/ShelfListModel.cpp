@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfListModel.h"
 
-#include "platform/icons/DesignPreviewHost.h"
 #include "platform/icons/FileIcons.h"
+#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 #include "shelf/ContentView.h"
 #include "shelf/FileOperations.h"
@@ -60,7 +60,7 @@ QVariant ShelfListModel::data(const QModelIndex &index, int role) const
                                                           : shelfItem.displayName();
     case Qt::DecorationRole:
         // Asked only for rows being painted; the icon cache is keyed by MIME type.
-        if (runningInDesignPreviewHost())
+        if (pictureModeEnabled())
             return symbolIcon(shelfItem.isDirectory() ? Symbol::folder : Symbol::page);
         return fileIcon(shelfItem.path(), shelfItem.isDirectory());
     case PathRole:

@@ -4,6 +4,7 @@
 #include "shelf/ui/ShelfItemDelegate.h"
 #include "shelf/ui/ShelfListModel.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -88,11 +89,29 @@ void ShelfListView::keyPressEvent(QKeyEvent *event)
     const bool space = key == Qt::Key_Space && mods == Qt::NoModifier;
     const bool enter = (key == Qt::Key_Return || key == Qt::Key_Enter) && mods == Qt::NoModifier;
     const bool upDown = (key == Qt::Key_Down || key == Qt::Key_Up) && mods == Qt::NoModifier;
-    if (upDown && selectionModel() && !selectionModel()->hasSelection()
-        && currentIndex().isValid()) {
+    const bool jump = (key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_PageUp
+                          || key == Qt::Key_PageDown)
+        && mods == Qt::NoModifier;
+    const bool nothingSelected
+        = selectionModel() && !selectionModel()->hasSelection() && currentIndex().isValid();
+    if (upDown && nothingSelected) {
         // Nothing selected yet: the first arrow press selects the row with the focus
         // (the first row when the shelf appears) rather than skipping past it.
         selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        event->accept();
+        return;
+    }
+    if (jump && nothingSelected) {
+        // Qt selects only when the current row moves; Home on the first row (or PageUp near
+        // the top) would leave nothing selected, so Space and Return would do nothing.
+        QListView::keyPressEvent(event);
+        if (!selectionModel()->hasSelection() && currentIndex().isValid())
+            selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+        return;
+    }
+    if (space && isTypeAheadUnderWay()) {
+        // "file 5": the space belongs to the name being typed.
+        keyboardSearch(event->text());
         event->accept();
         return;
     }
@@ -109,6 +128,18 @@ void ShelfListView::keyPressEvent(QKeyEvent *event)
         Q_EMIT previewRequested(m_model->item(row).path());
     else
         Q_EMIT renameRequested();
+}
+
+void ShelfListView::keyboardSearch(const QString &search)
+{
+    QListView::keyboardSearch(search);
+    m_lastTypeAhead.start();
+}
+
+bool ShelfListView::isTypeAheadUnderWay() const
+{
+    return m_lastTypeAhead.isValid()
+        && m_lastTypeAhead.elapsed() < QApplication::keyboardInputInterval();
 }
 
 void ShelfListView::startDrag(Qt::DropActions)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QListView>
 #include <QPointer>
 
@@ -12,7 +13,8 @@ namespace vantry {
 class ShelfListModel;
 
 // The shelf's list: multiple selection, drag-out of tiles as copies, and the
-// keys of the row selected alone (Space previews, Return renames). The Preview
+// keys of the row selected alone (Space previews, unless it continues a name
+// being typed; Return renames). The Preview
 // and Rename buttons are two real buttons, owned by the shelf view so that
 // screen readers see them, which this list lays over the row selected alone.
 class ShelfListView final : public QListView
@@ -26,6 +28,9 @@ public:
     ShelfListModel *shelfModel() const { return m_model; }
 
     /// The buttons to lay over the row selected alone; they may live outside the list.
+    /// Type-ahead: also records when the last search key came, so Space can continue it.
+    void keyboardSearch(const QString &search) override;
+
     void setRowButtons(QToolButton *preview, QToolButton *rename);
     /// Moves the row buttons to the row selected alone, or hides them.
     void placeRowButtons();
@@ -48,10 +53,13 @@ protected:
 
 private:
     void onPreviewClicked();
+    /// A type-ahead search was typed to within the platform's keyboard input interval.
+    bool isTypeAheadUnderWay() const;
 
     QPointer<ShelfListModel> m_model;
     QPointer<QToolButton> m_preview;
     QPointer<QToolButton> m_rename;
+    QElapsedTimer m_lastTypeAhead;
 };
 
 } // namespace vantry

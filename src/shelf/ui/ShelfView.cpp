@@ -23,6 +23,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 namespace vantry {
 
 namespace {
@@ -97,12 +99,14 @@ void ShelfView::buildLayout()
 
     auto *folderRow = new QHBoxLayout;
     m_folderField = new QLineEdit(this);
+    m_folderField->setObjectName(u"folderField"_s);
     m_folderField->setPlaceholderText(tr("Please select directory"));
     m_folderField->setAccessibleName(tr("Folder"));
     m_folderField->setReadOnly(true);
     // It only shows the path: no editing, no focus.
     m_folderField->setEnabled(false);
     m_folderButton = new QToolButton(this);
+    m_folderButton->setObjectName(u"folderButton"_s);
     m_folderButton->setToolTip(tr("Choose Folder"));
     m_folderButton->setAccessibleName(tr("Choose Folder"));
     m_folderHeading->setBuddy(m_folderButton);
@@ -115,6 +119,7 @@ void ShelfView::buildLayout()
     layout->addWidget(m_itemsHeading);
 
     m_list = new ShelfListView(this);
+    m_list->setObjectName(u"items"_s);
     m_list->setAccessibleName(tr("Items"));
     m_list->setItemDelegate(m_delegate);
     m_list->setShelfModel(m_model);
@@ -126,6 +131,7 @@ void ShelfView::buildLayout()
     auto *bottomRow = new QHBoxLayout;
     bottomRow->addStretch(1);
     m_settingsButton = new QToolButton(this);
+    m_settingsButton->setObjectName(u"settingsButton"_s);
     m_settingsButton->setAutoRaise(true);
     m_settingsButton->setToolTip(tr("Settings"));
     m_settingsButton->setAccessibleName(tr("Settings"));
@@ -136,9 +142,12 @@ void ShelfView::buildLayout()
 
     m_previewButton = rowButton(tr("Preview"), this);
     m_renameButton = rowButton(tr("Rename"), this);
+    m_previewButton->setObjectName(u"previewButton"_s);
+    m_renameButton->setObjectName(u"renameButton"_s);
     m_list->setRowButtons(m_previewButton, m_renameButton);
 
     m_banner = new ErrorBannerView(this);
+    m_banner->setObjectName(u"errorBanner"_s);
     m_bannerOpacity = new QGraphicsOpacityEffect(m_banner);
     m_bannerOpacity->setOpacity(0);
     m_banner->setGraphicsEffect(m_bannerOpacity);

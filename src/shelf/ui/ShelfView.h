@@ -27,6 +27,9 @@ class ShelfListView;
 // The content of the shelf window: the Folder field and button, the list of
 // items, the settings button and the error banner. It renders ContentView's
 // state and reports the user's intents to it; it keeps no shelf state of its own.
+// Its parts carry object names ("folderField", "folderButton", "items",
+// "settingsButton", "previewButton", "renameButton", "errorBanner") for tests and
+// accessibility tools.
 class ShelfView final : public QWidget
 {
     Q_OBJECT
@@ -34,17 +37,6 @@ class ShelfView final : public QWidget
 public:
     explicit ShelfView(ContentView &content, QWidget *parent = nullptr);
     ~ShelfView() override;
-
-    ShelfListView *listView() const { return m_list; }
-    ShelfListModel *listModel() const { return m_model; }
-    QLineEdit *folderField() const { return m_folderField; }
-    QToolButton *folderButton() const { return m_folderButton; }
-    QToolButton *settingsButton() const { return m_settingsButton; }
-    QToolButton *previewButton() const { return m_previewButton; }
-    QToolButton *renameButton() const { return m_renameButton; }
-    ErrorBannerView *banner() const { return m_banner; }
-    /// The rename field while a row shows it, else nullptr.
-    ShelfItemEditView *editView() const;
 
     /// Makes the gear open `menu` (the application's menu: settings, updates, quit) instead
     /// of opening the settings directly. The view does not take ownership.
@@ -71,6 +63,8 @@ private:
     void placeBanner();
     void slideBanner(bool in);
     QRect bannerRect() const;
+    /// The rename field while a row shows it, else nullptr.
+    ShelfItemEditView *editView() const;
 
     ContentView &m_content;
     ShelfListModel *m_model = nullptr;

@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
         window.show();
         for (const auto &[tab, pane] :
             { std::pair { 0, u"general"_s }, std::pair { 1, u"about"_s } }) {
-            window.tabs()->setCurrentIndex(tab);
+            window.findChild<QTabWidget *>()->setCurrentIndex(tab);
             window.adjustSize();
             QApplication::processEvents();
             const QString file = out + u"/settings-%1-%2.png"_s.arg(pane, mode);

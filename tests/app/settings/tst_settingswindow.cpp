@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -29,6 +30,11 @@ QIcon iconOfSize(QSize size)
     QPixmap pixmap(size);
     pixmap.fill(Qt::red);
     return QIcon(pixmap);
+}
+
+QComboBox *picker(const GeneralView &view)
+{
+    return view.findChild<QComboBox *>(u"previewSide"_s);
 }
 
 } // namespace
@@ -68,11 +74,11 @@ private Q_SLOTS:
     {
         QFETCH(QVariant, stored);
         QFETCH(QString, shown);
-        const QString key = QString::fromLatin1(previewSideKey);
+        const QString key = u"preview.side"_s;
         if (stored.isValid())
             m_defaults->setValue(key, stored);
         GeneralView view(*m_defaults, m_name);
-        QCOMPARE(view.sidePicker()->currentText(), shown);
+        QCOMPARE(picker(view)->currentText(), shown);
         // Showing never writes: an unknown string stays until the user picks.
         QCOMPARE(m_defaults->contains(key), stored.isValid());
         if (stored.isValid())
@@ -94,12 +100,12 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(int, picked);
         QFETCH(QString, written);
-        const QString key = QString::fromLatin1(previewSideKey);
+        const QString key = u"preview.side"_s;
         m_defaults->setValue(key, stored);
         GeneralView view(*m_defaults, m_name);
-        QComboBox *picker = view.sidePicker();
-        picker->setCurrentIndex(picked);
-        Q_EMIT picker->activated(picked); // as a choice from the pop-up delivers it
+        QComboBox *sides = picker(view);
+        sides->setCurrentIndex(picked);
+        Q_EMIT sides->activated(picked); // as a choice from the pop-up delivers it
         QCOMPARE(m_defaults->string(key), written);
         QCOMPARE(view.shownSide(), picked == 0 ? PreviewSide::left : PreviewSide::right);
     }
@@ -112,28 +118,28 @@ private Q_SLOTS:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         UserDefaults unsavable(dir.filePath(u"vantry/vantry.conf"_s));
         GeneralView view(unsavable, m_name);
-        QVERIFY(view.saveErrorLabel()->isHidden());
+        auto *saveError = view.findChild<QLabel *>(u"saveError"_s);
+        QVERIFY(saveError && saveError->isHidden());
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
         // Written elsewhere, not by a choice in this pane: nothing is shown.
         unsavable.setValue(u"updates.lastCheckTime"_s, u"2026-03-01T12:00:00.000Z"_s);
-        QVERIFY(view.saveErrorLabel()->isHidden());
+        QVERIFY(saveError->isHidden());
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
-        Q_EMIT view.sidePicker()->activated(0);
-        QCOMPARE(unsavable.string(QString::fromLatin1(previewSideKey)), u"left"_s);
-        QVERIFY(!view.saveErrorLabel()->isHidden());
+        Q_EMIT picker(view)->activated(0);
+        QCOMPARE(unsavable.string(u"preview.side"_s), u"left"_s);
+        QVERIFY(!saveError->isHidden());
         const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
-        QVERIFY2(view.saveErrorLabel()->text().contains(reason),
-            qPrintable(view.saveErrorLabel()->text()));
+        QVERIFY2(saveError->text().contains(reason), qPrintable(saveError->text()));
         QVERIFY(!unsavable.claimSaveFailureNotice()); // the pane has told the user
     }
 
     void pickerFollowsAWriteElsewhere()
     {
         GeneralView view(*m_defaults, m_name);
-        m_defaults->setValue(QString::fromLatin1(previewSideKey), u"left"_s);
-        QCOMPARE(view.sidePicker()->currentText(), u"Left"_s);
+        m_defaults->setValue(u"preview.side"_s, u"left"_s);
+        QCOMPARE(picker(view)->currentText(), u"Left"_s);
     }
 
     void windowKeepsItsSizes()
@@ -141,19 +147,25 @@ private Q_SLOTS:
         SettingsWindow window(*m_defaults, m_name, iconOfSize({ 64, 64 }));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *tabs = window.findChild<QTabWidget *>();
+        QVERIFY(tabs);
         for (int tab : { 0, 1 }) {
-            window.tabs()->setCurrentIndex(tab);
+            tabs->setCurrentIndex(tab);
             QCOMPARE(window.width(), SettingsWindow::fixedWidth);
         }
-        QCOMPARE(window.generalView()->height(), GeneralView::fixedHeight);
-        QVERIFY(window.aboutView()->minimumWidth() >= 420);
-        QVERIFY(window.aboutView()->minimumHeight() >= 180);
-        QVERIFY(window.generalView()->shortcutRecorder());
-        QCOMPARE(window.generalView()->shortcutRecorder()->accessibleName(), u"Open Window:"_s);
-        QCOMPARE(window.tabs()->tabText(0), u"General"_s);
-        QCOMPARE(window.tabs()->tabText(1), u"About"_s);
-        QVERIFY(!window.tabs()->tabIcon(0).isNull());
-        QVERIFY(!window.tabs()->tabIcon(1).isNull());
+        auto *general = window.findChild<GeneralView *>(u"general"_s);
+        auto *about = window.findChild<AboutView *>(u"about"_s);
+        QVERIFY(general && about);
+        QCOMPARE(general->height(), GeneralView::fixedHeight);
+        QVERIFY(about->minimumWidth() >= 420);
+        QVERIFY(about->minimumHeight() >= 180);
+        auto *recorder = general->findChild<QLineEdit *>(u"shortcutRecorder"_s);
+        QVERIFY(recorder);
+        QCOMPARE(recorder->accessibleName(), u"Open Window:"_s);
+        QCOMPARE(tabs->tabText(0), u"General"_s);
+        QCOMPARE(tabs->tabText(1), u"About"_s);
+        QVERIFY(!tabs->tabIcon(0).isNull());
+        QVERIFY(!tabs->tabIcon(1).isNull());
     }
 
     void secondOpenRaisesTheSameWindow()
@@ -180,8 +192,9 @@ private Q_SLOTS:
         SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
         controller.open();
         QVERIFY(QTest::qWaitForWindowActive(controller.window()));
-        KeyboardShortcuts::ShortcutRecorder *recorder
-            = controller.window()->generalView()->shortcutRecorder();
+        auto *recorder = controller.window()->findChild<KeyboardShortcuts::ShortcutRecorder *>(
+            u"shortcutRecorder"_s);
+        QVERIFY(recorder);
         QCoreApplication::processEvents();
         QTRY_VERIFY(!recorder->hasFocus());
         QVERIFY(!recorder->isRecording());
@@ -209,15 +222,7 @@ private Q_SLOTS:
         QFETCH(QString, version);
         QFETCH(QString, nameText);
         QFETCH(QString, versionText);
-        auto info = [&](QStringView key) {
-            if (key == u"CFBundleDisplayName")
-                return displayName;
-            if (key == u"CFBundleName")
-                return name;
-            if (key == u"CFBundleShortVersionString")
-                return version;
-            return QString();
-        };
+        auto info = [&] { return AboutView::Info { displayName, name, version }; };
         AboutView view(QIcon(), info, [] { return QDate(2031, 5, 1); });
         QCOMPARE(view.nameText(), nameText);
         QCOMPARE(view.versionText(), versionText);
@@ -228,7 +233,7 @@ private Q_SLOTS:
     {
         QDate today(2030, 12, 31);
         AboutView view(
-            QIcon(), [](QStringView) { return QString(); }, [&] { return today; });
+            QIcon(), [] { return AboutView::Info(); }, [&] { return today; });
         QVERIFY(view.copyrightText().contains(u"2030"_s));
         today = QDate(2031, 1, 1);
         view.show(); // the pane reads its texts again when shown

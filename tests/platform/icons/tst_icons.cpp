@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/icons/DesignPreviewHost.h"
 #include "platform/icons/FileIcons.h"
+#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 
 #include <QApplication>
@@ -139,11 +139,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, value);
         QFETCH(bool, expected);
         if (value.isNull())
-            qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
+            qunsetenv("VANTRY_PICTURE_MODE");
         else
-            qputenv("XCODE_RUNNING_FOR_PREVIEWS", value);
-        QCOMPARE(vantry::runningInDesignPreviewHost(), expected);
-        qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
+            qputenv("VANTRY_PICTURE_MODE", value);
+        QCOMPARE(vantry::pictureModeEnabled(), expected);
+        qunsetenv("VANTRY_PICTURE_MODE");
     }
 };
 

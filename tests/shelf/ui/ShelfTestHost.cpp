@@ -41,6 +41,69 @@ ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries, PreviewPresenter 
     m_window.resize(360, 520);
 }
 
+namespace {
+
+template<typename T>
+T *part(const ShelfView *view, const QString &name)
+{
+    T *found = view->findChild<T *>(name);
+    Q_ASSERT_X(found, "ShelfTestHost", qPrintable(name));
+    return found;
+}
+
+} // namespace
+
+ShelfListView *ShelfTestHost::list() const
+{
+    return part<ShelfListView>(m_view, u"items"_s);
+}
+
+ShelfListModel *ShelfTestHost::model() const
+{
+    return qobject_cast<ShelfListModel *>(list()->model());
+}
+
+QLineEdit *ShelfTestHost::folderField() const
+{
+    return part<QLineEdit>(m_view, u"folderField"_s);
+}
+
+QToolButton *ShelfTestHost::folderButton() const
+{
+    return part<QToolButton>(m_view, u"folderButton"_s);
+}
+
+QToolButton *ShelfTestHost::settingsButton() const
+{
+    return part<QToolButton>(m_view, u"settingsButton"_s);
+}
+
+QToolButton *ShelfTestHost::previewButton() const
+{
+    return part<QToolButton>(m_view, u"previewButton"_s);
+}
+
+QToolButton *ShelfTestHost::renameButton() const
+{
+    return part<QToolButton>(m_view, u"renameButton"_s);
+}
+
+ErrorBannerView *ShelfTestHost::banner() const
+{
+    return part<ErrorBannerView>(m_view, u"errorBanner"_s);
+}
+
+ShelfItemEditView *ShelfTestHost::editView() const
+{
+    // The list shows at most one rename field; a closed one may linger until deleted later.
+    const auto fields = list()->findChildren<ShelfItemEditView *>();
+    for (ShelfItemEditView *field : fields) {
+        if (field->isVisibleTo(m_view))
+            return field;
+    }
+    return nullptr;
+}
+
 ShelfTestHost::~ShelfTestHost()
 {
     // The view goes first: it talks to the content view until it is destroyed.

@@ -9,11 +9,17 @@
 #include "shelf/ContentView.h"
 #include "shelf/FolderChooser.h"
 #include "shelf/SecurityScope.h"
+#include "shelf/ui/ErrorBannerView.h"
+#include "shelf/ui/ShelfItemEditView.h"
+#include "shelf/ui/ShelfListModel.h"
+#include "shelf/ui/ShelfListView.h"
 #include "shelf/ui/ShelfView.h"
 
 #include <QByteArray>
+#include <QLineEdit>
 #include <QList>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -61,6 +67,17 @@ public:
     UserDefaults &defaults() { return *m_defaults; }
     ContentView &content() { return *m_content; }
     ShelfView &view() { return *m_view; }
+    // The view's parts, found as a screen reader or a test tool would: by object name.
+    ShelfListView *list() const;
+    ShelfListModel *model() const;
+    QLineEdit *folderField() const;
+    QToolButton *folderButton() const;
+    QToolButton *settingsButton() const;
+    QToolButton *previewButton() const;
+    QToolButton *renameButton() const;
+    ErrorBannerView *banner() const;
+    /// The rename field while a row shows it, else nullptr.
+    ShelfItemEditView *editView() const;
     QWidget &window() { return m_window; }
     RecordingPreview &preview() { return m_recording; }
     int beeps() const { return m_beeps; }

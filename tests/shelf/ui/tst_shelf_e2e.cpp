@@ -54,7 +54,7 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(&host.window(), 30000));
         host.window().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&host.window(), 30000));
-        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QTRY_VERIFY(host.list()->hasFocus());
     }
 
 private Q_SLOTS:
@@ -77,7 +77,7 @@ private Q_SLOTS:
         QTRY_COMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("apple.txt") });
         QVERIFY(xdotool({ u"key"_s, u"Down"_s }));
         QTRY_COMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("banana.txt") });
-        QTRY_VERIFY(host.view().renameButton()->isVisible());
+        QTRY_VERIFY(host.renameButton()->isVisible());
 
         QVERIFY(xdotool({ u"key"_s, u"space"_s }));
         QTRY_COMPARE(host.preview().shown.size(), 1);
@@ -85,9 +85,9 @@ private Q_SLOTS:
 
         QVERIFY(xdotool({ u"key"_s, u"Escape"_s }));
         QVERIFY(xdotool({ u"key"_s, u"Return"_s }));
-        QTRY_VERIFY(host.view().editView());
-        QCOMPARE(host.view().editView()->text(), u"banana.txt"_s);
-        QTRY_VERIFY(host.view().editView()->field()->hasFocus());
+        QTRY_VERIFY(host.editView());
+        QCOMPARE(host.editView()->text(), u"banana.txt"_s);
+        QTRY_VERIFY(host.editView()->field()->hasFocus());
 
         QVERIFY(xdotool({ u"key"_s, u"ctrl+a"_s }));
         QVERIFY(xdotool({ u"type"_s, u"--delay"_s, u"30"_s, u"mango.txt"_s }));
@@ -97,9 +97,9 @@ private Q_SLOTS:
         QTRY_VERIFY(exists(host.pathOf("mango.txt")));
         QVERIFY(!exists(host.pathOf("banana.txt")));
         QCOMPARE(readAll(host.pathOf("mango.txt")), "contents of banana.txt\n"_ba);
-        QTRY_VERIFY(!host.view().editView());
+        QTRY_VERIFY(!host.editView());
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("mango.txt") });
-        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QTRY_VERIFY(host.list()->hasFocus());
     }
 
     void dragOutDeliversACopyToAnotherProgram()
@@ -122,9 +122,9 @@ private Q_SLOTS:
         QCOMPARE(ready.at(0), "ready"_ba);
         const QPoint to(ready.at(1).toInt(), ready.at(2).toInt());
 
-        ShelfListView *list = host.view().listView();
-        const QRect row = list->visualRect(host.view().listModel()->index(
-            host.view().listModel()->rowOf(host.pathOf("letter.txt"))));
+        ShelfListView *list = host.list();
+        const QRect row
+            = list->visualRect(host.model()->index(host.model()->rowOf(host.pathOf("letter.txt"))));
         const QPoint from = list->viewport()->mapToGlobal(row.center() - QPoint(40, 0));
         const auto xy = [](const QPoint &p) {
             return QStringList { QString::number(p.x()), QString::number(p.y()) };
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QCOMPARE(readAll(dropFolder + "/letter.txt"), "contents of letter.txt\n"_ba);
         // The shelf keeps its file and its item.
         QVERIFY(exists(host.pathOf("letter.txt")));
-        QCOMPARE(host.view().listModel()->rowCount(), 2);
+        QCOMPARE(host.model()->rowCount(), 2);
     }
 };
 

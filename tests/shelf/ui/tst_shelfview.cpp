@@ -9,6 +9,8 @@
 #include "shelf/ui/ShelfListView.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -44,12 +46,12 @@ private:
         host.window().show();
         host.window().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&host.window(), 30000));
-        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QTRY_VERIFY(host.list()->hasFocus());
     }
 
     static int rowOf(ShelfTestHost &host, const QByteArray &name)
     {
-        return host.view().listModel()->rowOf(host.pathOf(name));
+        return host.model()->rowOf(host.pathOf(name));
     }
 
     static void select(ShelfTestHost &host, const QList<QByteArray> &names)
@@ -68,11 +70,11 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(host.view().listModel()->rowCount(), plainEntries.size());
+        QCOMPARE(host.model()->rowCount(), plainEntries.size());
         QVERIFY(host.content().selection().isEmpty());
-        QVERIFY(host.view().listView()->selectionModel()->selectedIndexes().isEmpty());
-        QCOMPARE(host.view().folderField()->text(), QFile::decodeName(host.folder()));
-        QVERIFY(!host.view().folderField()->isEnabled());
+        QVERIFY(host.list()->selectionModel()->selectedIndexes().isEmpty());
+        QCOMPARE(host.folderField()->text(), QFile::decodeName(host.folder()));
+        QVERIFY(!host.folderField()->isEnabled());
     }
 
     void arrowsSelectFromTheFirstRowAndShiftExtends()
@@ -81,7 +83,7 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        QListView *list = host.view().listView();
+        QListView *list = host.list();
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("alpha.txt") });
         QTest::keyClick(list, Qt::Key_Down);
@@ -97,6 +99,82 @@ private Q_SLOTS:
         QCOMPARE(host.content().selection().size(), plainEntries.size());
     }
 
+    void jumpKeysSelectWhenNothingIsSelected_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QByteArray>("selected");
+        QTest::newRow("Home") << int(Qt::Key_Home) << QByteArray("alpha.txt");
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << QByteArray("alpha.txt");
+        QTest::newRow("End") << int(Qt::Key_End) << QByteArray("photo.jpeg");
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << QByteArray("photo.jpeg");
+    }
+
+    void jumpKeysSelectWhenNothingIsSelected()
+    {
+        QFETCH(int, key);
+        QFETCH(QByteArray, selected);
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        QListView *list = host.list();
+        QCOMPARE(list->currentIndex().row(), 0);
+        QTest::keyClick(list, Qt::Key(key));
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf(selected) });
+        // Selected alone, so Space now previews it.
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(host.preview().shown.size(), 1);
+        QCOMPARE(host.preview().shown.constFirst().path, host.pathOf(selected));
+    }
+
+    void spaceContinuesATypeAheadSearch()
+    {
+        ShelfTestHost host({ "file 1", "file 5", "file 50", "file5", "filed" });
+        const int interval = QApplication::keyboardInputInterval();
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        QListView *list = host.list();
+        // However slow the machine, the typing counts as one search.
+        QApplication::setKeyboardInputInterval(60000);
+        QTest::keyClicks(list, u"file 5"_s);
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("file 5") });
+        QVERIFY(host.preview().shown.isEmpty());
+
+        // With no search under way, Space previews the row selected alone.
+        QApplication::setKeyboardInputInterval(0);
+        QTest::keyClick(list, Qt::Key_Space);
+        QApplication::setKeyboardInputInterval(interval);
+        QCOMPARE(host.preview().shown.size(), 1);
+        QCOMPARE(host.preview().shown.constFirst().path, host.pathOf("file 5"));
+        QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("file 5") });
+    }
+
+    void aFailedRenameShowsAnAlertNamedByItsMessage()
+    {
+        ShelfTestHost host(plainEntries);
+        showShelf(host);
+        if (QTest::currentTestFailed())
+            return;
+        select(host, { "alpha.txt" });
+        host.content().beginRename();
+        host.content().setRenameText(QString(300, u'x'));
+        host.content().commitRename();
+        ErrorBannerView *banner = host.banner();
+        QTRY_VERIFY(banner->isVisible());
+
+        QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(banner);
+        QVERIFY(alert);
+        QCOMPARE(alert->role(), QAccessible::AlertMessage);
+        QCOMPARE(alert->text(QAccessible::Name), *host.content().errorMessage());
+        // Showing it is what AT-SPI announces (the end-to-end accessibility test listens).
+        // The message label is read by its own text.
+        for (QLabel *label : banner->findChildren<QLabel *>()) {
+            if (!label->text().isEmpty())
+                QVERIFY(label->accessibleName().isEmpty());
+        }
+    }
+
     void noFolderShowsThePlaceholder()
     {
         ShelfTestHost host({});
@@ -104,10 +182,10 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(host.view().folderField()->placeholderText(), u"Please select directory"_s);
-        QVERIFY(host.view().folderField()->text().isEmpty());
-        QCOMPARE(host.view().listModel()->rowCount(), 0);
-        QVERIFY(host.view().settingsButton()->isVisible());
+        QCOMPARE(host.folderField()->placeholderText(), u"Please select directory"_s);
+        QVERIFY(host.folderField()->text().isEmpty());
+        QCOMPARE(host.model()->rowCount(), 0);
+        QVERIFY(host.settingsButton()->isVisible());
     }
 
     void rowButtonsFollowASingleSelection_data()
@@ -135,25 +213,22 @@ private Q_SLOTS:
             return;
         select(host, selected);
 
-        ShelfListModel *model = host.view().listModel();
+        ShelfListModel *model = host.model();
         for (int row = 0; row < model->rowCount(); ++row) {
             const bool expected = !buttonRow.isEmpty() && row == rowOf(host, buttonRow);
             QCOMPARE(model->index(row).data(ShelfListModel::ShowsButtonsRole).toBool(), expected);
         }
-        QCOMPARE(
-            host.view().listView()->selectionModel()->selectedIndexes().size(), selected.size());
-        QToolButton *preview = host.view().previewButton();
-        QToolButton *rename = host.view().renameButton();
+        QCOMPARE(host.list()->selectionModel()->selectedIndexes().size(), selected.size());
+        QToolButton *preview = host.previewButton();
+        QToolButton *rename = host.renameButton();
         QTRY_COMPARE(rename->isVisible(), !buttonRow.isEmpty());
         QCOMPARE(preview->isVisible(), previewShown);
         if (buttonRow.isEmpty())
             return;
         // Both sit on the selected row, the invisible Preview button keeping its place.
-        const QRect rowRect
-            = host.view().listView()->visualRect(model->index(rowOf(host, buttonRow)));
+        const QRect rowRect = host.list()->visualRect(model->index(rowOf(host, buttonRow)));
         const QRect onView(
-            host.view().listView()->viewport()->mapTo(&host.view(), rowRect.topLeft()),
-            rowRect.size());
+            host.list()->viewport()->mapTo(&host.view(), rowRect.topLeft()), rowRect.size());
         QVERIFY(onView.contains(rename->geometry()));
         QVERIFY(onView.contains(preview->geometry()));
         QVERIFY(preview->geometry().right() < rename->geometry().left());
@@ -177,11 +252,11 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         select(host, selected);
-        QTest::keyClick(host.view().listView(), Qt::Key_Space);
+        QTest::keyClick(host.list(), Qt::Key_Space);
         QCOMPARE(host.preview().shown.size(), acts ? 1 : 0);
-        QTest::keyClick(host.view().listView(), Qt::Key_Return);
+        QTest::keyClick(host.list(), Qt::Key_Return);
         QCOMPARE(host.content().editingUrl().has_value(), acts);
-        QCOMPARE(host.view().editView() != nullptr, acts);
+        QCOMPARE(host.editView() != nullptr, acts);
         QCOMPARE(host.content().selection().size(), selected.size());
     }
 
@@ -191,16 +266,16 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        QTest::keyClick(host.view().listView(), Qt::Key_End);
+        QTest::keyClick(host.list(), Qt::Key_End);
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("photo.jpeg") });
-        QTest::keyClick(host.view().listView(), Qt::Key_Return);
-        ShelfItemEditView *editor = host.view().editView();
+        QTest::keyClick(host.list(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.editView();
         QVERIFY(editor);
         QCOMPARE(editor->text(), u"photo.jpeg"_s);
         QCOMPARE(editor->field()->placeholderText(), u"New name"_s);
         QTRY_VERIFY(editor->field()->hasFocus());
-        QVERIFY(!host.view().renameButton()->isVisible());
-        const QModelIndex index = host.view().listModel()->index(rowOf(host, "photo.jpeg"));
+        QVERIFY(!host.renameButton()->isVisible());
+        const QModelIndex index = host.model()->index(rowOf(host, "photo.jpeg"));
         QVERIFY(!(index.flags() & Qt::ItemIsDragEnabled));
     }
 
@@ -211,9 +286,9 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         select(host, { "alpha.txt" });
-        QTRY_VERIFY(host.view().renameButton()->isVisible());
-        host.view().renameButton()->click();
-        ShelfItemEditView *editor = host.view().editView();
+        QTRY_VERIFY(host.renameButton()->isVisible());
+        host.renameButton()->click();
+        ShelfItemEditView *editor = host.editView();
         QVERIFY(editor);
         QTRY_VERIFY(editor->field()->hasFocus());
         QTest::keyClicks(editor->field(), u"zzz"_s);
@@ -221,9 +296,9 @@ private Q_SLOTS:
         QTest::keyClick(editor->field(), Qt::Key_Escape);
         QVERIFY(!host.content().editingUrl());
         QCOMPARE(host.content().renameText(), QString());
-        QVERIFY(!host.view().editView());
-        QTRY_VERIFY(host.view().listView()->hasFocus());
-        QTRY_VERIFY(host.view().renameButton()->isVisible());
+        QVERIFY(!host.editView());
+        QTRY_VERIFY(host.list()->hasFocus());
+        QTRY_VERIFY(host.renameButton()->isVisible());
         QVERIFY(exists(host.pathOf("alpha.txt")));
     }
 
@@ -234,8 +309,8 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         select(host, { "beta.png" });
-        QTest::keyClick(host.view().listView(), Qt::Key_Return);
-        ShelfItemEditView *editor = host.view().editView();
+        QTest::keyClick(host.list(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.editView();
         QVERIFY(editor);
         editor->field()->selectAll();
         QTest::keyClicks(editor->field(), u"  gamma.png "_s);
@@ -243,12 +318,11 @@ private Q_SLOTS:
         QVERIFY(exists(host.pathOf("gamma.png")));
         QVERIFY(!exists(host.pathOf("beta.png")));
         QCOMPARE(host.content().selection(), QSet<QByteArray> { host.pathOf("gamma.png") });
-        const QModelIndexList selected
-            = host.view().listView()->selectionModel()->selectedIndexes();
+        const QModelIndexList selected = host.list()->selectionModel()->selectedIndexes();
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected.constFirst().data().toString(), u"gamma.png"_s);
-        QVERIFY(!host.view().editView());
-        QTRY_VERIFY(host.view().listView()->hasFocus());
+        QVERIFY(!host.editView());
+        QTRY_VERIFY(host.list()->hasFocus());
         QCOMPARE(host.beeps(), 0);
     }
 
@@ -263,23 +337,23 @@ private Q_SLOTS:
             return;
         QSet<QString> shown;
         for (const QByteArray &name : names)
-            shown.insert(host.view().listModel()->index(rowOf(host, name)).data().toString());
+            shown.insert(host.model()->index(rowOf(host, name)).data().toString());
         QCOMPARE(shown.size(), names.size());
 
         for (const QByteArray &name : names) {
             select(host, { name });
-            QTest::keyClick(host.view().listView(), Qt::Key_Return);
-            ShelfItemEditView *editor = host.view().editView();
+            QTest::keyClick(host.list(), Qt::Key_Return);
+            ShelfItemEditView *editor = host.editView();
             QVERIFY(editor);
             QTest::keyClick(editor->field(), Qt::Key_Return);
-            QVERIFY(!host.view().editView());
+            QVERIFY(!host.editView());
             QVERIFY(exists(host.pathOf(name)));
         }
         QCOMPARE(host.content().items().size(), names.size());
 
         select(host, { "caf\xe9.txt" });
-        QTest::keyClick(host.view().listView(), Qt::Key_Return);
-        ShelfItemEditView *editor = host.view().editView();
+        QTest::keyClick(host.list(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.editView();
         QVERIFY(editor);
         QTest::keyClick(editor->field(), Qt::Key_End);
         for (int i = 0; i < 3; ++i)
@@ -299,8 +373,8 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         select(host, { "alpha.txt" });
-        QTest::keyClick(host.view().listView(), Qt::Key_Return);
-        ShelfItemEditView *editor = host.view().editView();
+        QTest::keyClick(host.list(), Qt::Key_Return);
+        ShelfItemEditView *editor = host.editView();
         QVERIFY(editor);
         // Longer than any file system allows for one name.
         const QString tooLong(300, u'n');
@@ -310,23 +384,23 @@ private Q_SLOTS:
 
         QCOMPARE(host.beeps(), 1);
         QVERIFY(host.content().errorMessage());
-        ErrorBannerView *banner = host.view().banner();
+        ErrorBannerView *banner = host.banner();
         QTRY_VERIFY(banner->isVisible());
         QCOMPARE(banner->message(), *host.content().errorMessage());
         QVERIFY(!banner->message().isEmpty());
-        QCOMPARE(host.view().editView(), editor);
+        QCOMPARE(host.editView(), editor);
         QCOMPARE(editor->text(), tooLong);
         QVERIFY(exists(host.pathOf("alpha.txt")));
         // The banner sits at the bottom, inside the window.
         QTRY_VERIFY(host.view().rect().contains(banner->geometry()));
-        QVERIFY(banner->geometry().bottom() > host.view().listView()->geometry().bottom());
+        QVERIFY(banner->geometry().bottom() > host.list()->geometry().bottom());
 
         // Escape goes to the field first, then to the banner.
         QTest::keyClick(editor->field(), Qt::Key_Escape);
         QVERIFY(!host.content().editingUrl());
         QVERIFY(host.content().errorMessage());
-        QTRY_VERIFY(host.view().listView()->hasFocus());
-        QTest::keyClick(host.view().listView(), Qt::Key_Escape);
+        QTRY_VERIFY(host.list()->hasFocus());
+        QTest::keyClick(host.list(), Qt::Key_Escape);
         QVERIFY(!host.content().errorMessage());
         QTRY_VERIFY(!banner->isVisible());
     }
@@ -338,20 +412,20 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        QSignalSpy closes(host.view().banner(), &ErrorBannerView::closeRequested);
+        QSignalSpy closes(host.banner(), &ErrorBannerView::closeRequested);
         QSignalSpy changes(&host.content(), &ContentView::errorMessageChanged);
         select(host, { "alpha.txt" });
         host.content().beginRename();
         host.content().setRenameText(QString(300, u'x'));
         host.content().commitRename();
-        const auto deadline = host.view().banner()->waitDeadline();
+        const auto deadline = host.banner()->waitDeadline();
         // The same text again leaves the running wait alone.
         host.content().commitRename();
-        QCOMPARE(host.view().banner()->waitDeadline(), deadline);
+        QCOMPARE(host.banner()->waitDeadline(), deadline);
         QTRY_VERIFY_WITH_TIMEOUT(!host.content().errorMessage(), 20000);
         QCOMPARE(closes.size(), 1);
-        QVERIFY(!host.view().banner()->isWaiting());
-        QTRY_VERIFY(!host.view().banner()->isVisible());
+        QVERIFY(!host.banner()->isWaiting());
+        QTRY_VERIFY(!host.banner()->isVisible());
         QCOMPARE(changes.size(), 3); // shown, shown again with the same text, cleared
     }
 
@@ -365,11 +439,11 @@ private Q_SLOTS:
         host.content().beginRename();
         host.content().setRenameText(QString(300, u'x'));
         host.content().commitRename();
-        QTRY_VERIFY(host.view().banner()->closeButton()->isVisible());
-        host.view().banner()->closeButton()->click();
+        QTRY_VERIFY(host.banner()->closeButton()->isVisible());
+        host.banner()->closeButton()->click();
         QVERIFY(!host.content().errorMessage());
-        QVERIFY(!host.view().banner()->isWaiting());
-        QTRY_VERIFY(!host.view().banner()->isVisible());
+        QVERIFY(!host.banner()->isWaiting());
+        QTRY_VERIFY(!host.banner()->isVisible());
     }
 
     void hidingTheWindowHidesThePreview()
@@ -379,7 +453,7 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         select(host, { "photo.jpeg" });
-        QTest::keyClick(host.view().listView(), Qt::Key_Space);
+        QTest::keyClick(host.list(), Qt::Key_Space);
         QCOMPARE(host.preview().shown.size(), 1);
         const int before = host.preview().hidden;
         host.window().hide();
@@ -403,12 +477,12 @@ private Q_SLOTS:
         QFETCH(PreviewSide, side);
         ShelfTestHost host(plainEntries);
         if (stored.isValid())
-            host.defaults().setValue(QString::fromLatin1(previewSideKey), stored);
+            host.defaults().setValue(u"preview.side"_s, stored);
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
         select(host, { "beta.png" });
-        QTest::keyClick(host.view().listView(), Qt::Key_Space);
+        QTest::keyClick(host.list(), Qt::Key_Space);
         QCOMPARE(host.preview().shown.size(), 1);
         QCOMPARE(host.preview().shown.constFirst().path, host.pathOf("beta.png"));
         QCOMPARE(host.preview().shown.constFirst().side, side);
@@ -420,10 +494,10 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        host.view().settingsButton()->click();
+        host.settingsButton()->click();
         QCOMPARE(host.settingsOpened(), 1);
-        host.view().folderButton()->click(); // the fake chooser answers "cancelled"
-        QCOMPARE(host.view().listModel()->rowCount(), plainEntries.size());
+        host.folderButton()->click(); // the fake chooser answers "cancelled"
+        QCOMPARE(host.model()->rowCount(), plainEntries.size());
     }
 
     void dragCarriesCopiesOfTheExactPathBytes()
@@ -434,7 +508,7 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        ShelfListModel *model = host.view().listModel();
+        ShelfListModel *model = host.model();
         QCOMPARE(model->supportedDragActions(), Qt::CopyAction);
         const QModelIndexList indexes { model->index(rowOf(host, odd)),
             model->index(rowOf(host, "plain.txt")) };
@@ -457,7 +531,7 @@ private Q_SLOTS:
         if (QTest::currentTestFailed())
             return;
         select(host, { "beta.png" });
-        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(host.view().listView());
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(host.list());
         QVERIFY(list);
         QCOMPARE(list->text(QAccessible::Name), u"Items"_s);
         QAccessibleTableInterface *table = list->tableInterface();
@@ -476,33 +550,33 @@ private Q_SLOTS:
         const auto nameOf = [](QWidget *widget) {
             return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
         };
-        QCOMPARE(nameOf(host.view().previewButton()), u"Preview"_s);
-        QCOMPARE(host.view().previewButton()->toolTip(), u"Preview"_s);
-        QCOMPARE(nameOf(host.view().renameButton()), u"Rename"_s);
-        QCOMPARE(host.view().renameButton()->toolTip(), u"Rename"_s);
-        QCOMPARE(nameOf(host.view().settingsButton()), host.view().settingsButton()->toolTip());
-        QCOMPARE(nameOf(host.view().folderButton()), host.view().folderButton()->toolTip());
-        QCOMPARE(nameOf(host.view().folderField()), u"Folder"_s);
-        QCOMPARE(nameOf(host.view().banner()->closeButton()), u"Close"_s);
+        QCOMPARE(nameOf(host.previewButton()), u"Preview"_s);
+        QCOMPARE(host.previewButton()->toolTip(), u"Preview"_s);
+        QCOMPARE(nameOf(host.renameButton()), u"Rename"_s);
+        QCOMPARE(host.renameButton()->toolTip(), u"Rename"_s);
+        QCOMPARE(nameOf(host.settingsButton()), host.settingsButton()->toolTip());
+        QCOMPARE(nameOf(host.folderButton()), host.folderButton()->toolTip());
+        QCOMPARE(nameOf(host.folderField()), u"Folder"_s);
+        QCOMPARE(nameOf(host.banner()->closeButton()), u"Close"_s);
         host.content().beginRename();
-        QVERIFY(host.view().editView());
-        QCOMPARE(nameOf(host.view().editView()->field()), u"New name"_s);
+        QVERIFY(host.editView());
+        QCOMPARE(nameOf(host.editView()->field()), u"New name"_s);
     }
 
-    void theDesignPreviewHostShowsSymbols()
+    void pictureModeShowsSymbols()
     {
-        qputenv("XCODE_RUNNING_FOR_PREVIEWS", "1");
+        qputenv("VANTRY_PICTURE_MODE", "1");
         ShelfTestHost host(plainEntries);
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        ShelfListModel *model = host.view().listModel();
+        ShelfListModel *model = host.model();
         const auto iconOf = [&](const QByteArray &name) {
             return model->index(rowOf(host, name)).data(Qt::DecorationRole).value<QIcon>();
         };
         QCOMPARE(iconOf("docs").cacheKey(), symbolIcon(Symbol::folder).cacheKey());
         QCOMPARE(iconOf("beta.png").cacheKey(), symbolIcon(Symbol::page).cacheKey());
-        qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
+        qunsetenv("VANTRY_PICTURE_MODE");
         QVERIFY(iconOf("docs").cacheKey() != symbolIcon(Symbol::folder).cacheKey());
     }
 

@@ -3,9 +3,9 @@
 
 namespace vantry {
 
-/// True when XCODE_RUNNING_FOR_PREVIEWS is "1": tiles and the rename field then show our
+/// True when VANTRY_PICTURE_MODE is "1": tiles and the rename field then show our
 /// own symbols instead of theme file icons, which keeps pictures stable across machines.
 /// Read afresh on every call.
-bool runningInDesignPreviewHost();
+bool pictureModeEnabled();
 
 } // namespace vantry

@@ -8,13 +8,12 @@
 
 namespace vantry {
 
-// Which side of the shelf window the preview panel slides out on, stored
-// under "preview.side" as its raw value.
+// Which side of the shelf window the preview panel slides out on; the settings
+// store keeps its raw value.
 enum class PreviewSide { left, right };
 
 inline constexpr std::array<PreviewSide, 2> allPreviewSides { PreviewSide::left,
     PreviewSide::right };
-inline constexpr auto previewSideKey = "preview.side";
 
 inline QString rawValue(PreviewSide side)
 {
