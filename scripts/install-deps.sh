@@ -16,7 +16,8 @@ build_pkgs=(
   libgl-dev
 )
 test_pkgs=(
-  xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils libx11-dev libxtst-dev
+  xvfb xauth trayer openbox xdotool x11-utils x11-xkb-utils x11-xserver-utils libx11-dev
+  libxtst-dev
   dbus dbus-x11 python3 python3-dbusmock python3-gi dunst
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   appstream desktop-file-utils

@@ -2,7 +2,18 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>KeyboardShortcuts::RecorderCocoa</name>
+    <name>KeyboardShortcuts::RecorderHost</name>
+    <message>
+        <source>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</source>
+        <translation>Der Desktop hat dieses Tastenkürzel nicht angenommen. Um es zu nutzen, weisen Sie es in den Tastatureinstellungen des Desktops dem Befehl „vantry“ zu.</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts::ShortcutRecorder</name>
+    <message>
+        <source>Clear shortcut</source>
+        <translation>Tastenkürzel löschen</translation>
+    </message>
     <message>
         <source>Clear</source>
         <translation>Leeren</translation>

@@ -2,7 +2,18 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
-    <name>KeyboardShortcuts::RecorderCocoa</name>
+    <name>KeyboardShortcuts::RecorderHost</name>
+    <message>
+        <source>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</source>
+        <translation>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts::ShortcutRecorder</name>
+    <message>
+        <source>Clear shortcut</source>
+        <translation>Clear shortcut</translation>
+    </message>
     <message>
         <source>Clear</source>
         <translation>Clear</translation>

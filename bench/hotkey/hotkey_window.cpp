@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <linux/input-event-codes.h>
 
 using namespace Qt::StringLiterals;
 
@@ -54,7 +55,8 @@ int main(int argc, char **argv)
                 window.activateWindow();
             }
         });
-    const auto status = platform.backend->registerHotKey(1, 1, 0x1100); // Ctrl+Super+S
+    const auto status
+        = platform.backend->registerHotKey(1, { KEY_S, Qt::ControlModifier | Qt::MetaModifier });
     std::fprintf(
         stderr, "backend=%s status=%d\n", qPrintable(platform.backend->name()), int(status));
     return app.exec();

@@ -5,15 +5,22 @@
 #include <QObject>
 #include <QString>
 
-#include <utility>
-
 namespace KeyboardShortcuts {
 
+/// One key combination as the system sees it: the evdev code of a physical key
+/// (an X key code is this + 8) and Qt modifiers, Meta being the Super key.
+struct KeyCombination
+{
+    int keyCode = 0;
+    Qt::KeyboardModifiers modifiers;
+
+    friend bool operator==(const KeyCombination &, const KeyCombination &) = default;
+};
+
 // What the hot key layer needs of the system: register a system-wide key
-// combination under an id and report its presses and releases. Key codes are
-// macOS virtual key codes (physical positions), modifiers are Carbon modifier
-// bits, exactly as shortcuts are stored. Backends: X11 key grabs, the
-// GlobalShortcuts desktop portal on Wayland, and a recording fake for tests.
+// combination under an id and report its presses and releases. Backends: X11
+// key grabs, the GlobalShortcuts desktop portal on Wayland, and a recording
+// fake for tests. The dispatcher converts stored shortcuts to combinations.
 class HotKeyBackend : public QObject
 {
     Q_OBJECT
@@ -24,7 +31,7 @@ public:
         NoError = 0,
         TakenByAnotherClient = 1, // the desktop or another program owns the combination
         UnknownKey = 2, // the key has no key code in the current keyboard layout
-        UnsupportedModifier = 3, // e.g. the function modifier, which Linux keyboards lack
+        UnsupportedModifier = 3, // the function modifier (Linux keyboards lack it), or none at all
         NoService = 4, // no X server connection and no GlobalShortcuts portal
         RefusedByDesktop = 5, // the portal or the desktop refused the binding
     };
@@ -32,22 +39,25 @@ public:
 
     using QObject::QObject;
 
-    /// Registers keyCode + carbonModifiers under id. Returns NoError or why it cannot.
+    /// Registers the combination under id. Returns NoError or why it cannot.
     /// A backend that only learns later that the binding failed emits registrationFailed.
-    virtual Status registerHotKey(quint32 id, int keyCode, int carbonModifiers) = 0;
+    virtual Status registerHotKey(quint32 id, KeyCombination combination) = 0;
     /// Releases the registration made under id; unknown ids are ignored.
     virtual void unregisterHotKey(quint32 id) = 0;
+    /// Whether a registration keeps its combination from our own windows too (an X
+    /// grab does), so that a recorder can only record it while it is released.
+    virtual bool keepsKeysFromOurWindows() const { return false; }
     /// A short name for logs ("x11", "portal", "fake").
     virtual QString name() const = 0;
-    /// Combinations the desktop itself already uses, as (key code, Carbon modifiers)
-    /// pairs; the recorder warns before taking one. Empty when unknown.
-    virtual QList<std::pair<int, int>> systemHotKeys() const { return {}; }
+    /// Combinations the desktop itself already uses; the recorder warns before
+    /// taking one. Empty when unknown.
+    virtual QList<KeyCombination> systemHotKeys() const { return {}; }
     /// Whether the desktop or another program already uses this combination. Unlike
     /// systemHotKeys() this may also ask the system about the one combination (an X11
     /// probe grab finds other programs' grabs, which no list names).
-    virtual bool isSystemHotKey(int keyCode, int carbonModifiers) const
+    virtual bool isSystemHotKey(KeyCombination combination) const
     {
-        return systemHotKeys().contains(std::pair(keyCode, carbonModifiers));
+        return systemHotKeys().contains(combination);
     }
     /// Whether the desktop accepted the registration under id but has no key assigned to
     /// it yet: the user assigns one in the desktop's settings. Not a failure.

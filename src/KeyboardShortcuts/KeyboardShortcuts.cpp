@@ -172,22 +172,21 @@ void setHandlersSuspended(bool suspended)
 
 bool isSystemShortcut(const Shortcut &shortcut)
 {
-    const ShortcutCenter *center = ShortcutCenter::current();
-    const HotKeyBackend *backend = center ? center->backend() : nullptr;
-    return backend && backend->isSystemHotKey(shortcut.carbonKeyCode(), shortcut.carbonModifiers());
+    NameLayer *layer = nameLayer();
+    return layer && layer->hotKeys().isSystemHotKey(shortcut);
+}
+
+bool isRefusedByDesktop(const Name &name)
+{
+    NameLayer *layer = nameLayer();
+    const auto shortcut = getShortcut(name);
+    return layer && shortcut && layer->hotKeys().refusal(*shortcut).has_value();
 }
 
 QList<Shortcut> systemSymbolicShortcuts()
 {
-    const ShortcutCenter *center = ShortcutCenter::current();
-    const HotKeyBackend *backend = center ? center->backend() : nullptr;
-    QList<Shortcut> shortcuts;
-    if (!backend)
-        return shortcuts;
-    const auto hotKeys = backend->systemHotKeys();
-    for (const auto &[keyCode, modifiers] : hotKeys)
-        shortcuts.append(Shortcut(keyCode, modifiers));
-    return shortcuts;
+    NameLayer *layer = nameLayer();
+    return layer ? layer->hotKeys().systemHotKeys() : QList<Shortcut> {};
 }
 
 } // namespace KeyboardShortcuts

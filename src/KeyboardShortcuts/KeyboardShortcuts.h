@@ -113,6 +113,11 @@ QList<Shortcut> systemSymbolicShortcuts();
 /// what the backend can ask the system about this one combination.
 bool isSystemShortcut(const Shortcut &shortcut);
 
+/// Whether the desktop did not take the name's shortcut as a global hot key (no
+/// service for it, or refused); ShortcutCenter::hotKeyRegistrationChanged tells when
+/// this may change.
+bool isRefusedByDesktop(const Name &name);
+
 // --- Display ---
 
 /// The unshifted character of the key on the current layout; none for special keys,

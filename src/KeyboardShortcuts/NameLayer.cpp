@@ -12,7 +12,7 @@ namespace KeyboardShortcuts {
 
 NameLayer::NameLayer(ShortcutCenter *center, HotKeyBackend *backend)
     : m_center(center)
-    , m_hotKeys(std::make_unique<CarbonKeyboardShortcuts>(backend))
+    , m_hotKeys(std::make_unique<HotKeyDispatcher>(backend))
 { }
 
 NameLayer::~NameLayer() = default;

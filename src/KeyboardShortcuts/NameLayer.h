@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardShortcuts/CarbonKeyboardShortcuts.h"
 #include "KeyboardShortcuts/EventStream.h"
+#include "KeyboardShortcuts/HotKeyDispatcher.h"
 #include "KeyboardShortcuts/Name.h"
 #include "KeyboardShortcuts/Shortcut.h"
 
@@ -33,7 +33,7 @@ public:
     NameLayer(ShortcutCenter *center, HotKeyBackend *backend);
     ~NameLayer();
 
-    CarbonKeyboardShortcuts &hotKeys() { return *m_hotKeys; }
+    HotKeyDispatcher &hotKeys() { return *m_hotKeys; }
     const QSet<Shortcut> &installedShortcuts() const { return m_installedShortcuts; }
 
     void installShortcut(const Shortcut &shortcut);
@@ -64,7 +64,7 @@ private:
     QList<Name> namesWithHandlers() const;
 
     ShortcutCenter *m_center;
-    std::unique_ptr<CarbonKeyboardShortcuts> m_hotKeys;
+    std::unique_ptr<HotKeyDispatcher> m_hotKeys;
     std::unique_ptr<MenuTracker> m_menuTracker;
     QSet<Shortcut> m_installedShortcuts;
     ActionTable m_keyDownActions;

@@ -85,9 +85,12 @@ public:
 
     /// Modifier symbols then the key as the current layout prints it, e.g. "⌃⌘S".
     QString description() const;
+    /// As Linux desktops write shortcuts, e.g. "Ctrl+Super+S" ("Ctrl+Meta+S" on KDE,
+    /// which $XDG_CURRENT_DESKTOP names): what people are shown.
+    QString displayText() const;
     /// The menu key equivalent: a special key's symbol, or the layout's unshifted
     /// character; none for keypad keys and keys that print nothing.
-    std::optional<QString> nsMenuItemKeyEquivalent() const;
+    std::optional<QString> menuKeyText() const;
     /// The same shortcut for Qt menu actions; empty when it has no key equivalent.
     QKeySequence keySequence() const;
 

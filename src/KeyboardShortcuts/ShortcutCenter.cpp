@@ -24,6 +24,9 @@ ShortcutCenter::ShortcutCenter(
     qRegisterMetaType<KeyboardShortcuts::Name>();
     qRegisterMetaType<KeyboardShortcuts::Shortcut>();
     s_current = this;
+    followLayout();
+    connect(&m_nameLayer->hotKeys(), &HotKeyDispatcher::refusalsChanged, this,
+        &ShortcutCenter::hotKeyRegistrationChanged);
 }
 
 ShortcutCenter::~ShortcutCenter()
@@ -56,12 +59,25 @@ KeyboardLayout *ShortcutCenter::layout() const
 
 void ShortcutCenter::setLayout(KeyboardLayout *layout)
 {
+    if (m_layout)
+        disconnect(m_layout, nullptr, this, nullptr);
     m_layout = layout;
+    followLayout();
+    Q_EMIT keyboardLayoutChanged();
+}
+
+void ShortcutCenter::followLayout()
+{
+    if (m_layout) {
+        connect(
+            m_layout, &KeyboardLayout::layoutChanged, this, &ShortcutCenter::keyboardLayoutChanged);
+    }
 }
 
 void ShortcutCenter::setRecorderActive(bool isActive)
 {
     m_recorderActive = isActive;
+    m_nameLayer->hotKeys().setRecorderActive(isActive);
     Q_EMIT recorderActiveStatusDidChange(isActive);
 }
 

@@ -55,8 +55,14 @@ Q_SIGNALS:
     void shortcutByNameDidChange(const KeyboardShortcuts::Name &name);
     /// "KeyboardShortcuts_recorderActiveStatusDidChange".
     void recorderActiveStatusDidChange(bool isActive);
+    /// The keyboard layout changed: shown key names may differ now.
+    void keyboardLayoutChanged();
+    /// The desktop accepted or refused a hot key (isRefusedByDesktop may differ now).
+    void hotKeyRegistrationChanged();
 
 private:
+    void followLayout();
+
     QPointer<vantry::UserDefaults> m_store;
     QPointer<HotKeyBackend> m_backend;
     QPointer<KeyboardLayout> m_layout;

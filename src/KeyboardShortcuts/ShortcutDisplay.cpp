@@ -71,7 +71,18 @@ QString Shortcut::description() const
     return modifierString(modifiers()) + key;
 }
 
-std::optional<QString> Shortcut::nsMenuItemKeyEquivalent() const
+QString Shortcut::displayText() const
+{
+    QString key;
+    if (const auto special = specialKey(m_carbonKeyCode))
+        key = QKeySequence(linuxKey(*special)).toString(QKeySequence::NativeText);
+    else
+        key = capitalizedFirstLetter(
+            keyToCharacter(m_carbonKeyCode).value_or(QString(kReplacementCharacter)));
+    return modifierNames(modifiers()) + key;
+}
+
+std::optional<QString> Shortcut::menuKeyText() const
 {
     if (const auto special = specialKey(m_carbonKeyCode))
         return menuKeyEquivalent(*special);

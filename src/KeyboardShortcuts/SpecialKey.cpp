@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/SpecialKey.h"
 
+#include <QCoreApplication>
+
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 
@@ -77,17 +79,17 @@ int offset(SpecialKey key, SpecialKey first)
     return int(key) - int(first);
 }
 
-bool isFunctionKey(SpecialKey key)
-{
-    return key >= SpecialKey::F1 && key <= SpecialKey::F20;
-}
-
 bool isKeypadKey(SpecialKey key)
 {
     return key >= SpecialKey::Keypad0;
 }
 
 } // namespace
+
+bool isFunctionKey(SpecialKey key)
+{
+    return key >= SpecialKey::F1 && key <= SpecialKey::F20;
+}
 
 std::optional<SpecialKey> specialKey(qint64 keyCode)
 {
@@ -207,6 +209,56 @@ std::optional<Qt::Key> qtKey(SpecialKey key)
     default:
         return std::nullopt;
     }
+}
+
+QKeyCombination linuxKey(SpecialKey key)
+{
+    if (key >= SpecialKey::Keypad0 && key <= SpecialKey::Keypad9)
+        return QKeyCombination(
+            Qt::KeypadModifier, Qt::Key(Qt::Key_0 + offset(key, SpecialKey::Keypad0)));
+    switch (key) {
+    case SpecialKey::Help:
+        return Qt::Key_Insert;
+    case SpecialKey::KeypadClear:
+        return Qt::Key_NumLock;
+    case SpecialKey::KeypadDecimal:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Period);
+    case SpecialKey::KeypadDivide:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Slash);
+    case SpecialKey::KeypadEnter:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Enter);
+    case SpecialKey::KeypadEquals:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Equal);
+    case SpecialKey::KeypadMinus:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Minus);
+    case SpecialKey::KeypadMultiply:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Asterisk);
+    case SpecialKey::KeypadPlus:
+        return QKeyCombination(Qt::KeypadModifier, Qt::Key_Plus);
+    default:
+        return qtKey(key).value_or(Qt::Key_unknown);
+    }
+}
+
+QString modifierNames(ModifierFlags flags)
+{
+    // Qt's names, which KDE shows too; the other desktops call the logo key Super.
+    const bool kde = qEnvironmentVariable("XDG_CURRENT_DESKTOP")
+                         .split(u':')
+                         .contains(u"KDE"_s, Qt::CaseInsensitive);
+    QString text;
+    const auto add = [&text](const QString &name) { text += name + u'+'; };
+    if (flags.testFlag(ControlModifier))
+        add(QCoreApplication::translate("QShortcut", "Ctrl"));
+    if (flags.testFlag(OptionModifier))
+        add(QCoreApplication::translate("QShortcut", "Alt"));
+    if (flags.testFlag(ShiftModifier))
+        add(QCoreApplication::translate("QShortcut", "Shift"));
+    if (flags.testFlag(CommandModifier))
+        add(kde ? QCoreApplication::translate("QShortcut", "Meta") : localizedString("super_key"));
+    if (flags.testFlag(FunctionModifier))
+        add(localizedString("function_key"));
+    return text;
 }
 
 QString capitalizedFirstLetter(const QString &text)

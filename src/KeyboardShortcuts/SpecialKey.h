@@ -73,8 +73,16 @@ std::optional<SpecialKey> specialKey(qint64 keyCode);
 QString displaySymbol(SpecialKey key);
 /// Its menu key equivalent; none for the keypad keys.
 std::optional<QString> menuKeyEquivalent(SpecialKey key);
+/// Whether it is one of F1 to F20.
+bool isFunctionKey(SpecialKey key);
 /// The Qt key of the same name; none for the keypad keys.
 std::optional<Qt::Key> qtKey(SpecialKey key);
+
+/// The key a Linux keyboard has at its place, keypad keys with the keypad flag: the
+/// Apple Help key sits where PC keyboards have Insert, keypad Clear where they have NumLock.
+QKeyCombination linuxKey(SpecialKey key);
+/// The modifiers as Linux desktops name them, each followed by "+" ("Ctrl+Super+").
+QString modifierNames(ModifierFlags flags);
 
 /// text with its first letter upper-cased ("s" -> "S").
 QString capitalizedFirstLetter(const QString &text);

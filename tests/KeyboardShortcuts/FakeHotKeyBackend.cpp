@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeHotKeyBackend.h"
 
+#include "KeyboardShortcuts/HotKeyDispatcher.h"
+
 using namespace Qt::StringLiterals;
 
 namespace KeyboardShortcuts::Testing {
 
-HotKeyBackend::Status FakeHotKeyBackend::registerHotKey(
-    quint32 id, int keyCode, int carbonModifiers)
+HotKeyBackend::Status FakeHotKeyBackend::registerHotKey(quint32 id, KeyCombination combination)
 {
     m_calls.append({ Call::Register, id });
-    for (const auto &[combination, status] : std::as_const(m_refusals)) {
-        if (combination == std::pair(keyCode, carbonModifiers))
+    for (const auto &[refused, status] : std::as_const(m_refusals)) {
+        if (refused == combination)
             return status;
     }
-    m_registered.insert(id, { id, keyCode, carbonModifiers });
+    m_registered.insert(id, { id, combination });
     return NoError;
 }
 
@@ -28,31 +29,33 @@ QString FakeHotKeyBackend::name() const
     return u"fake"_s;
 }
 
-void FakeHotKeyBackend::refuse(int keyCode, int carbonModifiers, Status status)
+void FakeHotKeyBackend::refuse(const Shortcut &shortcut, Status status)
 {
-    m_refusals.append({ { keyCode, carbonModifiers }, status });
+    if (const auto combination = HotKeyDispatcher::combinationOf(shortcut))
+        m_refusals.append({ *combination, status });
 }
 
-std::optional<quint32> FakeHotKeyBackend::idOf(int keyCode, int carbonModifiers) const
+std::optional<quint32> FakeHotKeyBackend::idOf(const Shortcut &shortcut) const
 {
+    const auto combination = HotKeyDispatcher::combinationOf(shortcut);
     for (const Registration &registration : m_registered) {
-        if (registration.keyCode == keyCode && registration.carbonModifiers == carbonModifiers)
+        if (combination && registration.combination == *combination)
             return registration.id;
     }
     return std::nullopt;
 }
 
-bool FakeHotKeyBackend::press(int keyCode, int carbonModifiers)
+bool FakeHotKeyBackend::press(const Shortcut &shortcut)
 {
-    const auto id = idOf(keyCode, carbonModifiers);
+    const auto id = idOf(shortcut);
     if (id)
         Q_EMIT pressed(*id);
     return id.has_value();
 }
 
-bool FakeHotKeyBackend::release(int keyCode, int carbonModifiers)
+bool FakeHotKeyBackend::release(const Shortcut &shortcut)
 {
-    const auto id = idOf(keyCode, carbonModifiers);
+    const auto id = idOf(shortcut);
     if (id)
         Q_EMIT released(*id);
     return id.has_value();

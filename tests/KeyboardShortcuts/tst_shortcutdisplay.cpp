@@ -32,6 +32,8 @@ private Q_SLOTS:
 
     void description_data();
     void description();
+    void linuxDisplayText_data();
+    void linuxDisplayText();
     void menuKeyEquivalent_data();
     void menuKeyEquivalent();
     void keySequenceForQtMenus_data();
@@ -132,7 +134,39 @@ void TestShortcutDisplay::menuKeyEquivalent()
     QFETCH(Shortcut, shortcut);
     QFETCH(std::optional<QString>, equivalent);
     m_layout->setVariant(layout);
-    QCOMPARE(shortcut.nsMenuItemKeyEquivalent(), equivalent);
+    QCOMPARE(shortcut.menuKeyText(), equivalent);
+}
+
+void TestShortcutDisplay::linuxDisplayText_data()
+{
+    QTest::addColumn<QByteArray>("desktop");
+    QTest::addColumn<Shortcut>("shortcut");
+    QTest::addColumn<QString>("text");
+    const Shortcut controlSuperS(Key::s, ControlModifier | CommandModifier);
+    QTest::newRow("GNOME") << "GNOME"_ba << controlSuperS << u"Ctrl+Super+S"_s;
+    QTest::newRow("KDE says Meta") << "KDE"_ba << controlSuperS << u"Ctrl+Meta+S"_s;
+    QTest::newRow("unknown desktop") << QByteArray() << controlSuperS << u"Ctrl+Super+S"_s;
+    QTest::newRow("all four, in order")
+        << "GNOME"_ba
+        << Shortcut(Key::f5, ShiftModifier | CommandModifier | OptionModifier | ControlModifier)
+        << u"Ctrl+Alt+Shift+Super+F5"_s;
+    QTest::newRow("insert, not help")
+        << "GNOME"_ba << Shortcut(Key::help, ControlModifier) << u"Ctrl+Ins"_s;
+    QTest::newRow("keypad without a keycap")
+        << "GNOME"_ba << Shortcut(Key::keypad5, ControlModifier) << u"Ctrl+Num+5"_s;
+    QTest::newRow("space") << "GNOME"_ba << Shortcut(Key::space, OptionModifier) << u"Alt+Space"_s;
+}
+
+void TestShortcutDisplay::linuxDisplayText()
+{
+    QFETCH(QByteArray, desktop);
+    QFETCH(Shortcut, shortcut);
+    QFETCH(QString, text);
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
+    const auto restore = qScopeGuard([] { qunsetenv("XDG_CURRENT_DESKTOP"); });
+    QCOMPARE(shortcut.displayText(), text);
+    // The symbols stay for those who ask for them (and for the error line).
+    QVERIFY(!shortcut.description().contains(u'+'));
 }
 
 void TestShortcutDisplay::keySequenceForQtMenus_data()

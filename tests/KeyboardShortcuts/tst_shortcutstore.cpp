@@ -84,7 +84,7 @@ void TestShortcutStore::defaultIsStoredAndInstalledWhenNothingIsStored()
     QCOMPARE(name.shortcut()->carbonModifiers(), qint64(4352));
     // Installed the moment it is stored, with no action attached.
     QCOMPARE(m_backend->registered().size(), 1);
-    QCOMPARE(m_backend->idOf(1, 4352), std::optional<quint32>(1));
+    QCOMPARE(m_backend->idOf(Shortcut(1, 4352)), std::optional<quint32>(1));
     QCOMPARE(changed.size(), 1);
     QCOMPARE(changed.front().front().value<Name>().rawValue(), u"openShelfWindow"_s);
 
@@ -149,7 +149,7 @@ void TestShortcutStore::resetBringsBackTheDefaultAfterTheMarker()
     QSignalSpy changed(m_center.get(), &ShortcutCenter::shortcutByNameDidChange);
     reset(name);
     QCOMPARE(m_store->string(name.defaultsKey()).toUtf8(), kDefaultJson);
-    QCOMPARE(m_backend->idOf(1, 4352).has_value(), true);
+    QCOMPARE(m_backend->idOf(Shortcut(1, 4352)).has_value(), true);
     QCOMPARE(changed.size(), 1);
 }
 
@@ -167,7 +167,7 @@ void TestShortcutStore::clearing()
     QFETCH(bool, keyRemains);
     const Name name = hasDefault ? Name(u"n"_s, kControlCommandS) : Name(u"n"_s);
     setShortcut(kOptionF, name);
-    QVERIFY(m_backend->idOf(int(Key::f.rawValue()), 2048));
+    QVERIFY(m_backend->idOf(Shortcut(Key::f.rawValue(), 2048)));
     QSignalSpy changed(m_center.get(), &ShortcutCenter::shortcutByNameDidChange);
 
     setShortcut(std::nullopt, name);

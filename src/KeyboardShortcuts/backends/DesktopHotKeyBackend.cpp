@@ -11,20 +11,20 @@ void DesktopHotKeyBackend::setSystemShortcuts(
     m_systemShortcuts = std::move(systemShortcuts);
 }
 
-QList<std::pair<int, int>> DesktopHotKeyBackend::systemHotKeys() const
+QList<KeyCombination> DesktopHotKeyBackend::systemHotKeys() const
 {
-    QList<std::pair<int, int>> hotKeys;
+    QList<KeyCombination> hotKeys;
     if (m_systemShortcuts) {
         for (const SystemShortcut &shortcut : m_systemShortcuts->shortcuts()) {
-            hotKeys.append({ shortcut.keyCode, shortcut.carbonModifiers });
+            hotKeys.append(shortcut.combination);
         }
     }
     return hotKeys;
 }
 
-bool DesktopHotKeyBackend::isSystemHotKey(int keyCode, int carbonModifiers) const
+bool DesktopHotKeyBackend::isSystemHotKey(KeyCombination combination) const
 {
-    return m_systemShortcuts && m_systemShortcuts->conflict(keyCode, carbonModifiers).has_value();
+    return m_systemShortcuts && m_systemShortcuts->conflict(combination).has_value();
 }
 
 } // namespace KeyboardShortcuts

@@ -23,8 +23,8 @@ public:
     {
         return m_systemShortcuts;
     }
-    QList<std::pair<int, int>> systemHotKeys() const override;
-    bool isSystemHotKey(int keyCode, int carbonModifiers) const override;
+    QList<KeyCombination> systemHotKeys() const override;
+    bool isSystemHotKey(KeyCombination combination) const override;
 
 private:
     std::shared_ptr<const SystemShortcuts> m_systemShortcuts;
@@ -39,7 +39,7 @@ class NullHotKeyBackend final : public DesktopHotKeyBackend
 public:
     using DesktopHotKeyBackend::DesktopHotKeyBackend;
 
-    Status registerHotKey(quint32, int, int) override { return NoService; }
+    Status registerHotKey(quint32, KeyCombination) override { return NoService; }
     void unregisterHotKey(quint32) override { }
     QString name() const override { return QStringLiteral("none"); }
 };

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/DesktopSystemShortcuts.h"
 
-#include "KeyboardShortcuts/KeyCodes.h"
-#include "KeyboardShortcuts/Shortcut.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
 #include "platform/Logging.h"
 
@@ -49,8 +47,8 @@ constexpr auto kQtKeysyms = std::to_array<std::pair<int, xkb_keysym_t>>({
     { Qt::Key_VolumeUp, XKB_KEY_XF86AudioRaiseVolume },
 });
 
-std::optional<std::pair<int, int>> locate(
-    xkb_keysym_t sym, int carbonModifiers, const XkbKeyboardLayout &keyboard)
+std::optional<KeyCombination> locate(
+    xkb_keysym_t sym, Qt::KeyboardModifiers modifiers, const XkbKeyboardLayout &keyboard)
 {
     bool shifted = false;
     const auto keyCode = keyboard.keyCodeForKeysym(sym, &shifted);
@@ -58,7 +56,7 @@ std::optional<std::pair<int, int>> locate(
         return std::nullopt;
     }
     // A symbol found on the shifted level ("!" on the 1 key) means Shift + that key.
-    return std::pair { *keyCode, carbonModifiers | (shifted ? int(CarbonModifier::Shift) : 0) };
+    return KeyCombination { *keyCode, modifiers | (shifted ? Qt::ShiftModifier : Qt::NoModifier) };
 }
 
 xkb_keysym_t keysymOfQtKey(int key, bool keypad)
@@ -146,19 +144,18 @@ QList<SystemShortcut> DesktopSystemShortcuts::shortcuts() const
     return m_cache;
 }
 
-std::optional<SystemShortcut> DesktopSystemShortcuts::conflict(
-    int keyCode, int carbonModifiers) const
+std::optional<SystemShortcut> DesktopSystemShortcuts::conflict(KeyCombination combination) const
 {
-    if (auto configured = SystemShortcuts::conflict(keyCode, carbonModifiers)) {
+    if (auto configured = SystemShortcuts::conflict(combination)) {
         return configured;
     }
-    if (m_sources.grabProbe && m_sources.grabProbe(keyCode, carbonModifiers)) {
-        return SystemShortcut { keyCode, carbonModifiers, tr("Another application") };
+    if (m_sources.grabProbe && m_sources.grabProbe(combination)) {
+        return SystemShortcut { combination, tr("Another application") };
     }
     return std::nullopt;
 }
 
-std::optional<std::pair<int, int>> DesktopSystemShortcuts::parseQtKeySequence(
+std::optional<KeyCombination> DesktopSystemShortcuts::parseQtKeySequence(
     const QString &text, const XkbKeyboardLayout &keyboard)
 {
     const QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
@@ -168,28 +165,17 @@ std::optional<std::pair<int, int>> DesktopSystemShortcuts::parseQtKeySequence(
     }
     const QKeyCombination combination = sequence[0];
     const Qt::KeyboardModifiers qtModifiers = combination.keyboardModifiers();
-    int modifiers = 0;
-    if (qtModifiers & Qt::ShiftModifier) {
-        modifiers |= CarbonModifier::Shift;
-    }
-    if (qtModifiers & Qt::ControlModifier) {
-        modifiers |= CarbonModifier::Control;
-    }
-    if (qtModifiers & Qt::AltModifier) {
-        modifiers |= CarbonModifier::Option;
-    }
-    if (qtModifiers & Qt::MetaModifier) {
-        modifiers |= CarbonModifier::Command;
-    }
+    const Qt::KeyboardModifiers modifiers = qtModifiers
+        & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     const xkb_keysym_t sym
         = keysymOfQtKey(combination.key(), qtModifiers.testFlag(Qt::KeypadModifier));
     return sym == XKB_KEY_NoSymbol ? std::nullopt : locate(sym, modifiers, keyboard);
 }
 
-std::optional<std::pair<int, int>> DesktopSystemShortcuts::parseAccelerator(
+std::optional<KeyCombination> DesktopSystemShortcuts::parseAccelerator(
     const QString &text, const XkbKeyboardLayout &keyboard)
 {
-    int modifiers = 0;
+    Qt::KeyboardModifiers modifiers;
     QStringView rest(text);
     while (rest.startsWith(u'<')) {
         const qsizetype end = rest.indexOf(u'>');
@@ -201,13 +187,13 @@ std::optional<std::pair<int, int>> DesktopSystemShortcuts::parseAccelerator(
             return name.compare(candidate, Qt::CaseInsensitive) == 0;
         };
         if (is("Shift"_L1)) {
-            modifiers |= CarbonModifier::Shift;
+            modifiers |= Qt::ShiftModifier;
         } else if (is("Control"_L1) || is("Ctrl"_L1) || is("Primary"_L1) || is("Ctl"_L1)) {
-            modifiers |= CarbonModifier::Control;
+            modifiers |= Qt::ControlModifier;
         } else if (is("Alt"_L1) || is("Mod1"_L1) || is("Meta"_L1)) {
-            modifiers |= CarbonModifier::Option;
+            modifiers |= Qt::AltModifier;
         } else if (is("Super"_L1) || is("Mod4"_L1)) {
-            modifiers |= CarbonModifier::Command;
+            modifiers |= Qt::MetaModifier;
         } else {
             return std::nullopt; // Hyper, Release and the like: nothing we can record
         }
@@ -218,8 +204,7 @@ std::optional<std::pair<int, int>> DesktopSystemShortcuts::parseAccelerator(
     }
     // GNOME's name for the key above Tab, whatever it types.
     if (rest == "Above_Tab"_L1) {
-        const auto keyCode = macKeyCode(KEY_GRAVE);
-        return keyCode ? std::optional(std::pair { *keyCode, modifiers }) : std::nullopt;
+        return KeyCombination { KEY_GRAVE, modifiers };
     }
     const QByteArray name = rest.toUtf8();
     xkb_keysym_t sym = xkb_keysym_from_name(name.constData(), XKB_KEYSYM_NO_FLAGS);
@@ -270,7 +255,7 @@ QList<SystemShortcut> DesktopSystemShortcuts::parseKdeConfig(
                 continue;
             }
             if (const auto parsed = parseQtKeySequence(sequence, keyboard)) {
-                result.append({ parsed->first, parsed->second, title });
+                result.append({ *parsed, title });
             }
         }
     }
@@ -337,7 +322,7 @@ void DesktopSystemShortcuts::addGnomeBindings(
         const QString key = parts.at(1);
         for (const QString &accelerator : parseGVariantStrings(parts.mid(2).join(u' '))) {
             if (const auto parsed = parseAccelerator(accelerator, *m_keyboard)) {
-                out->append({ parsed->first, parsed->second, key });
+                out->append({ *parsed, key });
             }
         }
     }
@@ -361,7 +346,7 @@ QList<SystemShortcut> DesktopSystemShortcuts::readGnome() const
         const QString title = parseGVariantStrings(name.join(u' ')).value(0, path);
         for (const QString &accelerator : parseGVariantStrings(binding.join(u' '))) {
             if (const auto parsed = parseAccelerator(accelerator, *m_keyboard)) {
-                result.append({ parsed->first, parsed->second, title });
+                result.append({ *parsed, title });
             }
         }
     }

@@ -31,7 +31,7 @@ public:
         QByteArray kdeConfigPath;
         QString gsettings = QStringLiteral("gsettings");
         /// Whether another client holds the combination (X11 probe grab); may be empty.
-        std::function<bool(int keyCode, int carbonModifiers)> grabProbe;
+        std::function<bool(KeyCombination combination)> grabProbe;
     };
 
     DesktopSystemShortcuts(const XkbKeyboardLayout *keyboard, Sources sources);
@@ -39,13 +39,13 @@ public:
     static Sources sessionSources();
 
     QList<SystemShortcut> shortcuts() const override;
-    std::optional<SystemShortcut> conflict(int keyCode, int carbonModifiers) const override;
+    std::optional<SystemShortcut> conflict(KeyCombination combination) const override;
 
-    /// One of KDE's key sequences ("Meta+Shift+S"): (key code, Carbon modifiers).
-    static std::optional<std::pair<int, int>> parseQtKeySequence(
+    /// One of KDE's key sequences ("Meta+Shift+S").
+    static std::optional<KeyCombination> parseQtKeySequence(
         const QString &text, const XkbKeyboardLayout &keyboard);
-    /// One of GTK's accelerators ("<Super><Control>s"): (key code, Carbon modifiers).
-    static std::optional<std::pair<int, int>> parseAccelerator(
+    /// One of GTK's accelerators ("<Super><Control>s").
+    static std::optional<KeyCombination> parseAccelerator(
         const QString &text, const XkbKeyboardLayout &keyboard);
     /// Every binding of a kglobalshortcutsrc text.
     static QList<SystemShortcut> parseKdeConfig(

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
 
+#include "KeyboardShortcuts/KeyCodes.h"
 #include "KeyboardShortcuts/Shortcut.h"
 #include "KeyboardShortcuts/backends/PortalInterfaces.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
@@ -67,9 +68,15 @@ QString PortalHotKeyBackend::name() const
     return u"portal"_s;
 }
 
-QString PortalHotKeyBackend::desktopShortcutId(int keyCode, int carbonModifiers)
+std::optional<QString> PortalHotKeyBackend::desktopShortcutId(KeyCombination combination)
 {
-    return u"hotkey-%1-%2"_s.arg(keyCode).arg(carbonModifiers);
+    // Named in stored-shortcut units, as before, so bindings the desktop keeps stay ours.
+    const auto storedKey = macKeyCode(combination.keyCode);
+    if (!storedKey) {
+        return std::nullopt;
+    }
+    return u"hotkey-%1-%2"_s.arg(*storedKey)
+        .arg(carbonModifiers(modifierFlags(combination.modifiers)));
 }
 
 QString PortalHotKeyBackend::sessionToken()
@@ -102,37 +109,34 @@ bool PortalHotKeyBackend::isAvailable()
     return *m_available;
 }
 
-QString PortalHotKeyBackend::preferredTrigger(int keyCode, int carbonModifiers) const
+QString PortalHotKeyBackend::preferredTrigger(KeyCombination combination) const
 {
-    const quint32 sym = m_keyboard ? m_keyboard->keysym(keyCode) : XKB_KEY_NoSymbol;
+    const Qt::KeyboardModifiers modifiers = combination.modifiers;
+    const quint32 sym = m_keyboard ? m_keyboard->keysym(combination.keyCode) : XKB_KEY_NoSymbol;
     char name[64];
     if (sym == XKB_KEY_NoSymbol || xkb_keysym_get_name(sym, name, sizeof name) <= 0) {
         return {};
     }
     QString trigger;
-    if (carbonModifiers & CarbonModifier::Control) {
+    if (modifiers & Qt::ControlModifier) {
         trigger += "CTRL+"_L1;
     }
-    if (carbonModifiers & CarbonModifier::Option) {
+    if (modifiers & Qt::AltModifier) {
         trigger += "ALT+"_L1;
     }
-    if (carbonModifiers & CarbonModifier::Shift) {
+    if (modifiers & Qt::ShiftModifier) {
         trigger += "SHIFT+"_L1;
     }
-    if (carbonModifiers & CarbonModifier::Command) {
+    if (modifiers & Qt::MetaModifier) {
         trigger += "LOGO+"_L1;
     }
     return trigger + QString::fromUtf8(name);
 }
 
-HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(
-    quint32 id, int keyCode, int carbonModifiers)
+HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(quint32 id, KeyCombination combination)
 {
     unregisterHotKey(id);
-    if (carbonModifiers & CarbonModifier::Function) {
-        return UnsupportedModifier;
-    }
-    const QString trigger = preferredTrigger(keyCode, carbonModifiers);
+    const QString trigger = preferredTrigger(combination);
     if (trigger.isEmpty()) {
         return UnknownKey;
     }
@@ -140,10 +144,13 @@ HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(
         return NoService;
     }
     // Stable per combination, so the desktop remembers what the user chose for it.
-    const QString desktopId = desktopShortcutId(keyCode, carbonModifiers);
+    const auto desktopId = desktopShortcutId(combination);
+    if (!desktopId) {
+        return UnknownKey;
+    }
     Registration &registration = m_registrations[id];
-    registration = Registration { desktopId, keyCode, carbonModifiers, false };
-    if (!m_bound.contains(desktopId)) {
+    registration = Registration { *desktopId, combination, false };
+    if (!m_bound.contains(*desktopId)) {
         scheduleBind();
     } else {
         updatePending();
@@ -208,7 +215,7 @@ Portal::ShortcutList PortalHotKeyBackend::wantedShortcuts() const
         }
         // Named in the layout of this moment: the compositor's keymap may have
         // come in since the registration.
-        const QString trigger = preferredTrigger(it->second.keyCode, it->second.carbonModifiers);
+        const QString trigger = preferredTrigger(it->second.combination);
         shortcuts.append({ it->second.shortcutId,
             { { u"description"_s, tr("Global shortcut %1").arg(trigger) },
                 { u"preferred_trigger"_s, trigger } } });

@@ -39,7 +39,7 @@ public:
         const QString &appId, QObject *parent = nullptr);
     ~PortalHotKeyBackend() override;
 
-    Status registerHotKey(quint32 id, int keyCode, int carbonModifiers) override;
+    Status registerHotKey(quint32 id, KeyCombination combination) override;
     void unregisterHotKey(quint32 id) override;
     QString name() const override;
     bool isPending(quint32 id) const override;
@@ -47,9 +47,10 @@ public:
     /// Whether a GlobalShortcuts portal answers on the bus (asked once).
     bool isAvailable();
     /// The preferred trigger for a shortcut, e.g. "CTRL+LOGO+s"; empty when the key has no name.
-    QString preferredTrigger(int keyCode, int carbonModifiers) const;
-    /// The id the desktop knows a shortcut by, the same in every run.
-    static QString desktopShortcutId(int keyCode, int carbonModifiers);
+    QString preferredTrigger(KeyCombination combination) const;
+    /// The id the desktop knows a shortcut by, the same in every run; none when the
+    /// key has no stored form.
+    static std::optional<QString> desktopShortcutId(KeyCombination combination);
     /// The session handle token, the same in every run.
     static QString sessionToken();
 
@@ -61,8 +62,7 @@ private:
     struct Registration
     {
         QString shortcutId;
-        int keyCode = 0;
-        int carbonModifiers = 0;
+        KeyCombination combination;
         bool pending = false;
     };
     enum class Step { Idle, Closing, Registering, CreatingSession, Binding };

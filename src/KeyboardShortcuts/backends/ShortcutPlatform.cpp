@@ -53,8 +53,8 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     }
     if (!platform.backend && connection) {
         auto x11 = std::make_unique<X11HotKeyBackend>(connection);
-        sources.grabProbe = [probe = QPointer(x11.get())](int keyCode, int modifiers) {
-            return probe && probe->isTakenByAnotherClient(keyCode, modifiers);
+        sources.grabProbe = [probe = QPointer(x11.get())](KeyCombination combination) {
+            return probe && probe->isTakenByAnotherClient(combination);
         };
         platform.backend = std::move(x11);
     }

@@ -3,10 +3,10 @@
 
 namespace KeyboardShortcuts {
 
-std::optional<SystemShortcut> SystemShortcuts::conflict(int keyCode, int carbonModifiers) const
+std::optional<SystemShortcut> SystemShortcuts::conflict(KeyCombination combination) const
 {
     for (const SystemShortcut &shortcut : shortcuts()) {
-        if (shortcut.keyCode == keyCode && shortcut.carbonModifiers == carbonModifiers) {
+        if (shortcut.combination == combination) {
             return shortcut;
         }
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyboardShortcuts/HotKeyBackend.h"
+
 #include <QList>
 #include <QString>
 
@@ -8,12 +10,11 @@
 
 namespace KeyboardShortcuts {
 
-/// A key combination the system already uses: macOS virtual key code, Carbon
-/// modifier bits and, where known, what it does ("KWin: Close Window").
+/// A key combination the system already uses and, where known, what it does
+/// ("KWin: Close Window").
 struct SystemShortcut
 {
-    int keyCode = 0;
-    int carbonModifiers = 0;
+    KeyCombination combination;
     QString title;
 
     friend bool operator==(const SystemShortcut &, const SystemShortcut &) = default;
@@ -28,9 +29,9 @@ public:
 
     /// The combinations the desktop's own configuration binds.
     virtual QList<SystemShortcut> shortcuts() const = 0;
-    /// Who uses keyCode + carbonModifiers, if anyone. Besides the desktop's
+    /// Who uses the combination, if anyone. Besides the desktop's
     /// configuration this may ask the system (another client's X grab).
-    virtual std::optional<SystemShortcut> conflict(int keyCode, int carbonModifiers) const;
+    virtual std::optional<SystemShortcut> conflict(KeyCombination combination) const;
 };
 
 /// A fixed list, for tests and for desktops we know nothing about.

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/X11HotKeyBackend.h"
 
-#include "KeyboardShortcuts/KeyCodes.h"
-#include "KeyboardShortcuts/Shortcut.h"
 #include "KeyboardShortcuts/backends/X11Connection.h"
 #include "platform/Logging.h"
 
@@ -16,6 +14,7 @@ namespace KeyboardShortcuts {
 namespace {
 
 constexpr quint8 kBadAccess = 10;
+constexpr int kEvdevOffset = 8; // X key codes are evdev codes + 8
 constexpr quint16 kCoreModifiers = 0xff; // the group and button bits are not ours
 
 // Key symbols that identify the modifier bits in the core modifier map.
@@ -54,12 +53,11 @@ QString X11HotKeyBackend::name() const
     return u"x11"_s;
 }
 
-HotKeyBackend::Status X11HotKeyBackend::registerHotKey(quint32 id, int keyCode, int carbonModifiers)
+HotKeyBackend::Status X11HotKeyBackend::registerHotKey(quint32 id, KeyCombination combination)
 {
     unregisterHotKey(id);
-    Registration registration { keyCode, carbonModifiers, false, {}, {} };
-    if (const Status status = resolve(keyCode, carbonModifiers, &registration.grab);
-        status != NoError) {
+    Registration registration { combination, false, {}, {} };
+    if (const Status status = resolve(combination, &registration.grab); status != NoError) {
         return status;
     }
     registration.lockVariants = lockVariants(registration.grab.modifiers);
@@ -92,10 +90,10 @@ void X11HotKeyBackend::unregisterHotKey(quint32 id)
     }
 }
 
-bool X11HotKeyBackend::isTakenByAnotherClient(int keyCode, int carbonModifiers)
+bool X11HotKeyBackend::isTakenByAnotherClient(KeyCombination combination)
 {
     Grab grab;
-    if (resolve(keyCode, carbonModifiers, &grab) != NoError || grabbedByUs(grab, 0)) {
+    if (resolve(combination, &grab) != NoError || grabbedByUs(grab, 0)) {
         return false;
     }
     const auto variants = lockVariants(grab.modifiers);
@@ -107,30 +105,28 @@ bool X11HotKeyBackend::isTakenByAnotherClient(int keyCode, int carbonModifiers)
     return false;
 }
 
-HotKeyBackend::Status X11HotKeyBackend::resolve(int keyCode, int carbonModifiers, Grab *grab) const
+HotKeyBackend::Status X11HotKeyBackend::resolve(KeyCombination combination, Grab *grab) const
 {
-    if (carbonModifiers & CarbonModifier::Function) {
-        return UnsupportedModifier;
-    }
-    const auto evdev = evdevKeyCode(keyCode);
+    const int keycode = combination.keyCode + kEvdevOffset;
     const xcb_setup_t *setup = xcb_get_setup(m_connection->connection());
-    if (!evdev || *evdev + 8 < setup->min_keycode || *evdev + 8 > setup->max_keycode) {
+    if (keycode < setup->min_keycode || keycode > setup->max_keycode) {
         return UnknownKey;
     }
+    const Qt::KeyboardModifiers wanted = combination.modifiers;
     quint16 modifiers = 0;
-    if (carbonModifiers & CarbonModifier::Shift) {
+    if (wanted & Qt::ShiftModifier) {
         modifiers |= XCB_MOD_MASK_SHIFT;
     }
-    if (carbonModifiers & CarbonModifier::Control) {
+    if (wanted & Qt::ControlModifier) {
         modifiers |= XCB_MOD_MASK_CONTROL;
     }
-    if (carbonModifiers & CarbonModifier::Option) {
+    if (wanted & Qt::AltModifier) {
         modifiers |= m_masks.alt;
     }
-    if (carbonModifiers & CarbonModifier::Command) {
+    if (wanted & Qt::MetaModifier) {
         modifiers |= m_masks.super;
     }
-    grab->keycode = xcb_keycode_t(*evdev + 8);
+    grab->keycode = xcb_keycode_t(keycode);
     grab->modifiers = modifiers;
     return NoError;
 }
@@ -261,7 +257,7 @@ void X11HotKeyBackend::onKeyboardChanged()
         const bool wasGrabbed = registration.grabbed;
         registration.grabbed = false;
         Grab grab;
-        Status status = resolve(registration.keyCode, registration.carbonModifiers, &grab);
+        Status status = resolve(registration.combination, &grab);
         if (status == NoError) {
             registration.grab = grab;
             registration.lockVariants = lockVariants(grab.modifiers);
@@ -273,6 +269,11 @@ void X11HotKeyBackend::onKeyboardChanged()
         if (wasGrabbed && status != NoError) {
             failures.emplace_back(id, status);
         }
+    }
+    // A refused grab is forgotten here too: grabbing it at the next change would
+    // swallow the combination with nobody listening.
+    for (const auto &[id, status] : failures) {
+        m_registrations.erase(id);
     }
     m_connection->flush();
     qCDebug(lcShortcuts) << "Keyboard mapping changed; hot keys grabbed again";

@@ -23,13 +23,14 @@ public:
     explicit X11HotKeyBackend(std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
     ~X11HotKeyBackend() override;
 
-    Status registerHotKey(quint32 id, int keyCode, int carbonModifiers) override;
+    Status registerHotKey(quint32 id, KeyCombination combination) override;
     void unregisterHotKey(quint32 id) override;
     QString name() const override;
+    bool keepsKeysFromOurWindows() const override { return true; }
 
     /// Whether another X client holds the combination: a probe grab that is
     /// released at once. Our own registrations never count as taken.
-    bool isTakenByAnotherClient(int keyCode, int carbonModifiers);
+    bool isTakenByAnotherClient(KeyCombination combination);
 
     const std::shared_ptr<X11Connection> &connection() const { return m_connection; }
 
@@ -42,8 +43,7 @@ private:
     };
     struct Registration
     {
-        int keyCode = 0;
-        int carbonModifiers = 0;
+        KeyCombination combination;
         bool grabbed = false;
         Grab grab;
         std::vector<quint16> lockVariants; // what was grabbed, for releasing it exactly
@@ -57,7 +57,7 @@ private:
     };
 
     void readModifierMasks();
-    Status resolve(int keyCode, int carbonModifiers, Grab *grab) const;
+    Status resolve(KeyCombination combination, Grab *grab) const;
     std::vector<quint16> lockVariants(quint16 modifiers) const;
     quint16 lockMask() const;
     Status grabAll(const Grab &grab, const std::vector<quint16> &variants);

@@ -198,18 +198,18 @@ quint32 XkbKeyboardLayout::keysymAt(quint32 xkbKeycode, quint32 level) const
     return count == 1 ? syms[0] : XKB_KEY_NoSymbol;
 }
 
-quint32 XkbKeyboardLayout::keysym(int keyCode) const
+quint32 XkbKeyboardLayout::keysym(int evdevKeyCode) const
 {
-    const auto evdev = evdevKeyCode(keyCode);
-    if (!m_state || !evdev) {
+    if (!m_state || evdevKeyCode < 0) {
         return XKB_KEY_NoSymbol;
     }
-    return keysymAt(quint32(*evdev) + kEvdevOffset, 0);
+    return keysymAt(quint32(evdevKeyCode) + kEvdevOffset, 0);
 }
 
 QString XkbKeyboardLayout::keyToCharacter(int keyCode) const
 {
-    const xkb_keysym_t sym = keysym(keyCode);
+    const auto evdev = evdevKeyCode(keyCode);
+    const xkb_keysym_t sym = evdev ? keysym(*evdev) : XKB_KEY_NoSymbol;
     if (sym == XKB_KEY_NoSymbol) {
         return {};
     }
@@ -239,13 +239,13 @@ std::optional<int> XkbKeyboardLayout::keyCodeForKeysym(quint32 wanted, bool *shi
             if (kc < kEvdevOffset || keysymAt(kc, level) != wanted) {
                 continue;
             }
-            const auto mac = macKeyCode(int(kc - kEvdevOffset));
-            if (!mac) {
+            const int evdev = int(kc - kEvdevOffset);
+            if (!macKeyCode(evdev)) {
                 continue;
             }
             if (QByteArray(xkb_keymap_key_get_name(m_keymap, kc)).startsWith("KP")) {
                 if (!keypadMatch) {
-                    keypadMatch = mac;
+                    keypadMatch = evdev;
                     keypadShifted = level == 1;
                 }
                 continue;
@@ -253,7 +253,7 @@ std::optional<int> XkbKeyboardLayout::keyCodeForKeysym(quint32 wanted, bool *shi
             if (shifted) {
                 *shifted = level == 1;
             }
-            return mac;
+            return evdev;
         }
     }
     if (shifted) {

@@ -51,11 +51,11 @@ public:
 
     QString keyToCharacter(int keyCode) const override;
 
-    /// The key symbol of the unshifted key in the current group, 0 when none.
-    quint32 keysym(int keyCode) const;
-    /// The key (macOS virtual key code) that types the symbol in the current
-    /// group, unshifted or with Shift (then *shifted is set); keys of the main
-    /// block win over the keypad.
+    /// The key symbol of the unshifted key (evdev code) in the current group, 0 when none.
+    quint32 keysym(int evdevKeyCode) const;
+    /// The key (evdev code) that types the symbol in the current group,
+    /// unshifted or with Shift (then *shifted is set); keys of the main block
+    /// win over the keypad. Only keys a stored shortcut can name count.
     std::optional<int> keyCodeForKeysym(quint32 keysym, bool *shifted = nullptr) const;
 
 private:

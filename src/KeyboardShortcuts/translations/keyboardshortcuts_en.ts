@@ -39,5 +39,13 @@
         <source>force_use_shortcut</source>
         <translation>Use Anyway</translation>
     </message>
+    <message>
+        <source>super_key</source>
+        <translation>Super</translation>
+    </message>
+    <message>
+        <source>function_key</source>
+        <translation>Fn</translation>
+    </message>
 </context>
 </TS>

@@ -75,7 +75,7 @@ std::optional<KeyEquivalent> keyEquivalent(QKeyCombination combination)
 
 bool matches(const Shortcut &shortcut, const KeyEquivalent &equivalent)
 {
-    const auto wanted = shortcut.nsMenuItemKeyEquivalent();
+    const auto wanted = shortcut.menuKeyText();
     if (!wanted)
         return false;
     const ModifierFlags flags = shortcut.modifiers();
@@ -91,7 +91,7 @@ bool matches(const Shortcut &shortcut, const KeyEquivalent &equivalent)
 
 QAction *findAction(const Shortcut &shortcut, const QList<QMenu *> &menus)
 {
-    const auto key = shortcut.nsMenuItemKeyEquivalent();
+    const auto key = shortcut.menuKeyText();
     QSet<const QMenu *> visited;
     for (QMenu *menu : menus) {
         if (QAction *found = search(shortcut, key, menu, visited))

@@ -1,23 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/ui/RecorderHost.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 namespace KeyboardShortcuts {
 
-RecorderHost::RecorderHost(
-    const Name &name, RecorderCocoa::OnChange onChange, QWidget *parent, RecorderServices *services)
+RecorderHost::RecorderHost(const Name &name, ShortcutRecorder::OnChange onChange, QWidget *parent,
+    RecorderServices *services)
     : QWidget(parent)
-    , m_recorder(new RecorderCocoa(name, std::move(onChange), this, services))
+    , m_recorder(new ShortcutRecorder(name, std::move(onChange), this, services))
 {
     build(nullptr);
 }
 
-RecorderHost::RecorderHost(const QString &title, const Name &name, RecorderCocoa::OnChange onChange,
-    QWidget *parent, RecorderServices *services)
+RecorderHost::RecorderHost(const QString &title, const Name &name,
+    ShortcutRecorder::OnChange onChange, QWidget *parent, RecorderServices *services)
     : QWidget(parent)
-    , m_recorder(new RecorderCocoa(name, std::move(onChange), this, services))
+    , m_recorder(new ShortcutRecorder(name, std::move(onChange), this, services))
 {
     auto *label = new QLabel(title, this);
     label->setBuddy(m_recorder);
@@ -25,10 +28,10 @@ RecorderHost::RecorderHost(const QString &title, const Name &name, RecorderCocoa
     build(label);
 }
 
-RecorderHost::RecorderHost(const Name &name, RecorderCocoa::OnChange onChange, QWidget *label,
+RecorderHost::RecorderHost(const Name &name, ShortcutRecorder::OnChange onChange, QWidget *label,
     QWidget *parent, RecorderServices *services)
     : QWidget(parent)
-    , m_recorder(new RecorderCocoa(name, std::move(onChange), this, services))
+    , m_recorder(new ShortcutRecorder(name, std::move(onChange), this, services))
 {
     if (label) {
         label->setParent(this);
@@ -38,16 +41,44 @@ RecorderHost::RecorderHost(const Name &name, RecorderCocoa::OnChange onChange, Q
     build(label);
 }
 
+void RecorderHost::setName(const Name &name)
+{
+    m_recorder->setShortcutName(name);
+    refreshNote();
+}
+
 void RecorderHost::build(QWidget *label)
 {
     m_label = label;
     setFocusProxy(m_recorder);
-    auto *layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto *layout = new QHBoxLayout;
     if (label)
         layout->addWidget(label, 0, Qt::AlignVCenter);
     layout->addWidget(m_recorder, 0, Qt::AlignVCenter);
     layout->addStretch(1);
+    column->addLayout(layout);
+
+    m_note = new QLabel(tr("The desktop did not accept this shortcut. To use it, bind the "
+                           "command “vantry” to it in the desktop’s keyboard settings."),
+        this);
+    m_note->setObjectName(QStringLiteral("refusalNote"));
+    m_note->setWordWrap(true);
+    m_note->setVisible(false);
+    column->addWidget(m_note);
+
+    if (ShortcutCenter *center = ShortcutCenter::current()) {
+        connect(
+            center, &ShortcutCenter::hotKeyRegistrationChanged, this, &RecorderHost::refreshNote);
+        connect(center, &ShortcutCenter::shortcutByNameDidChange, this, &RecorderHost::refreshNote);
+    }
+    refreshNote();
+}
+
+void RecorderHost::refreshNote()
+{
+    m_note->setVisible(isRefusedByDesktop(m_recorder->shortcutName()));
 }
 
 } // namespace KeyboardShortcuts

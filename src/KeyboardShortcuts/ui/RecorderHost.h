@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardShortcuts/ui/RecorderCocoa.h"
+#include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 
 #include <QWidget>
 
@@ -16,27 +16,31 @@ class RecorderHost final : public QWidget
 
 public:
     /// No label: just the recorder.
-    explicit RecorderHost(const Name &name, RecorderCocoa::OnChange onChange = {},
+    explicit RecorderHost(const Name &name, ShortcutRecorder::OnChange onChange = {},
         QWidget *parent = nullptr, RecorderServices *services = nullptr);
     /// A text label (pass it through tr()) that also names the recorder for assistive tools.
-    RecorderHost(const QString &title, const Name &name, RecorderCocoa::OnChange onChange = {},
+    RecorderHost(const QString &title, const Name &name, ShortcutRecorder::OnChange onChange = {},
         QWidget *parent = nullptr, RecorderServices *services = nullptr);
     /// Any widget as the label; the host takes it over.
-    RecorderHost(const Name &name, RecorderCocoa::OnChange onChange, QWidget *label,
+    RecorderHost(const Name &name, ShortcutRecorder::OnChange onChange, QWidget *label,
         QWidget *parent = nullptr, RecorderServices *services = nullptr);
 
-    RecorderCocoa *recorder() const { return m_recorder; }
+    ShortcutRecorder *recorder() const { return m_recorder; }
     /// The label widget, or null without one.
     QWidget *label() const { return m_label; }
 
-    /// Shows another name (as RecorderCocoa::setShortcutName).
-    void setName(const Name &name) { m_recorder->setShortcutName(name); }
+    /// Shows another name (as ShortcutRecorder::setShortcutName).
+    void setName(const Name &name);
+    /// The note shown when the desktop did not accept the shortcut.
+    QLabel *refusalNote() const { return m_note; }
 
 private:
     void build(QWidget *label);
+    void refreshNote();
 
-    RecorderCocoa *m_recorder = nullptr;
+    ShortcutRecorder *m_recorder = nullptr;
     QWidget *m_label = nullptr;
+    QLabel *m_note = nullptr;
 };
 
 } // namespace KeyboardShortcuts

@@ -8,15 +8,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <linux/input-event-codes.h>
+
 using namespace Qt::StringLiterals;
 using namespace KeyboardShortcuts;
 
-using Combination = std::pair<int, int>;
+using Combination = KeyCombination;
 Q_DECLARE_METATYPE(std::optional<Combination>)
 
 namespace {
 
-constexpr int kCommand = 0x100, kShift = 0x200, kOption = 0x800, kControl = 0x1000;
+constexpr Qt::KeyboardModifiers kNone, kSuper = Qt::MetaModifier, kShift = Qt::ShiftModifier,
+                                       kAlt = Qt::AltModifier, kControl = Qt::ControlModifier;
 
 XkbKeyboardLayout::Names layoutNamed(const QByteArray &layout)
 {
@@ -95,19 +98,19 @@ void TestDesktopSystemShortcuts::gtkAccelerators_data()
     QTest::addColumn<QByteArray>("layout");
     QTest::addColumn<QString>("accelerator");
     QTest::addColumn<std::optional<Combination>>("expected");
-    const auto is = [](int key, int modifiers) {
+    const auto is = [](int key, Qt::KeyboardModifiers modifiers) {
         return std::optional(Combination { key, modifiers });
     };
     QTest::newRow("super control s")
-        << "us"_ba << u"<Super><Control>s"_s << is(1, kCommand | kControl);
-    QTest::newRow("primary is control") << "us"_ba << u"<Primary>q"_s << is(12, kControl);
-    QTest::newRow("shift alt tab") << "us"_ba << u"<Shift><Alt>Tab"_s << is(48, kShift | kOption);
-    QTest::newRow("alt F4") << "us"_ba << u"<Alt>F4"_s << is(118, kOption);
-    QTest::newRow("key above tab") << "us"_ba << u"<Super>Above_Tab"_s << is(50, kCommand);
-    QTest::newRow("media key alone") << "us"_ba << u"XF86AudioMute"_s << is(74, 0);
-    QTest::newRow("shifted symbol") << "us"_ba << u"<Super>exclam"_s << is(18, kCommand | kShift);
-    QTest::newRow("capital letter") << "us"_ba << u"<Super>S"_s << is(1, kCommand);
-    QTest::newRow("french a") << "fr"_ba << u"<Super>a"_s << is(12, kCommand);
+        << "us"_ba << u"<Super><Control>s"_s << is(KEY_S, kSuper | kControl);
+    QTest::newRow("primary is control") << "us"_ba << u"<Primary>q"_s << is(KEY_Q, kControl);
+    QTest::newRow("shift alt tab") << "us"_ba << u"<Shift><Alt>Tab"_s << is(KEY_TAB, kShift | kAlt);
+    QTest::newRow("alt F4") << "us"_ba << u"<Alt>F4"_s << is(KEY_F4, kAlt);
+    QTest::newRow("key above tab") << "us"_ba << u"<Super>Above_Tab"_s << is(KEY_GRAVE, kSuper);
+    QTest::newRow("media key alone") << "us"_ba << u"XF86AudioMute"_s << is(KEY_MUTE, kNone);
+    QTest::newRow("shifted symbol") << "us"_ba << u"<Super>exclam"_s << is(KEY_1, kSuper | kShift);
+    QTest::newRow("capital letter") << "us"_ba << u"<Super>S"_s << is(KEY_S, kSuper);
+    QTest::newRow("french a") << "fr"_ba << u"<Super>a"_s << is(KEY_Q, kSuper);
     QTest::newRow("hyper") << "us"_ba << u"<Hyper>a"_s << std::optional<Combination>();
     QTest::newRow("modifier only") << "us"_ba << u"<Super>"_s << std::optional<Combination>();
     QTest::newRow("unknown key") << "us"_ba << u"<Super>nosuchkey"_s
@@ -128,16 +131,16 @@ void TestDesktopSystemShortcuts::qtKeySequences_data()
 {
     QTest::addColumn<QString>("sequence");
     QTest::addColumn<std::optional<Combination>>("expected");
-    const auto is = [](int key, int modifiers) {
+    const auto is = [](int key, Qt::KeyboardModifiers modifiers) {
         return std::optional(Combination { key, modifiers });
     };
-    QTest::newRow("meta shift s") << u"Meta+Shift+S"_s << is(1, kCommand | kShift);
-    QTest::newRow("ctrl alt del") << u"Ctrl+Alt+Del"_s << is(117, kControl | kOption);
-    QTest::newRow("meta return") << u"Meta+Return"_s << is(36, kCommand);
-    QTest::newRow("meta 1") << u"Meta+1"_s << is(18, kCommand);
-    QTest::newRow("meta !") << u"Meta+!"_s << is(18, kCommand | kShift);
-    QTest::newRow("volume up") << u"Volume Up"_s << is(72, 0);
-    QTest::newRow("page up") << u"Meta+PgUp"_s << is(116, kCommand);
+    QTest::newRow("meta shift s") << u"Meta+Shift+S"_s << is(KEY_S, kSuper | kShift);
+    QTest::newRow("ctrl alt del") << u"Ctrl+Alt+Del"_s << is(KEY_DELETE, kControl | kAlt);
+    QTest::newRow("meta return") << u"Meta+Return"_s << is(KEY_ENTER, kSuper);
+    QTest::newRow("meta 1") << u"Meta+1"_s << is(KEY_1, kSuper);
+    QTest::newRow("meta !") << u"Meta+!"_s << is(KEY_1, kSuper | kShift);
+    QTest::newRow("volume up") << u"Volume Up"_s << is(KEY_VOLUMEUP, kNone);
+    QTest::newRow("page up") << u"Meta+PgUp"_s << is(KEY_PAGEUP, kSuper);
     QTest::newRow("two-step chord") << u"Ctrl+K, Ctrl+B"_s << std::optional<Combination>();
     QTest::newRow("nonsense") << u"Meta+Frobnicate"_s << std::optional<Combination>();
 }
@@ -160,15 +163,15 @@ void TestDesktopSystemShortcuts::kdeConfiguration()
     sources.gsettings = u"/nonexistent/gsettings"_s;
     const DesktopSystemShortcuts system(&m_us, sources);
     const QList<SystemShortcut> expected {
-        { 118, kOption, u"KWin: Close Window"_s },
-        { 101, kControl, u"KWin: Toggle Present Windows (Current desktop)"_s },
-        { 13, kCommand, u"KWin: Toggle Present Windows (Current desktop)"_s },
-        { 48, kOption, u"KWin: Walk, Through Windows"_s },
-        { 17, kControl | kOption, u"org.kde.konsole.desktop"_s },
+        { { KEY_F4, kAlt }, u"KWin: Close Window"_s },
+        { { KEY_F9, kControl }, u"KWin: Toggle Present Windows (Current desktop)"_s },
+        { { KEY_W, kSuper }, u"KWin: Toggle Present Windows (Current desktop)"_s },
+        { { KEY_TAB, kAlt }, u"KWin: Walk, Through Windows"_s },
+        { { KEY_T, kControl | kAlt }, u"org.kde.konsole.desktop"_s },
     };
     QCOMPARE(system.shortcuts(), expected);
-    QCOMPARE(system.conflict(118, kOption)->title, u"KWin: Close Window"_s);
-    QVERIFY(!system.conflict(116, kCommand)); // only a default, not bound
+    QCOMPARE(system.conflict({ KEY_F4, kAlt })->title, u"KWin: Close Window"_s);
+    QVERIFY(!system.conflict({ KEY_PAGEUP, kSuper })); // only a default, not bound
 }
 
 void TestDesktopSystemShortcuts::gnomeSettings_data()
@@ -200,12 +203,12 @@ void TestDesktopSystemShortcuts::gnomeSettings()
     QList<SystemShortcut> expected;
     if (consulted) {
         expected = {
-            { 118, kOption, u"close"_s },
-            { 115, kCommand, u"switch-to-workspace-1"_s },
-            { 18, kCommand, u"switch-to-workspace-1"_s },
-            { 37, kCommand, u"screensaver"_s },
-            { 1, kCommand, u"toggle-overview"_s },
-            { 17, kControl | kOption, u"Terminal"_s },
+            { { KEY_F4, kAlt }, u"close"_s },
+            { { KEY_HOME, kSuper }, u"switch-to-workspace-1"_s },
+            { { KEY_1, kSuper }, u"switch-to-workspace-1"_s },
+            { { KEY_L, kSuper }, u"screensaver"_s },
+            { { KEY_S, kSuper }, u"toggle-overview"_s },
+            { { KEY_T, kControl | kAlt }, u"Terminal"_s },
         };
     }
     QCOMPARE(system.shortcuts(), expected);
@@ -217,29 +220,29 @@ void TestDesktopSystemShortcuts::conflictsAskTheProbeLast()
     DesktopSystemShortcuts::Sources sources;
     sources.desktops = QStringList { u"KDE"_s };
     sources.kdeConfigPath = "/nonexistent/kglobalshortcutsrc";
-    sources.grabProbe = [&](int keyCode, int modifiers) {
-        probed.append({ keyCode, modifiers });
-        return keyCode == 1;
+    sources.grabProbe = [&](KeyCombination combination) {
+        probed.append(combination);
+        return combination.keyCode == KEY_S;
     };
     const DesktopSystemShortcuts system(&m_us, sources);
-    QCOMPARE(system.conflict(1, kCommand | kControl),
-        std::optional(SystemShortcut { 1, kCommand | kControl, u"Another application"_s }));
-    QVERIFY(!system.conflict(2, kCommand | kControl));
+    QCOMPARE(system.conflict({ KEY_S, kSuper | kControl }),
+        std::optional(SystemShortcut { { KEY_S, kSuper | kControl }, u"Another application"_s }));
+    QVERIFY(!system.conflict({ KEY_D, kSuper | kControl }));
     QCOMPARE(
-        probed, QList<Combination>({ { 1, kCommand | kControl }, { 2, kCommand | kControl } }));
+        probed, QList<Combination>({ { KEY_S, kSuper | kControl }, { KEY_D, kSuper | kControl } }));
 
-    const FixedSystemShortcuts fixed({ { 1, kCommand, u"Overview"_s } });
-    QCOMPARE(fixed.conflict(1, kCommand)->title, u"Overview"_s);
-    QVERIFY(!fixed.conflict(1, kControl));
+    const FixedSystemShortcuts fixed({ { { KEY_S, kSuper }, u"Overview"_s } });
+    QCOMPARE(fixed.conflict({ KEY_S, kSuper })->title, u"Overview"_s);
+    QVERIFY(!fixed.conflict({ KEY_S, kControl }));
 }
 
 void TestDesktopSystemShortcuts::backendsReportTheDesktopsShortcuts()
 {
     NullHotKeyBackend backend;
     QVERIFY(backend.systemHotKeys().isEmpty());
-    backend.setSystemShortcuts(std::make_shared<FixedSystemShortcuts>(
-        QList<SystemShortcut> { { 1, kCommand, u"Overview"_s }, { 118, kOption, u"Close"_s } }));
-    QCOMPARE(backend.systemHotKeys(), QList<Combination>({ { 1, kCommand }, { 118, kOption } }));
+    backend.setSystemShortcuts(std::make_shared<FixedSystemShortcuts>(QList<SystemShortcut> {
+        { { KEY_S, kSuper }, u"Overview"_s }, { { KEY_F4, kAlt }, u"Close"_s } }));
+    QCOMPARE(backend.systemHotKeys(), QList<Combination>({ { KEY_S, kSuper }, { KEY_F4, kAlt } }));
 }
 
 void TestDesktopSystemShortcuts::systemKeyboardFile()
@@ -277,7 +280,8 @@ void TestDesktopSystemShortcuts::platformWithoutDisplayRefusesRegistrations()
     QFETCH(QString, backend);
     const auto services = ShortcutPlatform::create(platform, u"app.vantry.Vantry"_s);
     QCOMPARE(services.backend->name(), backend);
-    QCOMPARE(services.backend->registerHotKey(1, 1, kCommand | kControl), HotKeyBackend::NoService);
+    QCOMPARE(services.backend->registerHotKey(1, { KEY_S, kSuper | kControl }),
+        HotKeyBackend::NoService);
     QVERIFY(services.layout->isValid());
     QCOMPARE(services.backend->systemShortcuts(), services.systemShortcuts);
 }

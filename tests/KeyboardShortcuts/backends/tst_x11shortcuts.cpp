@@ -4,14 +4,20 @@
 #include "GrabHelper.h"
 #include "StdoutCapture.h"
 
+#include "../ui/FakeRecorderServices.h"
+
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
+#include "KeyboardShortcuts/ui/RecorderHost.h"
+#include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using namespace KeyboardShortcuts;
@@ -43,6 +49,9 @@ private Q_SLOTS:
     void defaultShortcutFiresItsAction();
     void combinationOfAnotherClientPrintsTheErrorLine();
     void recorderSeesTheCombinationOfAnotherClient();
+    void recorderRecordsTheCombinationWeHold();
+    void shownShortcutFollowsALayoutSwitch();
+    void refusedShortcutShowsANote();
 
 private:
     QTemporaryDir m_dir;
@@ -117,6 +126,65 @@ void TestX11Shortcuts::recorderSeesTheCombinationOfAnotherClient()
     const auto other = GrabHelper::hold(kXKeycodeD, { kControl | kSuper });
     QVERIFY(other);
     QVERIFY(isSystemShortcut(kControlCommandD));
+}
+
+void TestX11Shortcuts::recorderRecordsTheCombinationWeHold()
+{
+    const Name openShelfWindow(u"openShelfWindow"_s, kControlCommandS);
+    const Name other(u"other"_s);
+    int runs = 0;
+    onKeyDown(openShelfWindow, [&] { ++runs; });
+    Testing::FakeRecorderServices services;
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    layout->addWidget(new QLineEdit(&window));
+    auto *recorder = new ShortcutRecorder(other, {}, &window, &services);
+    layout->addWidget(recorder);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    recorder->setFocus(Qt::MouseFocusReason);
+    QVERIFY(recorder->isRecording());
+
+    // Our own grab is released while recording, so the real key press reaches the field.
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(getShortcut(other), std::optional(kControlCommandS));
+    QVERIFY(!recorder->isRecording());
+    QCOMPARE(runs, 0);
+    // Held again once recording ended.
+    QVERIFY(!GrabHelper::canGrab(39, { kControl | kSuper }));
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(runs, 1);
+}
+
+void TestX11Shortcuts::shownShortcutFollowsALayoutSwitch()
+{
+    const Name name(u"openShelfWindow"_s, kControlCommandS);
+    Testing::FakeRecorderServices services;
+    RecorderHost host(u"Open Window:"_s, name, {}, nullptr, &services);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(host.recorder()->text(), u"Ctrl+Super+S"_s);
+    // On Dvorak the key at the place of S types O.
+    QCOMPARE(
+        QProcess::execute(u"setxkbmap"_s, { u"-layout"_s, u"us"_s, u"-variant"_s, u"dvorak"_s }),
+        0);
+    const auto restore = qScopeGuard([] { QProcess::execute(u"setxkbmap"_s, { u"us"_s }); });
+    QTRY_COMPARE(host.recorder()->text(), u"Ctrl+Super+O"_s);
+}
+
+void TestX11Shortcuts::refusedShortcutShowsANote()
+{
+    const auto other = GrabHelper::hold(kXKeycodeD, { kControl | kSuper });
+    QVERIFY(other);
+    const Name name(u"openShelfWindow"_s, kControlCommandD);
+    Testing::StdoutCapture capture;
+    onKeyDown(name, [] {});
+    Testing::FakeRecorderServices services;
+    RecorderHost host(u"Open Window:"_s, name, {}, nullptr, &services);
+    QVERIFY(!host.refusalNote()->isHidden());
+    setShortcut(kControlCommandS, name);
+    QVERIFY(host.refusalNote()->isHidden());
 }
 
 int main(int argc, char **argv)

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <linux/input-event-codes.h>
 #include <xkbcommon/xkbcommon.h>
 
 using namespace Qt::StringLiterals;
@@ -80,23 +81,23 @@ void TestXkbKeyboardLayout::keyPositionOfKeysyms_data()
     QTest::addColumn<QByteArray>("keysymName");
     QTest::addColumn<int>("keyCode");
     QTest::newRow("us q") << "us"_ba
-                          << "q"_ba << 12;
+                          << "q"_ba << KEY_Q;
     QTest::newRow("fr q") << "fr"_ba
-                          << "q"_ba << 0;
+                          << "q"_ba << KEY_A;
     QTest::newRow("shifted symbol") << "us"_ba
-                                    << "Q"_ba << 12;
+                                    << "Q"_ba << KEY_Q;
     QTest::newRow("exclam on the one key") << "us"_ba
-                                           << "exclam"_ba << 18;
+                                           << "exclam"_ba << KEY_1;
     QTest::newRow("digit prefers the main block") << "us"_ba
-                                                  << "1"_ba << 18;
+                                                  << "1"_ba << KEY_1;
     QTest::newRow("keypad enter") << "us"_ba
-                                  << "KP_Enter"_ba << 76;
+                                  << "KP_Enter"_ba << KEY_KPENTER;
     QTest::newRow("F1") << "us"_ba
-                        << "F1"_ba << 122;
+                        << "F1"_ba << KEY_F1;
     QTest::newRow("return") << "us"_ba
-                            << "Return"_ba << 36;
+                            << "Return"_ba << KEY_ENTER;
     QTest::newRow("mute") << "us"_ba
-                          << "XF86AudioMute"_ba << 74;
+                          << "XF86AudioMute"_ba << KEY_MUTE;
     QTest::newRow("not on this layout") << "us"_ba
                                         << "eacute"_ba << -1;
 }

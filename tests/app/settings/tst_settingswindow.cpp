@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyboardShortcuts/ui/RecorderCocoa.h"
+#include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 #include "app/settings/AboutView.h"
 #include "app/settings/GeneralView.h"
 #include "app/settings/SettingsWindow.h"
@@ -192,7 +192,7 @@ private Q_SLOTS:
         SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
         controller.open();
         QVERIFY(QTest::qWaitForWindowActive(controller.window()));
-        auto *recorder = controller.window()->findChild<KeyboardShortcuts::RecorderCocoa *>(
+        auto *recorder = controller.window()->findChild<KeyboardShortcuts::ShortcutRecorder *>(
             u"shortcutRecorder"_s);
         QVERIFY(recorder);
         QCoreApplication::processEvents();

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyboardShortcuts/CarbonKeyboardShortcuts.h"
+#include "KeyboardShortcuts/HotKeyDispatcher.h"
 
+#include "KeyboardShortcuts/KeyCodes.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
+#include "KeyboardShortcuts/SpecialKey.h"
 
 #include <QKeyEvent>
 
@@ -10,18 +12,31 @@
 
 namespace KeyboardShortcuts {
 
-CarbonKeyboardShortcuts::CarbonKeyboardShortcuts(HotKeyBackend *backend, QObject *parent)
+namespace {
+
+// What the recorder takes: Ctrl, Alt or Super with any key, or a function key alone.
+bool isAcceptableHotKey(const Shortcut &shortcut)
+{
+    if (shortcut.modifiers() & (ControlModifier | OptionModifier | CommandModifier))
+        return true;
+    const auto special = specialKey(shortcut.carbonKeyCode());
+    return special && isFunctionKey(*special);
+}
+
+} // namespace
+
+HotKeyDispatcher::HotKeyDispatcher(HotKeyBackend *backend, QObject *parent)
     : QObject(parent)
     , m_backend(backend)
 { }
 
-CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts()
+HotKeyDispatcher::~HotKeyDispatcher()
 {
     // Leave nothing grabbed behind us when the module goes away.
     unregisterAllHotKeys();
 }
 
-void CarbonKeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, int status)
+void HotKeyDispatcher::printRegistrationError(const Shortcut &shortcut, int status)
 {
     const QByteArray line = "Error registering hotkey " + shortcut.description().toUtf8() + ": "
         + QByteArray::number(status) + '\n';
@@ -29,23 +44,79 @@ void CarbonKeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, i
     std::fflush(stdout);
 }
 
-HotKeyBackend::Status CarbonKeyboardShortcuts::registerWithBackend(const HotKey &hotKey)
+std::optional<KeyCombination> HotKeyDispatcher::combinationOf(const Shortcut &shortcut)
+{
+    // Only hand-edited settings get here with codes outside the system's range.
+    if (shortcut.carbonKeyCode() < 0 || shortcut.carbonKeyCode() > 0xFFFF)
+        return std::nullopt;
+    const auto keyCode = evdevKeyCode(int(shortcut.carbonKeyCode()));
+    if (!keyCode)
+        return std::nullopt;
+    return KeyCombination { *keyCode, qtModifiers(shortcut.modifiers()) };
+}
+
+std::optional<Shortcut> HotKeyDispatcher::shortcutOf(KeyCombination combination)
+{
+    const auto keyCode = macKeyCode(combination.keyCode);
+    if (!keyCode)
+        return std::nullopt;
+    return Shortcut(Key(*keyCode), modifierFlags(combination.modifiers));
+}
+
+bool HotKeyDispatcher::isSystemHotKey(const Shortcut &shortcut) const
+{
+    const auto combination = combinationOf(shortcut);
+    return combination && m_backend && m_backend->isSystemHotKey(*combination);
+}
+
+QList<Shortcut> HotKeyDispatcher::systemHotKeys() const
+{
+    QList<Shortcut> shortcuts;
+    if (!m_backend)
+        return shortcuts;
+    const QList<KeyCombination> combinations = m_backend->systemHotKeys();
+    for (const KeyCombination &combination : combinations) {
+        if (const auto shortcut = shortcutOf(combination))
+            shortcuts.append(*shortcut);
+    }
+    return shortcuts;
+}
+
+HotKeyBackend::Status HotKeyDispatcher::registerWithBackend(const HotKey &hotKey)
 {
     const Shortcut &shortcut = hotKey.shortcut;
     // Linux keyboards have no function modifier that reaches applications.
     if (shortcut.modifiers().testFlag(FunctionModifier))
         return HotKeyBackend::UnsupportedModifier;
-    // Only hand-edited settings get here with codes outside the system's range.
-    if (shortcut.carbonKeyCode() < 0 || shortcut.carbonKeyCode() > 0xFFFF)
+    // A plain key would be taken from every program; only a hand-edited setting gets here.
+    if (!isAcceptableHotKey(shortcut))
+        return HotKeyBackend::UnsupportedModifier;
+    const auto combination = combinationOf(shortcut);
+    if (!combination)
         return HotKeyBackend::UnknownKey;
     if (!m_backend)
         return HotKeyBackend::NoService;
-    return m_backend->registerHotKey(
-        hotKey.carbonHotKeyId, int(shortcut.carbonKeyCode()), int(shortcut.carbonModifiers()));
+    return m_backend->registerHotKey(hotKey.hotKeyId, *combination);
 }
 
-void CarbonKeyboardShortcuts::registerHotKey(
-    const Shortcut &shortcut, Action onKeyDown, Action onKeyUp)
+std::optional<HotKeyBackend::Status> HotKeyDispatcher::refusal(const Shortcut &shortcut) const
+{
+    const auto it = m_refusals.constFind(shortcut);
+    return it == m_refusals.cend() ? std::nullopt : std::optional(*it);
+}
+
+void HotKeyDispatcher::noteRegistration(const Shortcut &shortcut, HotKeyBackend::Status status)
+{
+    const bool changed = status == HotKeyBackend::NoError
+        ? m_refusals.remove(shortcut) > 0
+        : (m_refusals.insert(shortcut, status), true);
+    if (status != HotKeyBackend::NoError)
+        printRegistrationError(shortcut, status);
+    if (changed)
+        Q_EMIT refusalsChanged();
+}
+
+void HotKeyDispatcher::registerHotKey(const Shortcut &shortcut, Action onKeyDown, Action onKeyUp)
 {
     HotKey hotKey { shortcut, ++m_hotKeyIdCounter, false, std::move(onKeyDown),
         std::move(onKeyUp) };
@@ -53,29 +124,28 @@ void CarbonKeyboardShortcuts::registerHotKey(
     // While a menu is open or everything is off, grabbing the key now would only
     // take it away from other programs; it is registered when the layer is active again.
     if (m_eventHandlerInstalled && m_state != State::Active) {
-        m_hotKeyTable.insert_or_assign(hotKey.carbonHotKeyId, std::move(hotKey));
+        m_hotKeyTable.insert_or_assign(hotKey.hotKeyId, std::move(hotKey));
         return;
     }
 
     const HotKeyBackend::Status status = registerWithBackend(hotKey);
-    if (status != HotKeyBackend::NoError) {
-        printRegistrationError(shortcut, status);
+    noteRegistration(shortcut, status);
+    if (status != HotKeyBackend::NoError)
         return;
-    }
     hotKey.registered = true;
-    m_hotKeyTable.insert_or_assign(hotKey.carbonHotKeyId, std::move(hotKey));
+    m_hotKeyTable.insert_or_assign(hotKey.hotKeyId, std::move(hotKey));
     if (!m_eventHandlerInstalled)
         installEventHandler();
 }
 
-void CarbonKeyboardShortcuts::installEventHandler()
+void HotKeyDispatcher::installEventHandler()
 {
     if (!m_backend)
         return;
-    connect(m_backend, &HotKeyBackend::pressed, this, &CarbonKeyboardShortcuts::onPressed);
-    connect(m_backend, &HotKeyBackend::released, this, &CarbonKeyboardShortcuts::onReleased);
+    connect(m_backend, &HotKeyBackend::pressed, this, &HotKeyDispatcher::onPressed);
+    connect(m_backend, &HotKeyBackend::released, this, &HotKeyDispatcher::onReleased);
     connect(m_backend, &HotKeyBackend::registrationFailed, this,
-        &CarbonKeyboardShortcuts::onRegistrationFailed);
+        &HotKeyDispatcher::onRegistrationFailed);
     m_menuKeyEventFilter = std::make_unique<LocalEventMonitor>(
         QList<QEvent::Type> { QEvent::KeyPress, QEvent::KeyRelease },
         [this](QObject *, QEvent *event) {
@@ -85,7 +155,7 @@ void CarbonKeyboardShortcuts::installEventHandler()
     refreshEventHandler();
 }
 
-void CarbonKeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
+void HotKeyDispatcher::unregisterHotKey(const Shortcut &shortcut)
 {
     for (auto it = m_hotKeyTable.begin(); it != m_hotKeyTable.end();) {
         if (it->second.shortcut == shortcut) {
@@ -98,7 +168,7 @@ void CarbonKeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
     }
 }
 
-void CarbonKeyboardShortcuts::registerAllHotKeys()
+void HotKeyDispatcher::registerAllHotKeys()
 {
     for (auto it = m_hotKeyTable.begin(); it != m_hotKeyTable.end();) {
         HotKey &hotKey = it->second;
@@ -107,17 +177,17 @@ void CarbonKeyboardShortcuts::registerAllHotKeys()
             continue;
         }
         const HotKeyBackend::Status status = registerWithBackend(hotKey);
+        noteRegistration(hotKey.shortcut, status);
         if (status == HotKeyBackend::NoError) {
             hotKey.registered = true;
             ++it;
         } else {
-            printRegistrationError(hotKey.shortcut, status);
             it = m_hotKeyTable.erase(it);
         }
     }
 }
 
-void CarbonKeyboardShortcuts::unregisterAllHotKeys()
+void HotKeyDispatcher::unregisterAllHotKeys()
 {
     for (auto &[id, hotKey] : m_hotKeyTable) {
         if (hotKey.registered && m_backend)
@@ -126,7 +196,7 @@ void CarbonKeyboardShortcuts::unregisterAllHotKeys()
     }
 }
 
-void CarbonKeyboardShortcuts::setEnabled(bool enabled)
+void HotKeyDispatcher::setEnabled(bool enabled)
 {
     if (m_enabled == enabled)
         return;
@@ -134,7 +204,7 @@ void CarbonKeyboardShortcuts::setEnabled(bool enabled)
     refreshEventHandler();
 }
 
-void CarbonKeyboardShortcuts::setMenuTrackingActive(bool active)
+void HotKeyDispatcher::setMenuTrackingActive(bool active)
 {
     if (m_menuTrackingActive == active)
         return;
@@ -142,11 +212,26 @@ void CarbonKeyboardShortcuts::setMenuTrackingActive(bool active)
     refreshEventHandler();
 }
 
-void CarbonKeyboardShortcuts::refreshEventHandler()
+void HotKeyDispatcher::setRecorderActive(bool active)
+{
+    if (m_recorderActive == active)
+        return;
+    m_recorderActive = active;
+    refreshEventHandler();
+}
+
+void HotKeyDispatcher::refreshEventHandler()
 {
     if (!m_eventHandlerInstalled)
         return;
-    if (m_enabled && !m_menuTrackingActive) {
+    // An X grab takes the combination from our own recorder too.
+    const bool releaseForRecorder
+        = m_recorderActive && m_backend && m_backend->keepsKeysFromOurWindows();
+    if (m_enabled && releaseForRecorder && !m_menuTrackingActive) {
+        m_state = State::Recording;
+        unregisterAllHotKeys();
+        m_menuKeyEventFilter->stopMonitoring();
+    } else if (m_enabled && !m_menuTrackingActive) {
         m_state = State::Active;
         registerAllHotKeys();
         m_menuKeyEventFilter->stopMonitoring();
@@ -161,7 +246,7 @@ void CarbonKeyboardShortcuts::refreshEventHandler()
     }
 }
 
-void CarbonKeyboardShortcuts::onPressed(quint32 id)
+void HotKeyDispatcher::onPressed(quint32 id)
 {
     if (m_state != State::Active)
         return;
@@ -174,7 +259,7 @@ void CarbonKeyboardShortcuts::onPressed(quint32 id)
         hotKey.onKeyDown(hotKey.shortcut);
 }
 
-void CarbonKeyboardShortcuts::onReleased(quint32 id)
+void HotKeyDispatcher::onReleased(quint32 id)
 {
     if (m_state != State::Active)
         return;
@@ -186,7 +271,7 @@ void CarbonKeyboardShortcuts::onReleased(quint32 id)
         hotKey.onKeyUp(hotKey.shortcut);
 }
 
-void CarbonKeyboardShortcuts::onRegistrationFailed(quint32 id, HotKeyBackend::Status status)
+void HotKeyDispatcher::onRegistrationFailed(quint32 id, HotKeyBackend::Status status)
 {
     // A backend that answers later (the portal) refused: as if refused at once.
     const auto it = m_hotKeyTable.find(id);
@@ -194,10 +279,13 @@ void CarbonKeyboardShortcuts::onRegistrationFailed(quint32 id, HotKeyBackend::St
         return;
     const Shortcut shortcut = it->second.shortcut;
     m_hotKeyTable.erase(it);
-    printRegistrationError(shortcut, status);
+    // Keep the backend in step, so nothing it still holds comes back later.
+    if (m_backend)
+        m_backend->unregisterHotKey(id);
+    noteRegistration(shortcut, status);
 }
 
-bool CarbonKeyboardShortcuts::handleRawKeyEvent(const QKeyEvent *event)
+bool HotKeyDispatcher::handleRawKeyEvent(const QKeyEvent *event)
 {
     const auto shortcut = Shortcut::fromKeyEvent(event);
     if (!shortcut)

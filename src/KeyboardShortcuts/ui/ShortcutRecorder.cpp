@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyboardShortcuts/ui/RecorderCocoa.h"
+#include "KeyboardShortcuts/ui/ShortcutRecorder.h"
 
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
@@ -10,8 +10,11 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
+#include <QToolButton>
 
 namespace KeyboardShortcuts {
 
@@ -69,7 +72,7 @@ constexpr qint64 f12KeyCode = 111;
 
 } // namespace
 
-RecorderCocoa::RecorderCocoa(
+ShortcutRecorder::ShortcutRecorder(
     const Name &name, OnChange onChange, QWidget *parent, RecorderServices *services)
     : QLineEdit(parent)
     , m_name(name)
@@ -94,6 +97,11 @@ RecorderCocoa::RecorderCocoa(
         clearIcon = style()->standardIcon(QStyle::SP_LineEditClearButton, nullptr, this);
     m_clearAction = addAction(clearIcon, QLineEdit::TrailingPosition);
     m_clearAction->setToolTip(tr("Clear"));
+    // The line edit's icon button has no text a screen reader could read.
+    for (auto *button : findChildren<QToolButton *>()) {
+        if (button->defaultAction() == m_clearAction)
+            button->setAccessibleName(tr("Clear shortcut"));
+    }
     connect(m_clearAction, &QAction::triggered, this, [this] {
         setText(QString());
         onTextCleared();
@@ -106,17 +114,21 @@ RecorderCocoa::RecorderCocoa(
                 if (changed.rawValue() == m_name.rawValue())
                     refreshText();
             });
+        connect(center, &ShortcutCenter::keyboardLayoutChanged, this, [this] {
+            if (!m_recording)
+                refreshText();
+        });
     }
 }
 
-RecorderCocoa::~RecorderCocoa()
+ShortcutRecorder::~ShortcutRecorder()
 {
     // Never leave the named shortcuts suspended behind us.
     if (m_recording)
         endRecording();
 }
 
-void RecorderCocoa::setShortcutName(const Name &name)
+void ShortcutRecorder::setShortcutName(const Name &name)
 {
     const bool differs = name.rawValue() != m_name.rawValue();
     m_name = name;
@@ -124,18 +136,18 @@ void RecorderCocoa::setShortcutName(const Name &name)
         refreshText();
 }
 
-bool RecorderCocoa::isClearButtonShown() const
+bool ShortcutRecorder::isClearButtonShown() const
 {
     return m_clearAction->isVisible();
 }
 
-void RecorderCocoa::pressClearButton()
+void ShortcutRecorder::pressClearButton()
 {
     if (isClearButtonShown())
         m_clearAction->trigger();
 }
 
-QSize RecorderCocoa::sizeHint() const
+QSize ShortcutRecorder::sizeHint() const
 {
     QSize size = QLineEdit::sizeHint();
     const int textWidth
@@ -146,27 +158,27 @@ QSize RecorderCocoa::sizeHint() const
     return size;
 }
 
-QSize RecorderCocoa::minimumSizeHint() const
+QSize ShortcutRecorder::minimumSizeHint() const
 {
     QSize size = QLineEdit::minimumSizeHint();
     size.setWidth(qMax(size.width(), minimumWidth));
     return size;
 }
 
-void RecorderCocoa::refreshText()
+void ShortcutRecorder::refreshText()
 {
     const auto shortcut = getShortcut(m_name);
-    setText(shortcut ? shortcut->description() : QString());
+    setText(shortcut ? shortcut->displayText() : QString());
     updateClearButton();
     updateGeometry();
 }
 
-void RecorderCocoa::updateClearButton()
+void ShortcutRecorder::updateClearButton()
 {
     m_clearAction->setVisible(!text().isEmpty());
 }
 
-void RecorderCocoa::focusInEvent(QFocusEvent *event)
+void ShortcutRecorder::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
     // Focus handed over because the window became active is not the user's choice:
@@ -182,14 +194,14 @@ void RecorderCocoa::focusInEvent(QFocusEvent *event)
     startRecording();
 }
 
-void RecorderCocoa::focusOutEvent(QFocusEvent *event)
+void ShortcutRecorder::focusOutEvent(QFocusEvent *event)
 {
     // Losing focus to our own alert is expected; refocus() picks up afterwards.
     endRecording();
     QLineEdit::focusOutEvent(event);
 }
 
-void RecorderCocoa::mousePressEvent(QMouseEvent *event)
+void ShortcutRecorder::mousePressEvent(QMouseEvent *event)
 {
     // Focused by the window but not recording yet: a click is the user's choice.
     if (hasFocus() && !m_recording) {
@@ -199,20 +211,36 @@ void RecorderCocoa::mousePressEvent(QMouseEvent *event)
     QLineEdit::mousePressEvent(event);
 }
 
-void RecorderCocoa::hideEvent(QHideEvent *event)
+void ShortcutRecorder::paintEvent(QPaintEvent *event)
+{
+    QLineEdit::paintEvent(event);
+    // A focused line edit with centred text hides its placeholder; an empty field
+    // that records must still say so.
+    if (!m_recording || !text().isEmpty())
+        return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(area, Qt::AlignCenter,
+        fontMetrics().elidedText(placeholderText(), Qt::ElideRight, area.width()));
+}
+
+void ShortcutRecorder::hideEvent(QHideEvent *event)
 {
     endRecording();
     QLineEdit::hideEvent(event);
 }
 
-bool RecorderCocoa::event(QEvent *event)
+bool ShortcutRecorder::event(QEvent *event)
 {
     if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show)
         watchWindow();
     return QLineEdit::event(event);
 }
 
-void RecorderCocoa::watchWindow()
+void ShortcutRecorder::watchWindow()
 {
     QWidget *current = window();
     if (current == m_window)
@@ -224,7 +252,7 @@ void RecorderCocoa::watchWindow()
         m_window->installEventFilter(this);
 }
 
-bool RecorderCocoa::eventFilter(QObject *watched, QEvent *event)
+bool ShortcutRecorder::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::WindowDeactivate && m_recording) {
         endRecording();
@@ -233,7 +261,7 @@ bool RecorderCocoa::eventFilter(QObject *watched, QEvent *event)
     return QLineEdit::eventFilter(watched, event);
 }
 
-void RecorderCocoa::startRecording()
+void ShortcutRecorder::startRecording()
 {
     if (m_recording)
         return;
@@ -247,14 +275,14 @@ void RecorderCocoa::startRecording()
         center->setRecorderActive(true);
     m_monitor.reset(new LocalEventMonitor(
         { QEvent::KeyPress, QEvent::ShortcutOverride, QEvent::MouseButtonRelease },
-        [guard = QPointer<RecorderCocoa>(this)](QObject *receiver, QEvent *event) {
+        [guard = QPointer<ShortcutRecorder>(this)](QObject *receiver, QEvent *event) {
             // Gone: swallow what was meant for it.
             return guard ? guard->filterEvent(receiver, event) : true;
         }));
     m_monitor->startMonitoring();
 }
 
-void RecorderCocoa::endRecording()
+void ShortcutRecorder::endRecording()
 {
     if (!m_recording)
         return;
@@ -268,7 +296,7 @@ void RecorderCocoa::endRecording()
         center->setRecorderActive(false);
 }
 
-void RecorderCocoa::blur()
+void ShortcutRecorder::blur()
 {
     if (hasFocus())
         clearFocus();
@@ -276,7 +304,7 @@ void RecorderCocoa::blur()
         endRecording();
 }
 
-void RecorderCocoa::refocus()
+void ShortcutRecorder::refocus()
 {
     m_refocusing = true;
     if (QWidget *w = window())
@@ -289,7 +317,7 @@ void RecorderCocoa::refocus()
     }
 }
 
-void RecorderCocoa::onTextCleared()
+void ShortcutRecorder::onTextCleared()
 {
     if (text().isEmpty()) {
         KeyboardShortcuts::setShortcut(std::nullopt, m_name);
@@ -301,7 +329,7 @@ void RecorderCocoa::onTextCleared()
         refocus();
 }
 
-bool RecorderCocoa::filterEvent(QObject *receiver, QEvent *event)
+bool ShortcutRecorder::filterEvent(QObject *receiver, QEvent *event)
 {
     if (!m_recording)
         return false;
@@ -328,7 +356,7 @@ bool RecorderCocoa::filterEvent(QObject *receiver, QEvent *event)
     }
 }
 
-bool RecorderCocoa::handleKeyPress(QKeyEvent *event)
+bool ShortcutRecorder::handleKeyPress(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const int key = event->key();
@@ -380,7 +408,7 @@ bool RecorderCocoa::handleKeyPress(QKeyEvent *event)
             return true;
     }
 
-    setText(shortcut->description());
+    setText(shortcut->displayText());
     updateClearButton();
     updateGeometry();
     KeyboardShortcuts::setShortcut(*shortcut, m_name);

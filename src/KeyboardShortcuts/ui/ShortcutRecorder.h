@@ -24,7 +24,7 @@ class RecorderServices;
 // desktop's own shortcuts. The clear button or a delete key removes it. While it
 // records, named shortcuts do not fire, so an assigned combination is recorded
 // instead of run.
-class RecorderCocoa final : public QLineEdit
+class ShortcutRecorder final : public QLineEdit
 {
     Q_OBJECT
 
@@ -35,9 +35,9 @@ public:
     static constexpr int minimumWidth = 130;
 
     /// services null means RecorderServices::system().
-    explicit RecorderCocoa(const Name &name, OnChange onChange = {}, QWidget *parent = nullptr,
+    explicit ShortcutRecorder(const Name &name, OnChange onChange = {}, QWidget *parent = nullptr,
         RecorderServices *services = nullptr);
-    ~RecorderCocoa() override;
+    ~ShortcutRecorder() override;
 
     Name shortcutName() const { return m_name; }
     /// Another name shows that name's shortcut; the same name changes nothing.
@@ -57,6 +57,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
