@@ -125,11 +125,6 @@ def check_window(window, labels):
         if role in (pyatspi.ROLE_INVALID, pyatspi.ROLE_UNKNOWN):
             fail("%s in %r has no role" % (describe(node), window.name))
         if role in CONTROLS and not node.name.strip():
-            # Known and being named with the shortcut recorder's own work: the clear
-            # button inside the recorder field. Reported, not failed, until then.
-            if role == pyatspi.ROLE_PUSH_BUTTON and node.parent.name == "Open Window:":
-                print("NOTE: the shortcut recorder's clear button has no name yet")
-                continue
             fail("a %s in %r has no name (inside %s)" % (node.getRoleName(), window.name,
                                                          describe(node.parent)))
         if role == pyatspi.ROLE_LABEL:
