@@ -248,6 +248,16 @@ void HotKeyDispatcher::refreshEventHandler()
 
 void HotKeyDispatcher::onPressed(quint32 id)
 {
+    dispatch(id, &HotKey::onKeyDown);
+}
+
+void HotKeyDispatcher::onReleased(quint32 id)
+{
+    dispatch(id, &HotKey::onKeyUp);
+}
+
+void HotKeyDispatcher::dispatch(quint32 id, Action HotKey::*action)
+{
     if (m_state != State::Active)
         return;
     const auto it = m_hotKeyTable.find(id);
@@ -255,20 +265,8 @@ void HotKeyDispatcher::onPressed(quint32 id)
         return;
     // Copied: the action may change the table.
     const HotKey hotKey = it->second;
-    if (hotKey.onKeyDown)
-        hotKey.onKeyDown(hotKey.shortcut);
-}
-
-void HotKeyDispatcher::onReleased(quint32 id)
-{
-    if (m_state != State::Active)
-        return;
-    const auto it = m_hotKeyTable.find(id);
-    if (it == m_hotKeyTable.end())
-        return;
-    const HotKey hotKey = it->second;
-    if (hotKey.onKeyUp)
-        hotKey.onKeyUp(hotKey.shortcut);
+    if (hotKey.*action)
+        (hotKey.*action)(hotKey.shortcut);
 }
 
 void HotKeyDispatcher::onRegistrationFailed(quint32 id, HotKeyBackend::Status status)

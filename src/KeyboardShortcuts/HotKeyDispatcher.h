@@ -99,6 +99,7 @@ private:
     HotKeyBackend::Status registerWithBackend(const HotKey &hotKey);
     void onPressed(quint32 id);
     void onReleased(quint32 id);
+    void dispatch(quint32 id, Action HotKey::*action);
     void onRegistrationFailed(quint32 id, HotKeyBackend::Status status);
     static void printRegistrationError(const Shortcut &shortcut, int status);
 
