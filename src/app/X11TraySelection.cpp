@@ -24,7 +24,9 @@ xcb_atom_t internAtom(xcb_connection_t *c, const QByteArray &name)
 X11TraySelection::X11TraySelection(QObject *parent)
     : QObject(parent)
 {
-    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    // qGuiApp is a plain cast: a core-only application would be taken for a GUI one.
+    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return;
     m_connection = x11->connection();

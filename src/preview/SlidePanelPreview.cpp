@@ -80,7 +80,7 @@ SlidePanelPreview *sharedInstance = nullptr;
 
 SlidePanelPreview &SlidePanelPreview::shared()
 {
-    Q_ASSERT(qApp);
+    Q_ASSERT(QCoreApplication::instance());
     if (!sharedInstance) {
         sharedInstance = new SlidePanelPreview;
         // Post routines run first thing in the application's destructor, while windows
@@ -141,7 +141,7 @@ void SlidePanelPreview::show(
 
     if (!m_escapeFilter) {
         m_escapeFilter = new EscapeFilter(this);
-        qApp->installEventFilter(m_escapeFilter);
+        QCoreApplication::instance()->installEventFilter(m_escapeFilter);
     }
 }
 

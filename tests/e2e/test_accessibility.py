@@ -20,7 +20,8 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import GLib  # noqa: E402
 import pyatspi  # noqa: E402
 
-from test_tray import HOME, LOG, VANTRY, fail, prepare_shelf, run, status, wait_for  # noqa: E402
+from test_tray import (HOME, LOG, VANTRY, fail, has_focus, prepare_shelf, run,  # noqa: E402
+                       status, wait_for)
 
 AUTOSTART = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", "vantry.desktop")
 
@@ -261,6 +262,8 @@ def scenario(app):
     # Ctrl+, in the shelf opens the settings; closed again for the menu's turn.
     key("ctrl+comma")
     wait_for("Ctrl+, to open the settings", lambda: (s := status()) and s["settings"] == "1")
+    # Alt+F4 goes to whichever window has the focus: wait until the window manager gave it.
+    wait_for("the settings to take the focus", lambda: has_focus(app.pid, "Vantry Settings"))
     key("alt+F4")
     wait_for("the settings to close", lambda: (s := status()) and s["settings"] == "0")
 

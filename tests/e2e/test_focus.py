@@ -10,14 +10,12 @@ Usage: test_focus.py /path/to/vantry   (run through tests/isolate.sh --x11)
 import os
 import subprocess
 
-from test_tray import (LOG, TIMEOUT, VANTRY, fail, prepare_shelf, run, status, visible_windows,
+from test_tray import (LOG, TIMEOUT, VANTRY, fail, has_focus, prepare_shelf, run, status,
                        wait_for)
 
 
 def focus_on_shelf(pid):
-    shelf = visible_windows(pid, "Vantry Shelf")
-    focus = run("xdotool", "getwindowfocus").strip()
-    return shelf and focus.isdigit() and int(focus) in shelf
+    return has_focus(pid, "Vantry Shelf")
 
 
 def shown_and_focused(app, how):

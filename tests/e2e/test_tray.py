@@ -59,6 +59,12 @@ def status():
     return instance.status(SOCKET)
 
 
+def has_focus(pid, name):
+    """Whether the X input focus is on pid's visible window called name."""
+    focus = run("xdotool", "getwindowfocus").strip()
+    return focus.isdigit() and int(focus) in visible_windows(pid, name)
+
+
 def geometry(window):
     """x, y, width, height and viewability of an X window."""
     info = run("xwininfo", "-id", str(window))

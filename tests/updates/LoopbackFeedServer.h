@@ -51,8 +51,9 @@ public:
 private:
     void onNewConnection();
 
-    QTcpServer m_server;
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_hits;
     QHash<QString, int> m_abandoned;
+    // Last, so it goes first: its sockets count themselves as abandoned when they die.
+    QTcpServer m_server;
 };

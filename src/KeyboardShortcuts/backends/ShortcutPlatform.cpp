@@ -33,7 +33,8 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     }
     // Only Qt's own Wayland connection carries the session's keymap: there is none
     // without a GUI application on the wayland plugin.
-    if (platformName.startsWith("wayland"_L1) && qGuiApp
+    if (platformName.startsWith("wayland"_L1)
+        && qobject_cast<QGuiApplication *>(QCoreApplication::instance())
         && QGuiApplication::platformName().startsWith("wayland"_L1)) {
         // The system's settings only until the compositor sends the session's keymap.
         platform.keymapSource = std::make_unique<WaylandKeyboard>(platform.layout.get());

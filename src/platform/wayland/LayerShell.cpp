@@ -190,7 +190,7 @@ LayerShell *LayerShell::instance()
     // while this is set; it reads it whenever a window is shown.
     qputenv("QT_WAYLAND_USE_BYPASSWINDOWMANAGERHINT", "1");
     shell = new LayerShell(std::move(g));
-    shell->setParent(qApp);
+    shell->setParent(QCoreApplication::instance());
     return shell;
 }
 
@@ -198,7 +198,7 @@ LayerShell::LayerShell(std::unique_ptr<Globals> globals)
     : m_globals(std::move(globals))
 {
     // Popups of our windows are told apart when they are shown, before Qt gives them a role.
-    qApp->installEventFilter(this);
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 LayerShell::~LayerShell()
