@@ -135,6 +135,37 @@ class Session:
                                      or [None])[0])
         return proc
 
+    def start_weston(self, config):
+        """Weston's desktop shell on the X display the test runs (its x11 backend, so
+        xdotool's keys reach it); its debug scene graph tells where each surface is."""
+        self.write(".config/weston.ini", config)
+        env = self.user_env(DISPLAY=os.environ["DISPLAY"], XDG_CURRENT_DESKTOP="weston")
+        # Xvfb lets only its own user connect: weston runs as the test's user.
+        proc = self.spawn(["weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
+                           "--width=1280", "--height=800", "--socket=wayland-1",
+                           "--config=" + os.path.join(self.home, ".config/weston.ini")],
+                          env, "weston")
+        self.display = wait_for("weston's socket", lambda: self._socket(proc))
+        return proc
+
+    def weston_views(self):
+        """Weston's mapped surfaces as dicts: role, pid, x, y, width, height."""
+        out = subprocess.run(["weston-debug", "scene-graph"], env=self.client_env(os.environ),
+                             capture_output=True, text=True, timeout=20).stdout
+        views = []
+        for line in out.splitlines():
+            line = line.strip()
+            if line.startswith("View "):
+                role = line.split("role ", 1)[1].split(",", 1)[0]
+                pid = line.split("PID ", 1)[1].split(",", 1)[0]
+                views.append({"role": role, "pid": int(pid) if pid.isdigit() else None})
+            elif line.startswith("position:") and views and "x" not in views[-1]:
+                numbers = [int(n) for n in line.replace("(", " ").replace(")", " ")
+                           .replace(",", " ").replace("->", " ").split()[1:]]
+                views[-1].update(x=numbers[0], y=numbers[1], width=numbers[2] - numbers[0],
+                                 height=numbers[3] - numbers[1])
+        return views
+
     def _socket(self, proc):
         if proc.poll() is not None:
             raise Failure("the compositor ended:\n" + self.logs())
