@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Asks a running Vantry for its state over its single-instance socket."""
+"""Prepares the folder a test's Vantry shows, and asks a running Vantry for its state over
+its single-instance socket."""
 import os
 import socket
 
@@ -31,3 +32,22 @@ def status(path, user=None):
             os.seteuid(0)
             os.setegid(0)
     return dict(part.split("=", 1) for part in reply.decode().split())
+
+
+def prepare_shelf(files, folders=()):
+    """Makes ~/Shelf with the given entries and stores it as the chosen folder.
+
+    files: names of empty files, or a dict of names and their texts.
+    """
+    shelf = os.path.join(os.environ["HOME"], "Shelf")
+    os.makedirs(shelf)
+    for name in folders:
+        os.makedirs(os.path.join(shelf, name))
+    texts = files if isinstance(files, dict) else dict.fromkeys(files, "")
+    for name, text in texts.items():
+        with open(os.path.join(shelf, name), "w") as f:
+            f.write(text)
+    config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
+    os.makedirs(config)
+    with open(os.path.join(config, "vantry.conf"), "w") as f:
+        f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)

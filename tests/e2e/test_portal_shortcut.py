@@ -18,10 +18,11 @@ Usage: test_portal_shortcut.py /path/to/vantry /path/to/vantry_kwin_fakeinput
 import os
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import instance  # noqa: E402
+import wayland_session  # noqa: E402
+from wayland_session import Failure  # noqa: E402
 from kwin_session import (EVDEV_LETTERS, KEY_LEFTCTRL, KEY_LEFTMETA, QT_CTRL, QT_META,  # noqa: E402
                           KwinSession, SessionError)
 
@@ -31,19 +32,8 @@ MAC_KEY = {"a": 0, "s": 1}  # macOS virtual key codes, as shortcuts are stored
 COMPONENT = "vantry"  # KDE names the component after our session token
 
 
-class Failure(Exception):
-    pass
-
-
 def wait_for(what, condition, timeout=TIMEOUT):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.1)
+    return wayland_session.wait_for(what, condition, timeout)
 
 
 class Vantry:

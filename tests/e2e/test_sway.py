@@ -16,18 +16,19 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import instance  # noqa: E402
+from instance import prepare_shelf  # noqa: E402
 from wayland_session import Failure, Session, regions, wait_for  # noqa: E402
 
 import dbus  # noqa: E402
 
 VANTRY = sys.argv[1]
 SHOTS = sys.argv[2] if len(sys.argv) > 2 else None
-HOME = os.environ["HOME"]
 SOCKET = os.path.join(os.environ["XDG_RUNTIME_DIR"], "app.vantry.Vantry.socket")
 OUTPUT = (1280, 800)
 BACKGROUND = (0x20, 0x40, 0x60)
 BAR = 26
 GAP = 8
+NOTES = "Shopping\n- bread\n- coffee\n"
 
 SWAY_CONFIG = """
 output HEADLESS-1 resolution 1280x800 bg #204060 solid_color
@@ -44,18 +45,6 @@ def status():
     return instance.status(SOCKET)
 
 
-def prepare_shelf():
-    shelf = os.path.join(HOME, "Shelf")
-    os.makedirs(os.path.join(shelf, "Projects"))
-    with open(os.path.join(shelf, "notes.txt"), "w") as f:
-        f.write("Shopping\n- bread\n- coffee\n")
-    open(os.path.join(shelf, "report.txt"), "w").close()
-    config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
-    os.makedirs(config)
-    with open(os.path.join(config, "vantry.conf"), "w") as f:
-        f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)
-
-
 def views(tree):
     """Every window in sway's tree, tiled or floating."""
     found = []
@@ -67,7 +56,7 @@ def views(tree):
 
 
 def main():
-    prepare_shelf()
+    prepare_shelf({"notes.txt": NOTES, "report.txt": ""}, folders=("Projects",))
     session = Session()
     app = None
     try:

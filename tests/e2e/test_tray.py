@@ -11,6 +11,7 @@ import sys
 import time
 
 import instance
+from instance import prepare_shelf  # noqa: F401 (the other X11 tests import it from here)
 
 VANTRY = sys.argv[1]
 HOME = os.environ["HOME"]
@@ -109,20 +110,6 @@ def log_count(text):
 def screen_size():
     size = run("xdotool", "getdisplaygeometry").split()
     return int(size[0]), int(size[1])
-
-
-def prepare_shelf(files, folders=()):
-    """Makes ~/Shelf with the given entries and stores it as the chosen folder."""
-    shelf = os.path.join(HOME, "Shelf")
-    os.makedirs(shelf)
-    for name in folders:
-        os.makedirs(os.path.join(shelf, name))
-    for name in files:
-        open(os.path.join(shelf, name), "w").close()
-    config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
-    os.makedirs(config)
-    with open(os.path.join(config, "vantry.conf"), "w") as f:
-        f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)
 
 
 def main():

@@ -15,13 +15,14 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import instance  # noqa: E402
+from instance import prepare_shelf  # noqa: E402
 from wayland_session import Failure, Session, wait_for  # noqa: E402
 
 VANTRY = sys.argv[1]
-HOME = os.environ["HOME"]
 SOCKET = os.path.join(os.environ["XDG_RUNTIME_DIR"], "app.vantry.Vantry.socket")
 OUTPUT = (1280, 800)
 GAP = 8
+NOTES = "Shopping\n- bread\n- coffee\n"
 PREVIEW_WIDTH = 380
 
 WESTON_INI = """
@@ -37,23 +38,12 @@ def status():
     return instance.status(SOCKET)
 
 
-def prepare_shelf():
-    shelf = os.path.join(HOME, "Shelf")
-    os.makedirs(os.path.join(shelf, "Projects"))
-    with open(os.path.join(shelf, "notes.txt"), "w") as f:
-        f.write("Shopping\n- bread\n- coffee\n")
-    config = os.path.join(os.environ["XDG_CONFIG_HOME"], "vantry")
-    os.makedirs(config)
-    with open(os.path.join(config, "vantry.conf"), "w") as f:
-        f.write("[General]\nuser_selected_dir=@ByteArray(%s)\n" % shelf)
-
-
 def key(*names):
     subprocess.run(["xdotool", "key"] + list(names), check=True, timeout=20)
 
 
 def main():
-    prepare_shelf()
+    prepare_shelf({"notes.txt": NOTES}, folders=("Projects",))
     session = Session()
     app = None
     try:
