@@ -34,6 +34,7 @@ struct AnimationPlayer::Decoder
     QFile file;
     std::unique_ptr<QImageReader> reader;
     QSize scaledSize;
+    int repeats = 0;
 
     bool rewind()
     {
@@ -51,7 +52,8 @@ struct AnimationPlayer::Decoder
 
     Frame next()
     {
-        // After the last frame the animation starts over.
+        // After the last frame the animation starts over, as often as the file asks
+        // (-1: for ever), as browsers and QMovie do.
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (!reader && !rewind())
                 return {};
@@ -61,7 +63,10 @@ struct AnimationPlayer::Decoder
                 return { std::move(image),
                     delay > 0 ? std::max(delay, shortestDelayMs) : defaultDelayMs };
             }
+            const int loops = reader->loopCount();
             reader.reset();
+            if (attempt == 0 && loops >= 0 && ++repeats > loops)
+                return { {}, 0, true };
         }
         return {};
     }
@@ -130,6 +135,11 @@ void AnimationPlayer::requestFrame()
 void AnimationPlayer::onDecoded()
 {
     Frame frame = m_watcher.result();
+    if (frame.ended) {
+        // The last frame stays.
+        stop();
+        return;
+    }
     if (frame.image.isNull()) {
         stop();
         Q_EMIT failed();

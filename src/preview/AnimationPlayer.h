@@ -40,7 +40,8 @@ public:
     void start();
     /// Pauses (keeping the frame shown) or resumes.
     void setPaused(bool paused);
-    /// Stops for good.
+    /// Stops for good; an animation also stops by itself once it has played as often as
+    /// its file asks, keeping its last frame.
     void stop();
 
 Q_SIGNALS:
@@ -55,6 +56,7 @@ private:
     {
         QImage image;
         int delayMs = 0;
+        bool ended = false; // played as often as the file asks
     };
 
     void requestFrame();

@@ -59,11 +59,17 @@ inline QByteArray pdf(int pages)
 }
 
 // A 1 x 1 GIF with two frames and a loop block: the smallest animation there is.
-inline QByteArray animatedGif()
+// repeats: how often it starts over after the first play; 0 for ever, -1 no loop block.
+inline QByteArray animatedGif(int repeats = 0)
 {
     QByteArray gif("GIF89a");
     gif += QByteArray::fromHex("01000100800000000000ffffff"); // screen, 2-colour table
-    gif += QByteArray::fromHex("21ff0b4e45545343415045322e300301000000"); // loop forever
+    if (repeats >= 0) {
+        gif += QByteArray::fromHex("21ff0b4e45545343415045322e300301"); // the loop block
+        gif += char(repeats & 0xff);
+        gif += char(repeats >> 8);
+        gif += '\0';
+    }
     const QByteArray frame = QByteArray::fromHex("21f904000a000000" // 0.1 s per frame
                                                  "2c000000000100010000" // 1 x 1 at 0,0
                                                  "0202440100");

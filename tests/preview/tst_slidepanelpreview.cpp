@@ -256,6 +256,35 @@ private Q_SLOTS:
         QVERIFY(!preview.panel()->view()->animation());
     }
 
+    void animationsPlayAsOftenAsTheirFileAsks_data()
+    {
+        QTest::addColumn<int>("repeats");
+        QTest::addColumn<int>("plays");
+        QTest::newRow("no loop block: once") << -1 << 1;
+        QTest::newRow("one repeat: twice") << 1 << 2;
+    }
+
+    void animationsPlayAsOftenAsTheirFileAsks()
+    {
+        QFETCH(int, repeats);
+        QFETCH(int, plays);
+        using State = vantry::AnimationPlayer::State;
+        const QByteArray gif
+            = sample("counted" + QByteArray::number(plays) + ".gif", samples::animatedGif(repeats));
+        SlidePanelPreview &preview = SlidePanelPreview::shared();
+        preview.show(gif, m_shelf.get(), PreviewSide::right, 380, 300);
+        QTRY_VERIFY(preview.panel()->view()->animation());
+        QPointer<vantry::AnimationPlayer> player = preview.panel()->view()->animation();
+        QTRY_COMPARE(player->state(), State::notRunning);
+        QCOMPARE(player->framesDecoded(), 2 * plays);
+        // The last frame stays, not the info page.
+        QVERIFY(!player->currentFrame().isNull());
+        QCOMPARE(shownKind(preview), std::optional(PreviewContent::Kind::animatedImage));
+        preview.hide();
+        preview.panel()->show();
+        QCOMPARE(player->state(), State::notRunning);
+    }
+
     void theInfoPageNamesLinksAndDevices()
     {
         const QByteArray link = QFile::encodeName(m_dir.path()) + "/serial";
