@@ -35,6 +35,7 @@ struct AnimationPlayer::Decoder
     std::unique_ptr<QImageReader> reader;
     QSize scaledSize;
     int repeats = 0;
+    int framesThisPlay = 0;
 
     bool rewind()
     {
@@ -45,6 +46,7 @@ struct AnimationPlayer::Decoder
         if (!file.seek(0))
             return false;
         reader = std::make_unique<QImageReader>(&file);
+        framesThisPlay = 0;
         if (scaledSize.isValid())
             reader->setScaledSize(scaledSize);
         return true;
@@ -59,13 +61,15 @@ struct AnimationPlayer::Decoder
                 return {};
             QImage image = reader->read();
             if (!image.isNull()) {
+                ++framesThisPlay;
                 const int delay = reader->nextImageDelay();
                 return { std::move(image),
                     delay > 0 ? std::max(delay, shortestDelayMs) : defaultDelayMs };
             }
             const int loops = reader->loopCount();
             reader.reset();
-            if (attempt == 0 && loops >= 0 && ++repeats > loops)
+            // A file that yields no frame at all has failed, not ended.
+            if (framesThisPlay > 0 && loops >= 0 && ++repeats > loops)
                 return { {}, 0, true };
         }
         return {};
