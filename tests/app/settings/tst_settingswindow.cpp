@@ -133,6 +133,13 @@ private Q_SLOTS:
         const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
         QVERIFY2(saveError->text().contains(reason), qPrintable(saveError->text()));
         QVERIFY(!unsavable.claimSaveFailureNotice()); // the pane has told the user
+
+        // The pane keeps its height: with the line shown, everything must still fit in it.
+        view.setFixedWidth(SettingsWindow::fixedWidth);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.rect().contains(saveError->geometry()));
+        QCOMPARE_LE(view.minimumSizeHint().height(), view.height());
     }
 
     void pickerFollowsAWriteElsewhere()
