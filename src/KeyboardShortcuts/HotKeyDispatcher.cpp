@@ -2,8 +2,8 @@
 #include "KeyboardShortcuts/HotKeyDispatcher.h"
 
 #include "KeyboardShortcuts/KeyCodes.h"
+#include "KeyboardShortcuts/KeySymbols.h"
 #include "KeyboardShortcuts/LocalEventMonitor.h"
-#include "KeyboardShortcuts/SpecialKey.h"
 
 #include <QKeyEvent>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Display strings of shortcuts and the module's own translation catalog.
+#include "KeyboardShortcuts/KeySymbols.h"
 #include "KeyboardShortcuts/KeyboardLayout.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/SpecialKey.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -3,8 +3,8 @@
 // on fixed US and French layouts.
 #include "FixedKeyboardLayout.h"
 
+#include "KeyboardShortcuts/KeySymbols.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/SpecialKey.h"
 
 #include "platform/UserDefaults.h"
 

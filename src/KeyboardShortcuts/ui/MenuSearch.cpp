@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/ui/MenuSearch.h"
 
-#include "KeyboardShortcuts/SpecialKey.h"
+#include "KeyboardShortcuts/KeySymbols.h"
 
 #include <QAction>
 #include <QApplication>

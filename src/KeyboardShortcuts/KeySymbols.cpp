@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeyboardShortcuts/SpecialKey.h"
+#include "KeyboardShortcuts/KeySymbols.h"
 
 #include <QCoreApplication>
 
