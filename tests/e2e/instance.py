@@ -1,8 +1,26 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Prepares the folder a test's Vantry shows, and asks a running Vantry for its state over
-its single-instance socket."""
+"""Helpers every end-to-end test shares: waiting for a condition, preparing the folder a
+test's Vantry shows, and asking a running Vantry for its state over its single-instance
+socket."""
 import os
 import socket
+import time
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, condition, timeout=20.0):
+    """condition's first true value, polled until timeout; Failure after that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.05)
 
 
 def status(path, user=None):

@@ -20,8 +20,8 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import GLib  # noqa: E402
 import pyatspi  # noqa: E402
 
-from test_tray import (HOME, LOG, VANTRY, fail, has_focus, prepare_shelf, run,  # noqa: E402
-                       status, wait_for)
+from test_tray import (HOME, LOG, VANTRY, end, expect_exit, fail, has_focus,  # noqa: E402
+                       prepare_shelf, run, status, wait_for)
 
 AUTOSTART = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", "vantry.desktop")
 
@@ -182,9 +182,7 @@ def main():
     try:
         scenario(app)
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        end(app)
         try:
             os.killpg(launcher.pid, signal.SIGTERM)
         except ProcessLookupError:
@@ -368,13 +366,9 @@ def scenario(app):
     wait_for("the settings to take the focus", lambda: has_focus(app.pid, "Vantry Settings"))
     run("xdotool", "keydown", "--clearmodifiers", "ctrl+q")
     try:
-        code = app.wait(timeout=20)
-    except subprocess.TimeoutExpired:
-        fail("Ctrl+Q did not quit")
+        expect_exit(app, "Ctrl+Q")
     finally:
         run("xdotool", "keyup", "ctrl+q")
-    if code != 0:
-        fail("vantry exited with %d" % code)
     print("PASS")
 
 

@@ -12,8 +12,8 @@ import signal
 import subprocess
 import time
 
-from test_tray import (LOG, SOCKET, TIMEOUT, VANTRY, fail, prepare_shelf, run, status,
-                       visible_windows, wait_for)
+from test_tray import (LOG, SOCKET, TIMEOUT, VANTRY, expect_exit, fail, prepare_shelf, run,
+                       status, visible_windows, wait_for)
 
 NO_DISPLAY = {k: v for k, v in os.environ.items()
               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
@@ -68,12 +68,7 @@ def start(*args):
 
 def stop(app):
     launch("--quit")
-    try:
-        code = app.wait(timeout=TIMEOUT)
-    except subprocess.TimeoutExpired:
-        fail("--quit did not end the process")
-    if code != 0:
-        fail("vantry exited with %d after --quit" % code)
+    expect_exit(app, "--quit")
     wait_for("the socket to go", lambda: not os.path.exists(SOCKET))
 
 

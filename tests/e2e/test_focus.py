@@ -10,7 +10,7 @@ Usage: test_focus.py /path/to/vantry   (run through tests/isolate.sh --x11)
 import os
 import subprocess
 
-from test_tray import (LOG, TIMEOUT, VANTRY, fail, has_focus, prepare_shelf, run, status,
+from test_tray import (LOG, TIMEOUT, VANTRY, end, fail, has_focus, prepare_shelf, run, status,
                        wait_for)
 
 
@@ -48,9 +48,7 @@ def main():
             fail("second launch exited with %d" % second.returncode)
         shown_and_focused(app, "a second launch")
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        end(app)
     print("PASS")
 
 

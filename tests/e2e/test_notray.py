@@ -10,8 +10,8 @@ Usage: test_notray.py /path/to/vantry   (run through tests/isolate.sh --wm)
 import os
 import subprocess
 
-from test_tray import (LOG, TIMEOUT, VANTRY, click, fail, geometry, prepare_shelf, run, status,
-                       visible_windows, wait_for)
+from test_tray import (LOG, TIMEOUT, VANTRY, click, end, expect_exit, fail, geometry,
+                       prepare_shelf, run, status, visible_windows, wait_for)
 
 NO_TRAY = "No system tray found"
 
@@ -49,12 +49,7 @@ def quit_from_the_gear(app):
         fail("the gear menu has %s entries, not Preferences…, Check for Updates… and Quit "
              "with their separators" % state["popup"])
     run("xdotool", "key", "Up", "Return")
-    try:
-        code = app.wait(timeout=TIMEOUT)
-    except subprocess.TimeoutExpired:
-        fail("Quit from the gear menu did not end the process")
-    if code != 0:
-        fail("vantry exited with %d after Quit" % code)
+    expect_exit(app, "Quit from the gear menu")
 
 
 def main():
@@ -76,9 +71,7 @@ def main():
         second_launch(env)
         wait_for("the shelf from a second launch", presented("1"))
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        end(app)
 
     # A first launch by hand shows the shelf when no tray turned up.
     app = launch(env)
@@ -95,9 +88,7 @@ def main():
         wait_for("the shelf window", lambda: visible_windows(app.pid, "Vantry Shelf"))
         quit_from_the_gear(app)
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        end(app)
     print("PASS")
 
 

@@ -9,7 +9,8 @@ Usage: test_shortcut.py /path/to/vantry   (run through tests/isolate.sh --wm)
 import os
 import subprocess
 
-from test_tray import LOG, VANTRY, fail, prepare_shelf, run, status, visible_windows, wait_for
+from test_tray import (LOG, VANTRY, end, fail, prepare_shelf, run, status, visible_windows,
+                       wait_for)
 
 
 def press_shortcut():
@@ -42,10 +43,7 @@ def main():
             if "Error registering hotkey" in f.read():
                 fail("the shortcut was refused")
     finally:
-        for process in (app, other):
-            if process.poll() is None:
-                process.kill()
-                process.wait()
+        end(app, other)
     print("PASS")
 
 

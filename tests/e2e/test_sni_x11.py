@@ -16,7 +16,7 @@ import sys
 
 import dbus
 
-from test_tray import (HOME, LOG, VANTRY, fail, geometry, prepare_shelf, run, status,
+from test_tray import (HOME, LOG, VANTRY, end, fail, geometry, prepare_shelf, run, status,
                        visible_windows, wait_for, wait_for_optional)
 
 ITEM = "org.kde.StatusNotifierItem"
@@ -101,10 +101,7 @@ def main():
         wait_for("the shelf to hide after Activate",
                  lambda: (s := status()) and s["presented"] == "0" and s["window"] == "0")
     finally:
-        for process in (app, watcher):
-            if process and process.poll() is None:
-                process.kill()
-                process.wait()
+        end(app, watcher)
     print("PASS")
 
 

@@ -17,7 +17,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import instance  # noqa: E402
 from instance import prepare_shelf  # noqa: E402
-from wayland_session import Failure, Session, regions, wait_for  # noqa: E402
+import wayland_session  # noqa: E402
+from wayland_session import Failure, regions, wait_for  # noqa: E402
 
 import dbus  # noqa: E402
 
@@ -57,30 +58,24 @@ def views(tree):
 
 def main():
     prepare_shelf({"notes.txt": NOTES, "report.txt": ""}, folders=("Projects",))
-    session = Session()
-    app = None
-    try:
-        session.start_bus()
-        session.write(".config/waybar/config", json.dumps(WAYBAR))
-        session.start_sway(SWAY_CONFIG)
-        # The headless output has no keyboard of its own: one that stays, for the focus,
-        # beside those wtype makes for each key.
-        session.spawn(["wtype", "-s", "600000"], session.client_env(os.environ), "keyboard")
-        bus = dbus.bus.BusConnection(session.bus)
-        watcher = wait_for("waybar's tray", lambda: tray_watcher(bus), timeout=30)
+    wayland_session.run(start)
 
-        env = session.client_env(os.environ, XDG_CURRENT_DESKTOP="sway",
-                                 QT_LOGGING_RULES="app.vantry.*.debug=true")
-        app = session.spawn([VANTRY], env, "vantry")
-        item = wait_for("the tray item", lambda: items(watcher))
-        scenario(session, env, bus, item, app)
-        print("PASS")
-    except Failure as e:
-        print("FAIL:", e)
-        print(session.logs())
-        sys.exit(1)
-    finally:
-        session.close()
+
+def start(session):
+    session.start_bus()
+    session.write(".config/waybar/config", json.dumps(WAYBAR))
+    session.start_sway(SWAY_CONFIG)
+    # The headless output has no keyboard of its own: one that stays, for the focus,
+    # beside those wtype makes for each key.
+    session.spawn(["wtype", "-s", "600000"], session.client_env(os.environ), "keyboard")
+    bus = dbus.bus.BusConnection(session.bus)
+    watcher = wait_for("waybar's tray", lambda: tray_watcher(bus), timeout=30)
+
+    env = session.client_env(os.environ, XDG_CURRENT_DESKTOP="sway",
+                             QT_LOGGING_RULES="app.vantry.*.debug=true")
+    app = session.spawn([VANTRY], env, "vantry")
+    item = wait_for("the tray item", lambda: items(watcher))
+    scenario(session, env, bus, item, app)
 
 
 def tray_watcher(bus):

@@ -31,14 +31,28 @@ def fail(message):
 
 
 def wait_for(what, condition, timeout=TIMEOUT):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            fail("timed out waiting for " + what)
-        time.sleep(0.05)
+    try:
+        return instance.wait_for(what, condition, timeout)
+    except instance.Failure as e:
+        fail(str(e))
+
+
+def expect_exit(app, what):
+    """Fails unless app ends with status 0 soon after what."""
+    try:
+        code = app.wait(timeout=TIMEOUT)
+    except subprocess.TimeoutExpired:
+        fail("%s did not end the process" % what)
+    if code != 0:
+        fail("vantry exited with %d after %s" % (code, what))
+
+
+def end(*processes):
+    """Kills those of processes that still run."""
+    for process in processes:
+        if process is not None and process.poll() is None:
+            process.kill()
+            process.wait()
 
 
 def wait_for_optional(condition, timeout):
@@ -121,9 +135,7 @@ def main():
     try:
         scenario(app, env)
     finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+        end(app)
 
 
 def scenario(app, env):
@@ -224,8 +236,7 @@ def scenario(app, env):
         wait_for("the shelf to close",
                  lambda: (s := status()) and s["presented"] == "0" and s["window"] == "0")
     finally:
-        other.kill()
-        other.wait()
+        end(other)
 
     # A right click shows the menu with five entries and no shelf.
     click(cx, cy, 3)
@@ -261,12 +272,7 @@ def scenario(app, env):
     click(cx, cy, 3)
     wait_for("the menu", lambda: (s := status()) and s.get("popup"))
     run("xdotool", "key", "Up", "Return")
-    try:
-        code = app.wait(timeout=TIMEOUT)
-    except subprocess.TimeoutExpired:
-        fail("Quit did not end the process")
-    if code != 0:
-        fail("vantry exited with %d" % code)
+    expect_exit(app, "Quit")
     with open(LOG) as f:
         text = f.read()
     stopped = text.find("folder access stopped")

@@ -16,7 +16,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import instance  # noqa: E402
 from instance import prepare_shelf  # noqa: E402
-from wayland_session import Failure, Session, wait_for  # noqa: E402
+import wayland_session  # noqa: E402
+from wayland_session import Failure, wait_for  # noqa: E402
 
 VANTRY = sys.argv[1]
 SOCKET = os.path.join(os.environ["XDG_RUNTIME_DIR"], "app.vantry.Vantry.socket")
@@ -44,24 +45,18 @@ def key(*names):
 
 def main():
     prepare_shelf({"notes.txt": NOTES}, folders=("Projects",))
-    session = Session()
-    app = None
-    try:
-        session.start_weston(WESTON_INI)
-        weston = wait_for("weston's window", lambda: weston_window())
-        # Keys go where the X focus is: weston's window, the only one on this display.
-        subprocess.run(["xdotool", "windowfocus", "--sync", weston], check=True, timeout=20)
-        env = session.client_env(os.environ, XDG_CURRENT_DESKTOP="weston",
-                                 QT_LOGGING_RULES="app.vantry.*.debug=true")
-        app = session.spawn([VANTRY, "--background"], env, "vantry")
-        scenario(session, env, app)
-        print("PASS")
-    except Failure as e:
-        print("FAIL:", e)
-        print(session.logs())
-        sys.exit(1)
-    finally:
-        session.close()
+    wayland_session.run(start)
+
+
+def start(session):
+    session.start_weston(WESTON_INI)
+    weston = wait_for("weston's window", weston_window)
+    # Keys go where the X focus is: weston's window, the only one on this display.
+    subprocess.run(["xdotool", "windowfocus", "--sync", weston], check=True, timeout=20)
+    env = session.client_env(os.environ, XDG_CURRENT_DESKTOP="weston",
+                             QT_LOGGING_RULES="app.vantry.*.debug=true")
+    app = session.spawn([VANTRY, "--background"], env, "vantry")
+    scenario(session, env, app)
 
 
 def weston_window():

@@ -11,8 +11,10 @@ import pwd
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
-import time
+
+from instance import Failure, wait_for  # noqa: F401 (the Wayland tests import them from here)
 
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -28,21 +30,6 @@ BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Config
   </policy>
 </busconfig>
 """
-
-
-class Failure(Exception):
-    pass
-
-
-def wait_for(what, condition, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.05)
 
 
 class Session:
@@ -211,6 +198,21 @@ class Session:
                 os.killpg(proc.pid, signal.SIGKILL)
                 proc.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def run(scenario):
+    """Runs scenario(session) in a fresh Session, prints PASS or the failure with the
+    session's logs, and ends the session either way."""
+    session = Session()
+    try:
+        scenario(session)
+        print("PASS")
+    except Failure as e:
+        print("FAIL:", e)
+        print(session.logs())
+        sys.exit(1)
+    finally:
+        session.close()
 
 
 def parse_ppm(data):

@@ -62,6 +62,15 @@ private:
         host.content().setSelection(paths);
     }
 
+    // Renames alpha.txt to a name longer than any file system allows.
+    static void failARename(ShelfTestHost &host)
+    {
+        select(host, { "alpha.txt" });
+        host.content().beginRename();
+        host.content().setRenameText(QString(300, u'x'));
+        host.content().commitRename();
+    }
+
 private Q_SLOTS:
     void appearingListsTheFolderWithFocusAndEmptySelection()
     {
@@ -156,10 +165,7 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        select(host, { "alpha.txt" });
-        host.content().beginRename();
-        host.content().setRenameText(QString(300, u'x'));
-        host.content().commitRename();
+        failARename(host);
         ErrorBannerView *banner = host.banner();
         QTRY_VERIFY(banner->isVisible());
 
@@ -414,10 +420,7 @@ private Q_SLOTS:
             return;
         QSignalSpy closes(host.banner(), &ErrorBannerView::closeRequested);
         QSignalSpy changes(&host.content(), &ContentView::errorMessageChanged);
-        select(host, { "alpha.txt" });
-        host.content().beginRename();
-        host.content().setRenameText(QString(300, u'x'));
-        host.content().commitRename();
+        failARename(host);
         const auto deadline = host.banner()->waitDeadline();
         // The same text again leaves the running wait alone.
         host.content().commitRename();
@@ -435,10 +438,7 @@ private Q_SLOTS:
         showShelf(host);
         if (QTest::currentTestFailed())
             return;
-        select(host, { "alpha.txt" });
-        host.content().beginRename();
-        host.content().setRenameText(QString(300, u'x'));
-        host.content().commitRename();
+        failARename(host);
         QTRY_VERIFY(host.banner()->closeButton()->isVisible());
         host.banner()->closeButton()->click();
         QVERIFY(!host.content().errorMessage());
