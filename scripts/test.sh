@@ -35,3 +35,5 @@ done
 
 echo "== fuzz: update feed parser"
 scripts/fuzz.sh 60
+
+scripts/code-lines.sh
