@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <qpa/qplatformnativeinterface.h>
+#include <qpa/qplatformwindow.h>
 
 #include <wayland-client.h>
 
@@ -38,6 +39,23 @@ bool isPopupType(const QWindow *window)
 {
     const Qt::WindowType type = window->type();
     return type == Qt::Popup || type == Qt::ToolTip;
+}
+
+// A role object has to go before its wl_surface: wlroots 0.17 and later disconnect a
+// client that destroys them the other way round. Qt's Wayland window destroys the surface
+// when it hides, after telling its own wlSurfaceDestroyed(), which Qt 6.4 to 6.8 all have;
+// it is no public API, so it is looked up by name.
+QMetaObject::Connection beforeSurfaceGoes(
+    QWindow *window, LayerShell *shell, const char *slot, const QObject *&platformWindow)
+{
+    platformWindow = dynamic_cast<QObject *>(window->handle());
+    if (!platformWindow
+        || platformWindow->metaObject()->indexOfSignal("wlSurfaceDestroyed()") < 0) {
+        qCWarning(lcApp) << "cannot learn when Qt destroys the surface of" << window;
+        return {};
+    }
+    return QObject::connect(
+        platformWindow, SIGNAL(wlSurfaceDestroyed()), shell, slot, Qt::DirectConnection);
 }
 
 } // namespace
@@ -84,11 +102,14 @@ struct LayerShell::Layer
     zwlr_layer_surface_v1 *layerSurface = nullptr;
     bool configured = false;
     bool holdsKeyboard = false; // exclusive until it has the focus, see mapLayer
+    QMetaObject::Connection surfaceGoing;
+    const QObject *platformWindow = nullptr; // Qt's, which tells of surfaceGoing
 
     void destroy()
     {
         if (layerSurface)
             zwlr_layer_surface_v1_destroy(layerSurface);
+        QObject::disconnect(surfaceGoing);
         layerSurface = nullptr;
         surface = nullptr;
         configured = false;
@@ -113,6 +134,8 @@ struct LayerShell::Popup
     xdg_surface *xdgSurface = nullptr;
     xdg_popup *popup = nullptr;
     bool configured = false;
+    QMetaObject::Connection surfaceGoing;
+    const QObject *platformWindow = nullptr;
 
     void destroy()
     {
@@ -120,6 +143,7 @@ struct LayerShell::Popup
             xdg_popup_destroy(popup);
         if (xdgSurface)
             xdg_surface_destroy(xdgSurface);
+        QObject::disconnect(surfaceGoing);
         popup = nullptr;
         xdgSurface = nullptr;
         surface = nullptr;
@@ -272,18 +296,41 @@ bool LayerShell::eventFilter(QObject *watched, QEvent *event)
             l->releaseKeyboard();
         break;
     case QEvent::Hide:
-        // Qt has dropped the wl_surface by now; the role objects go with it.
-        if (auto *window = qobject_cast<QWindow *>(watched)) {
-            if (Layer *l = m_layers.value(window))
-                l->destroy();
-            else if (Popup *p = m_popups.value(window))
-                p->destroy();
-        }
+        // Normally gone already, just before Qt dropped the wl_surface.
+        if (auto *window = qobject_cast<QWindow *>(watched))
+            destroyRoles(window);
         break;
     default:
         break;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void LayerShell::destroyRolesOfSender()
+{
+    // Matched by the object that connected: when a window is destroyed rather than
+    // hidden, Qt has already unset its handle.
+    for (auto it = m_layers.cbegin(); it != m_layers.cend(); ++it) {
+        if (it.value()->surfaceGoing && it.value()->platformWindow == sender())
+            return destroyRoles(it.key());
+    }
+    for (auto it = m_popups.cbegin(); it != m_popups.cend(); ++it) {
+        if (it.value()->surfaceGoing && it.value()->platformWindow == sender())
+            return destroyRoles(it.key());
+    }
+}
+
+void LayerShell::destroyRoles(QWindow *window)
+{
+    // Popups first: a parent's role must outlive the popups placed against it.
+    for (auto it = m_popups.cbegin(); it != m_popups.cend(); ++it) {
+        if (it.value()->parent == window)
+            destroyRoles(it.key());
+    }
+    if (Layer *l = m_layers.value(window))
+        l->destroy();
+    else if (Popup *p = m_popups.value(window))
+        p->destroy();
 }
 
 bool LayerShell::waitForConfigure(const bool &configured)
@@ -302,14 +349,17 @@ void onLayerConfigure(
     void *data, zwlr_layer_surface_v1 *surface, uint32_t serial, uint32_t, uint32_t)
 {
     zwlr_layer_surface_v1_ack_configure(surface, serial);
-    *static_cast<bool *>(data) = true;
+    static_cast<LayerShell::Layer *>(data)->configured = true;
 }
 
 void onLayerClosed(void *data, zwlr_layer_surface_v1 *)
 {
-    // The output went away: the window is hidden and shown afresh next time.
-    auto *configured = static_cast<bool *>(data);
-    *configured = false;
+    // The compositor withdrew the surface (its output went away): the window is hidden,
+    // so that the next activation shows it afresh instead of "hiding" it.
+    auto *layer = static_cast<LayerShell::Layer *>(data);
+    layer->configured = false;
+    if (layer->widget)
+        QMetaObject::invokeMethod(layer->widget.data(), &QWidget::hide, Qt::QueuedConnection);
 }
 
 const zwlr_layer_surface_v1_listener layerListener = { onLayerConfigure, onLayerClosed };
@@ -346,7 +396,9 @@ void LayerShell::mapLayer(Layer &layer, QWindow *window)
     layer.surface = surface;
     layer.layerSurface = zwlr_layer_shell_v1_get_layer_surface(
         m_globals->layerShell, surface, nullptr, ZWLR_LAYER_SHELL_V1_LAYER_TOP, "vantry");
-    zwlr_layer_surface_v1_add_listener(layer.layerSurface, &layerListener, &layer.configured);
+    zwlr_layer_surface_v1_add_listener(layer.layerSurface, &layerListener, &layer);
+    layer.surfaceGoing
+        = beforeSurfaceGoes(window, this, SLOT(destroyRolesOfSender()), layer.platformWindow);
     const QSize size = window->size();
     zwlr_layer_surface_v1_set_size(
         layer.layerSurface, uint32_t(size.width()), uint32_t(size.height()));
@@ -425,6 +477,8 @@ void LayerShell::mapPopup(Popup &popup, QWindow *window)
     popup.surface = surface;
     popup.xdgSurface = xdg_wm_base_get_xdg_surface(m_globals->wmBaseOnQueue, surface);
     xdg_surface_add_listener(popup.xdgSurface, &xdgSurfaceListener, &popup.configured);
+    popup.surfaceGoing
+        = beforeSurfaceGoes(window, this, SLOT(destroyRolesOfSender()), popup.platformWindow);
 
     // Where Qt meant the popup to go, relative to its parent. The anchor point has to lie
     // on the parent; the rest is an offset.

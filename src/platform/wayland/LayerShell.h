@@ -60,8 +60,12 @@ private:
     void adoptPopup(QWindow *popup, QWindow *parent);
     void mapPopup(Popup &popup, QWindow *window);
     bool waitForConfigure(const bool &configured);
-    void *parentSurfaceFor(QWindow *parent, void **layerSurface) const;
+    void destroyRoles(QWindow *window);
 
+private Q_SLOTS:
+    void destroyRolesOfSender();
+
+private:
     std::unique_ptr<Globals> m_globals;
     QHash<QWindow *, Layer *> m_layers;
     QHash<QWindow *, Popup *> m_popups;
