@@ -1,0 +1,453 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""One small driver per desktop for the shelf's story (shelf_story.py): how Vantry starts
+there, how the tray icon is clicked and keys pressed, and where the shelf and the preview
+show (a box: x, y, width, height), read from the X server, a screenshot or the compositor.
+
+What a desktop cannot do is None: activate (no tray), focused (no way to ask who has the
+keyboard), listed (no window list to read), focus_elsewhere (nothing takes the focus).
+"""
+import contextlib
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+import instance
+from instance import Failure, run, shown, visible_windows, wait_for
+
+SHELF = {"notes.txt": "Shopping\n- bread\n- coffee\n", "report.txt": ""}, ("Projects",)
+BACKGROUND = (0x20, 0x40, 0x60)
+
+
+class Desktop:
+    name = ""
+    size = (1280, 800)
+    top = 0  # where the work area starts
+    tray = True
+    places = True  # puts the shelf in the same place each time
+    start_args = ()
+    focused = listed = focus_elsewhere = None
+    env = None
+    seen = None  # what the last look at the screen found, for failure reports
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        pass
+
+    def activate(self):
+        """a click on the tray icon"""
+
+    def start(self):
+        instance.prepare_shelf(*SHELF)
+        self.app = instance.start(*self.start_args, env=self.env)
+        return self.app
+
+    def launch(self, *args):
+        """a launch"""
+        instance.launch(*args, env=self.env)
+
+    def status(self):
+        return instance.status()
+
+    def misplaced(self, box, state):
+        return None
+
+    def more(self, app):
+        pass
+
+    def log(self):
+        return instance.log_text()
+
+    def report(self):
+        print("--- vantry log ---\n" + self.log())
+
+
+class X11(Desktop):
+    name = "X11 with openbox and trayer"
+
+    def shelf(self):
+        return self._look([w for w in visible_windows(self.app.pid, "Vantry Shelf")])
+
+    def preview(self):
+        shelves = visible_windows(self.app.pid, "Vantry Shelf")
+        return self._look([w for w in visible_windows(self.app.pid) if w not in shelves],
+                          width=380)
+
+    def _look(self, windows, width=None):
+        boxes = [b for b in map(instance.geometry, windows) if b and b[2] == (width or b[2])]
+        self.seen = boxes
+        return boxes[0] if boxes else None
+
+    def focused(self):
+        return instance.has_focus(self.app.pid, "Vantry Shelf")
+
+    def keys(self, *names):
+        run("xdotool", "key", *names)
+
+    def icon(self):
+        """The icon's centre, once it is embedded in trayer's panel."""
+        def embedded():
+            x, y, w, h = (int(v) for v in self.status()["icon"].split(","))
+            for panel in run("xdotool", "search", "--onlyvisible", "--class", "trayer").split():
+                px, py, pw, ph = instance.geometry(panel) or (0, 0, 0, 0)
+                if px <= x < px + pw and py <= y < py + ph:
+                    return x + w // 2, y + h // 2, y + h
+        return wait_for("the icon in trayer's panel", embedded)
+
+    def activate(self):
+        """a click on the tray icon"""
+        cx, cy, _ = self.icon()
+        instance.click(cx, cy)
+
+    def misplaced(self, box, state):
+        cx, _, bottom = self.icon()
+        if not (bottom <= box[1] <= bottom + 8 and box[0] <= cx <= box[0] + box[2]):
+            return "not under the icon at %s" % state["icon"]
+        # The icon is at the panel's right end: the shelf meets the screen's right edge, and
+        # the preview must go left.
+        if box[0] + box[2] != self.size[0]:
+            return "not flush with the screen's right edge"
+
+    @contextlib.contextmanager
+    def focus_elsewhere(self):
+        other = instance.other_window()
+        try:
+            instance.click(140, 520)
+            yield
+        finally:
+            instance.end(other)
+
+    def clicks(self):
+        log = self.log()
+        return log.count("tray click") + log.count("tray double click")
+
+    def more(self, app):
+        # A double click (how GNOME's AppIndicator extension opens the shelf) leaves it
+        # open, whether it was closed or open before.
+        cx, cy, _ = self.icon()
+        for before in ("closed", "open"):
+            clicks = self.clicks()
+            # Lower than the single clicks, so that none of them pairs with its first press.
+            run("xdotool", "mousemove", str(cx), str(cy + 7), "click", "--repeat", "2",
+                "--delay", "60", "1")
+            wait_for("both presses of the double click", lambda: self.clicks() >= clicks + 2)
+            wait_for("the shelf after a double click on it %s" % before,
+                     lambda: shown(self.status()))
+        # A right click shows the menu with its five entries and no shelf; Preferences…
+        # opens the settings window.
+        self.activate()
+        wait_for("the shelf to hide", lambda: instance.hidden(self.status()))
+        instance.click(cx, cy, 3)
+        state = wait_for("the menu", lambda: (s := self.status()) and s.get("popup") and s)
+        if state["popup"] != "5" or state["presented"] != "0" or state["window"] != "0":
+            raise Failure("right click: %s" % state)
+        self.keys("Down", "Return")
+        wait_for("the settings window", lambda: self.status()["settings"] == "1"
+                 and visible_windows(app.pid, "Settings|General"))
+
+
+class BareX11(X11):
+    """No window manager: nothing gives a new window the focus, the shelf has to ask."""
+    name = "X11 without a window manager"
+    tray = False
+    start_args = ("--background",)
+    focus_elsewhere = None
+
+    def activate(self):
+        """the global shortcut"""
+        run("xdotool", "key", "--clearmodifiers", "ctrl+super+s")
+
+    def misplaced(self, box, state):
+        if run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").find("window id") >= 0:
+            return "a window manager runs; this desktop has none"
+
+    def more(self, app):
+        pass
+
+
+class Wayland(Desktop):
+    """A compositor in a private session (wayland_session.py); Vantry runs as its user."""
+    session_class = None
+    background = BACKGROUND
+    vantry_env = {}
+
+    def __enter__(self):
+        import wayland_session
+        self.session = (self.session_class or wayland_session.Session)(size=self.size)
+        self.session.__enter__()
+        self.compositor(self.session)
+        return self
+
+    def __exit__(self, *exc):
+        self.session.stop()
+
+    def report(self):
+        self.session.dump()
+
+    def start(self):
+        s = self.session
+        instance.prepare_shelf(*SHELF, home=s.home, config=os.path.join(s.home, ".config"))
+        self.vantry = s.install(instance.VANTRY)
+        s._chown_tree()
+        self.env = s.env(**instance.DEBUG, **self.vantry_env)
+        self.app = s.background("vantry", [self.vantry, *self.start_args], env=self.env)
+        return self.app
+
+    def launch(self, *args):
+        """a launch"""
+        self.session.run([self.vantry, *args], env=self.env)
+
+    def status(self):
+        return instance.status(os.path.join(self.session.runtime, "app.vantry.Vantry.socket"),
+                               (self.session.uid, self.session.gid))
+
+    def log(self):
+        return self.session.log("vantry")
+
+    def boxes(self):
+        from wayland_session import regions
+        self.seen = regions(self.screenshot(), self.background, top=self.top)
+        return self.seen
+
+    # The shelf is at the screen's right edge; the preview beside it, on the left.
+    def shelf(self):
+        return next((b for b in self.boxes() if b[0] + b[2] == self.size[0]), None)
+
+    def preview(self):
+        return next((b for b in self.boxes() if b[0] + b[2] != self.size[0]), None)
+
+    def screenshot(self):
+        return self.session.screenshot()
+
+
+class Sway(Wayland):
+    """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray."""
+    name = "sway with waybar"
+    top = 26  # waybar's height
+    CONFIG = ("output HEADLESS-1 resolution 1280x800 bg #204060 solid_color\n"
+              "default_border none\nbar {\n  swaybar_command waybar\n}\n")
+
+    def compositor(self, s):
+        s.write(".config/waybar/config", json.dumps({
+            "layer": "top", "position": "top", "height": self.top, "modules-left": [],
+            "modules-center": [], "modules-right": ["tray"], "tray": {"icon-size": 18}}))
+        s.start_sway(self.CONFIG)
+        # The headless output has no keyboard of its own: one that stays, for the focus,
+        # beside those wtype makes for each key.
+        s.background("keyboard", ["wtype", "-s", "600000"])
+        s.wait_for("waybar's tray", lambda: "true" in s.run([
+            "dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+            "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+            "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered"],
+            check=False))
+
+    def registered(self):
+        """The items in waybar's tray."""
+        out = self.session.run(["dbus-send", "--session", "--print-reply",
+                                "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                                "org.freedesktop.DBus.Properties.Get",
+                                "string:org.kde.StatusNotifierWatcher",
+                                "string:RegisteredStatusNotifierItems"], check=False)
+        return re.findall(r'string "([^"]+)"', out)
+
+    def start(self):
+        app = super().start()
+        wait_for("the item in waybar's tray", self.registered, timeout=30)
+        return app
+
+    def activate(self):
+        """what a click on the icon in waybar does (Activate)"""
+        service, _, path = self.registered()[0].partition("/")
+        self.session.run(["dbus-send", "--session", "--print-reply", "--dest=" + service,
+                          "/" + (path or "StatusNotifierItem"),
+                          "org.kde.StatusNotifierItem.Activate", "int32:1200", "int32:10"])
+
+    def keys(self, *names):
+        for name in names:
+            self.session.run(["wtype", "-k", name])
+
+    def misplaced(self, box, state):
+        if box[:2] != (self.size[0] - box[2], self.top) or box[2] >= self.size[0] // 2:
+            return "not at its own size in the top right corner, under the bar"
+
+    def listed(self):
+        def views(tree):
+            found = []
+            for node in tree.get("nodes", []) + tree.get("floating_nodes", []):
+                if node.get("type") in ("con", "floating_con") \
+                        and (node.get("app_id") or node.get("pid")):
+                    found.append(node.get("app_id"))
+                found += views(node)
+            return found
+        return views(json.loads(self.session.swaymsg("-t", "get_tree")))
+
+
+class Weston(Wayland):
+    """Weston's desktop shell: no layer shell and no tray. It runs on the test's X display,
+    so keys typed there reach its clients; its debug scene graph tells where surfaces are."""
+    name = "weston"
+    tray = False
+    places = False
+    start_args = ("--background",)
+    activate = None
+    INI = "[core]\nidle-time=0\n[shell]\nbackground-color=0xff204060\npanel-position=none\n"
+
+    def compositor(self, s):
+        s.start_weston(self.INI)
+        # Keys go where the X focus is: weston's window, the only one on this display.
+        weston = wait_for("weston's window", lambda: next(
+            (line.split()[0] for line in run("xwininfo", "-root", "-children").splitlines()
+             if "Weston Compositor" in line), None))
+        subprocess.run(["xdotool", "windowfocus", "--sync", weston], check=True, timeout=20)
+
+    def surface(self, role):
+        # A surface weston knows of but has not laid out yet shows as 0x0 at the origin.
+        self.seen = self.session.weston_views()
+        return next(((v["x"], v["y"], v["width"], v["height"]) for v in self.seen
+                     if v["pid"] == self.app.pid and v["role"] == role and v.get("width")), None)
+
+    def shelf(self):
+        return self.surface("xdg_toplevel")
+
+    def preview(self):
+        return self.surface("xdg_popup")
+
+    def keys(self, *names):
+        run("xdotool", "key", *names)
+
+    @contextlib.contextmanager
+    def focus_elsewhere(self):
+        other = self.session.popen(["weston-simple-shm"])
+        try:
+            yield
+        finally:
+            instance.end(other)
+
+
+class Kwin(Wayland):
+    """KDE Plasma's compositor on a virtual screen. No panel runs (plasmashell is not
+    installed here), so there is no tray. Screens come from KWin's ScreenShot2, windows
+    from a KWin script, keys from fake input."""
+    name = "KWin"
+    tray = False
+    activate = None
+    background = (0, 0, 0)
+    KEYS = {"Escape": 1, "space": 57, "Down": 108}
+
+    def __init__(self, fakeinput):
+        from kwin_session import KwinSession
+        self.session_class = lambda size: KwinSession(fakeinput, portal=False, size=size)
+        # What KWin scripts print reaches KWin's log only with its scripting category on.
+        os.environ["QT_LOGGING_RULES"] = "kwin_scripting.debug=true"
+        # The fake input tool exits without freeing its connection: only vantry is checked
+        # for leaks, with the sanitizer options the test was given.
+        asan = os.environ.get("ASAN_OPTIONS")
+        if asan:
+            self.vantry_env = {"ASAN_OPTIONS": asan}
+            os.environ["ASAN_OPTIONS"] = asan + ":detect_leaks=0"
+
+    def compositor(self, s):
+        pass
+
+    def keys(self, *names):
+        for name in names:
+            self.session.keys(self.KEYS[name])
+
+    def misplaced(self, box, state):
+        if box[:2] != (self.size[0] - box[2], self.size[1] - box[3]):
+            return "not in the bottom right corner"
+
+    def listed(self):
+        # KWin lists layer surfaces and popups too, but task managers show only normal
+        # windows that do not skip the task bar.
+        return [w for w in self.windows() if w["pid"] == self.app.pid and w["normal"]
+                and not w["skipTaskbar"] and not w["popup"]]
+
+    focus_elsewhere = Weston.focus_elsewhere
+
+    def screenshot(self):
+        """The workspace as (width, height, rgb bytes)."""
+        raw = os.path.join(self.session.dir, "shot.raw")
+        width, height, stride = (int(v) for v in self.session.python(SCREENSHOT, raw).split())
+        with open(raw, "rb") as f:
+            data = f.read()
+        os.remove(raw)
+        data = b"".join(data[y * stride:y * stride + width * 4] for y in range(height))
+        # QImage's 32-bit formats are BGRA in memory.
+        rgb = bytearray(width * height * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = data[2::4], data[1::4], data[0::4]
+        return width, height, bytes(rgb)
+
+    def windows(self):
+        """The windows KWin manages, as dicts, through a script that prints them."""
+        s = self.session
+        script = s.write("windows.js", WINDOWS)
+        name = "vantrywindows%d" % time.monotonic_ns()
+        before = len(s.log("kwin"))
+        call = ["dbus-send", "--session", "--print-reply", "--dest=org.kde.KWin", "/Scripting"]
+        s.run(call + ["org.kde.kwin.Scripting.loadScript", "string:" + script, "string:" + name])
+        s.run(call + ["org.kde.kwin.Scripting.start"])
+        lines = wait_for("the window list", lambda: "@@MARK@@end" in s.log("kwin")[before:]
+                         and s.log("kwin")[before:].splitlines())
+        s.run(call + ["org.kde.kwin.Scripting.unloadScript", "string:" + name], check=False)
+        return [json.loads(line.split("@@MARK@@", 1)[1]) for line in lines if "@@MARK@@{" in line]
+
+
+SCREENSHOT = """
+import dbus, os, sys, threading
+obj = dbus.SessionBus().get_object('org.kde.KWin.ScreenShot2', '/org/kde/KWin/ScreenShot2')
+r, w = os.pipe()
+chunks = []
+def reader():
+    with os.fdopen(r, 'rb') as f:
+        for b in iter(lambda: f.read(1 << 16), b''):
+            chunks.append(b)
+t = threading.Thread(target=reader)
+t.start()
+fd = dbus.types.UnixFd(w)
+os.close(w)
+try:
+    res = obj.CaptureWorkspace({'include-cursor': False, 'native-resolution': True}, fd,
+                               dbus_interface='org.kde.KWin.ScreenShot2')
+finally:
+    del fd
+t.join()
+open(sys.argv[1], 'wb').write(b''.join(chunks))
+print(int(res['width']), int(res['height']), int(res['stride']))
+"""
+
+WINDOWS = """
+var cs = workspace.clientList();
+for (var i = 0; i < cs.length; i++)
+    print("@@MARK@@" + JSON.stringify({"pid": cs[i].pid, "normal": cs[i].normalWindow,
+        "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow}));
+print("@@MARK@@end");
+"""
+
+DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin}
+
+
+def run_story(desktop, story, *args):
+    """Tells story on desktop; prints PASS, or the failure with Vantry's and the desktop's
+    logs."""
+    program = {"sway": "sway", "weston": "weston", "kwin": "kwin_wayland"}.get(desktop)
+    if program and shutil.which(program) is None:
+        print("FAIL: %s is not installed" % program)
+        sys.exit(1)
+    driver = DRIVERS[desktop](*args)
+    try:
+        with driver:
+            try:
+                story(driver)
+            except Failure:
+                driver.report()
+                raise
+    except Failure as e:
+        print("FAIL:", e)
+        sys.exit(1)
+    print("PASS")
