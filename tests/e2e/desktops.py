@@ -70,18 +70,13 @@ class Desktop:
 class X11(Desktop):
     name = "X11 with openbox and trayer"
 
-    def shelf(self):
-        return self._look([w for w in visible_windows(self.app.pid, "Vantry Shelf")])
-
-    def preview(self):
+    def look(self):
         shelves = visible_windows(self.app.pid, "Vantry Shelf")
-        return self._look([w for w in visible_windows(self.app.pid) if w not in shelves],
-                          width=380)
-
-    def _look(self, windows, width=None):
-        boxes = [b for b in map(instance.geometry, windows) if b and b[2] == (width or b[2])]
-        self.seen = boxes
-        return boxes[0] if boxes else None
+        others = [w for w in visible_windows(self.app.pid) if w not in shelves]
+        self.seen = [b for b in map(instance.geometry, shelves + others) if b]
+        previews = [b for b in map(instance.geometry, others) if b and b[2] == 380]
+        return next(filter(None, map(instance.geometry, shelves)), None), \
+            next(iter(previews), None)
 
     def focused(self):
         return instance.has_focus(self.app.pid, "Vantry Shelf")
@@ -209,17 +204,12 @@ class Wayland(Desktop):
     def log(self):
         return self.session.log("vantry")
 
-    def boxes(self):
+    def look(self):
+        # The shelf is at the screen's right edge; the preview beside it, on the left.
         from wayland_session import regions
         self.seen = regions(self.screenshot(), self.background, top=self.top)
-        return self.seen
-
-    # The shelf is at the screen's right edge; the preview beside it, on the left.
-    def shelf(self):
-        return next((b for b in self.boxes() if b[0] + b[2] == self.size[0]), None)
-
-    def preview(self):
-        return next((b for b in self.boxes() if b[0] + b[2] != self.size[0]), None)
+        return next((b for b in self.seen if b[0] + b[2] == self.size[0]), None), \
+            next((b for b in self.seen if b[0] + b[2] != self.size[0]), None)
 
     def screenshot(self):
         return self.session.screenshot()
@@ -305,17 +295,12 @@ class Weston(Wayland):
              if "Weston Compositor" in line), None))
         subprocess.run(["xdotool", "windowfocus", "--sync", weston], check=True, timeout=20)
 
-    def surface(self, role):
+    def look(self):
         # A surface weston knows of but has not laid out yet shows as 0x0 at the origin.
-        self.seen = self.session.weston_views()
-        return next(((v["x"], v["y"], v["width"], v["height"]) for v in self.seen
-                     if v["pid"] == self.app.pid and v["role"] == role and v.get("width")), None)
-
-    def shelf(self):
-        return self.surface("xdg_toplevel")
-
-    def preview(self):
-        return self.surface("xdg_popup")
+        self.seen = [v for v in self.session.weston_views()
+                     if v["pid"] == self.app.pid and v.get("width")]
+        return tuple(next(((v["x"], v["y"], v["width"], v["height"]) for v in self.seen
+                           if v["role"] == role), None) for role in ("xdg_toplevel", "xdg_popup"))
 
     def keys(self, *names):
         run("xdotool", "key", *names)
@@ -446,6 +431,7 @@ def run_story(desktop, story, *args):
                 story(driver)
             except Failure:
                 driver.report()
+                print("last seen on screen:", driver.seen)
                 raise
     except Failure as e:
         print("FAIL:", e)

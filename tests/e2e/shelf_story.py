@@ -40,7 +40,7 @@ def beside(preview, shelf, top):
 def story(d):
     app = d.start()
     wait_for("vantry to answer", d.status)
-    if d.status()["presented"] != "0" or d.shelf():
+    if d.status()["presented"] != "0" or d.look()[0]:
         raise Failure("something shows at start: %s" % d.status())
 
     if d.tray:
@@ -54,8 +54,8 @@ def story(d):
     if state["items"] != ITEMS:
         raise Failure("expected the folder's %s items, status %s" % (ITEMS, state))
     size = tuple(int(v) for v in state["geometry"].split(",")[2:])
-    box = wait_for("the shelf on screen at its own size %s (seen: %s)" % (size, d.seen),
-                   lambda: (b := d.shelf()) and tuple(b[2:]) == size and b)
+    box = wait_for("the shelf on screen at its own size %s" % (size,),
+                   lambda: (b := d.look()[0]) and tuple(b[2:]) == size and b)
     screen_w, screen_h = d.size
     if box[0] < 0 or box[1] < 0 or box[0] + box[2] > screen_w or box[1] + box[3] > screen_h:
         raise Failure("the shelf %s is not fully on the %dx%d screen" % (box, screen_w, screen_h))
@@ -67,8 +67,8 @@ def story(d):
     # Space previews the selected row beside the shelf, which keeps the keyboard: after
     # Escape hides the preview, Space brings it back.
     d.keys("Down", "space")
-    wait_for("the preview beside the shelf %s (seen: %s)" % (box, d.seen),
-             lambda: (p := d.preview()) and beside(p, box, d.top))
+    wait_for("the preview beside the shelf %s" % (box,),
+             lambda: (p := d.look()[1]) and beside(p, box, d.top))
     if not shown(d.status()):
         raise Failure("the shelf closed when the preview opened")
     if d.listed:
@@ -78,29 +78,29 @@ def story(d):
     else:
         print("SKIP window lists: %s's task list is not read" % d.name)
     d.keys("Escape")
-    wait_for("Escape to hide the preview", lambda: not d.preview())
-    if not shown(d.status()) or not d.shelf():
+    wait_for("Escape to hide the preview", lambda: not d.look()[1])
+    if not shown(d.status()) or not d.look()[0]:
         raise Failure("Escape closed the shelf too")
     d.keys("space")
-    wait_for("the preview again", d.preview)
+    wait_for("the preview again", lambda: d.look()[1])
 
     # What showed the shelf hides it, preview and all.
     show()
     wait_for("the shelf and preview to hide after " + how,
-             lambda: hidden(d.status()) and not d.shelf() and not d.preview())
+             lambda: hidden(d.status()) and d.look() == (None, None))
 
     # A second launch shows it where it was, with the keyboard; another hides it.
     d.launch()
     if not d.places:
         print("SKIP the same place after a second launch: %s places windows itself" % d.name)
     wait_for("the shelf again after a second launch at %s" % (box,),
-             lambda: (b := d.shelf()) and (b == box or not d.places and b[2:] == box[2:]))
+             lambda: (b := d.look()[0]) and (b == box or not d.places and b[2:] == box[2:]))
     focused(d, "a second launch")
     d.keys("Down", "space")
-    wait_for("the preview from the keyboard after a second launch", d.preview)
+    wait_for("the preview from the keyboard after a second launch", lambda: d.look()[1])
     d.launch()
     wait_for("the shelf to hide after another launch",
-             lambda: hidden(d.status()) and not d.shelf() and not d.preview())
+             lambda: hidden(d.status()) and d.look() == (None, None))
 
     if d.focus_elsewhere:
         d.launch()

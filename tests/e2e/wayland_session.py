@@ -283,26 +283,21 @@ def regions(shot, background, top=0):
     one box per run of columns that hold anything, from left to right."""
     width, height, rgb = shot
     bg = bytes(background)
-    empty_row = bg * width
-    columns = [None] * width
-    for y in range(top, height):
-        row = rgb[y * width * 3:(y + 1) * width * 3]
-        if row == empty_row:
-            continue
-        for x in range(width):
-            if row[x * 3:x * 3 + 3] != bg:
-                c = columns[x]
-                columns[x] = (y, y) if c is None else (c[0], y)
-    boxes = []
-    x = 0
+    rows = [rgb[y * width * 3:(y + 1) * width * 3] for y in range(top, height)]
+    # Every row XORed with an empty one, ORed together: the columns that hold anything.
+    empty = int.from_bytes(bg * width, "big")
+    used = 0
+    for row in rows:
+        used |= int.from_bytes(row, "big") ^ empty
+    used = used.to_bytes(width * 3, "big")
+    boxes, x = [], 0
     while x < width:
-        if columns[x] is None:
+        start = x
+        while x < width and used[x * 3:x * 3 + 3] != b"\0\0\0":
+            x += 1
+        if x == start:
             x += 1
             continue
-        start = x
-        y0, y1 = columns[x]
-        while x < width and columns[x] is not None:
-            y0, y1 = min(y0, columns[x][0]), max(y1, columns[x][1])
-            x += 1
-        boxes.append((start, y0, x - start, y1 - y0 + 1))
+        ys = [y for y, row in enumerate(rows, top) if row[start * 3:x * 3] != bg * (x - start)]
+        boxes.append((start, ys[0], x - start, ys[-1] - ys[0] + 1))
     return boxes
