@@ -10,7 +10,6 @@ import contextlib
 import json
 import os
 import re
-import shutil
 import subprocess
 import sys
 import time
@@ -19,7 +18,7 @@ import instance
 from instance import Failure, run, shown, visible_windows, wait_for
 
 SHELF = {"notes.txt": "Shopping\n- bread\n- coffee\n", "report.txt": ""}, ("Projects",)
-BACKGROUND = (0x20, 0x40, 0x60)
+BACKGROUND = (0x20, 0x40, 0x60)  # sway's and weston's
 
 
 class Desktop:
@@ -168,7 +167,6 @@ class BareX11(X11):
 class Wayland(Desktop):
     """A compositor in a private session (wayland_session.py); Vantry runs as its user."""
     session_class = None
-    background = BACKGROUND
     vantry_env = {}
 
     def __enter__(self):
@@ -204,15 +202,8 @@ class Wayland(Desktop):
     def log(self):
         return self.session.log("vantry")
 
-    def look(self):
-        # The shelf is at the screen's right edge; the preview beside it, on the left.
-        from wayland_session import regions
-        self.seen = regions(self.screenshot(), self.background, top=self.top)
-        return next((b for b in self.seen if b[0] + b[2] == self.size[0]), None), \
-            next((b for b in self.seen if b[0] + b[2] != self.size[0]), None)
-
-    def screenshot(self):
-        return self.session.screenshot()
+    def compositor(self, session):
+        pass
 
 
 class Sway(Wayland):
@@ -230,20 +221,18 @@ class Sway(Wayland):
         # The headless output has no keyboard of its own: one that stays, for the focus,
         # beside those wtype makes for each key.
         s.background("keyboard", ["wtype", "-s", "600000"])
-        s.wait_for("waybar's tray", lambda: "true" in s.run([
+        s.wait_for("waybar's tray", lambda: "true" in self.tray_host("IsStatusNotifierHostRegistered"))
+
+    def tray_host(self, prop):
+        """A property of waybar's StatusNotifierWatcher, as dbus-send prints it."""
+        return self.session.run([
             "dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
             "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
-            "string:org.kde.StatusNotifierWatcher", "string:IsStatusNotifierHostRegistered"],
-            check=False))
+            "string:org.kde.StatusNotifierWatcher", "string:" + prop], check=False)
 
     def registered(self):
         """The items in waybar's tray."""
-        out = self.session.run(["dbus-send", "--session", "--print-reply",
-                                "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                                "org.freedesktop.DBus.Properties.Get",
-                                "string:org.kde.StatusNotifierWatcher",
-                                "string:RegisteredStatusNotifierItems"], check=False)
-        return re.findall(r'string "([^"]+)"', out)
+        return re.findall(r'string "([^"]+)"', self.tray_host("RegisteredStatusNotifierItems"))
 
     def start(self):
         app = super().start()
@@ -260,6 +249,14 @@ class Sway(Wayland):
     def keys(self, *names):
         for name in names:
             self.session.run(["wtype", "-k", name])
+
+    def look(self):
+        # Read from a screenshot: the shelf is at the screen's right edge, the preview left
+        # of it.
+        from wayland_session import regions
+        self.seen = regions(self.session.screenshot(), BACKGROUND, top=self.top)
+        return next((b for b in self.seen if b[0] + b[2] == self.size[0]), None), \
+            next((b for b in self.seen if b[0] + b[2] != self.size[0]), None)
 
     def misplaced(self, box, state):
         if box[:2] != (self.size[0] - box[2], self.top) or box[2] >= self.size[0] // 2:
@@ -316,12 +313,11 @@ class Weston(Wayland):
 
 class Kwin(Wayland):
     """KDE Plasma's compositor on a virtual screen. No panel runs (plasmashell is not
-    installed here), so there is no tray. Screens come from KWin's ScreenShot2, windows
-    from a KWin script, keys from fake input."""
+    installed here), so there is no tray. Windows come from a KWin script, keys from fake
+    input."""
     name = "KWin"
     tray = False
     activate = None
-    background = (0, 0, 0)
     KEYS = {"Escape": 1, "space": 57, "Down": 108}
 
     def __init__(self, fakeinput):
@@ -335,9 +331,6 @@ class Kwin(Wayland):
         if asan:
             self.vantry_env = {"ASAN_OPTIONS": asan}
             os.environ["ASAN_OPTIONS"] = asan + ":detect_leaks=0"
-
-    def compositor(self, s):
-        pass
 
     def keys(self, *names):
         for name in names:
@@ -355,18 +348,10 @@ class Kwin(Wayland):
 
     focus_elsewhere = Weston.focus_elsewhere
 
-    def screenshot(self):
-        """The workspace as (width, height, rgb bytes)."""
-        raw = os.path.join(self.session.dir, "shot.raw")
-        width, height, stride = (int(v) for v in self.session.python(SCREENSHOT, raw).split())
-        with open(raw, "rb") as f:
-            data = f.read()
-        os.remove(raw)
-        data = b"".join(data[y * stride:y * stride + width * 4] for y in range(height))
-        # QImage's 32-bit formats are BGRA in memory.
-        rgb = bytearray(width * height * 3)
-        rgb[0::3], rgb[1::3], rgb[2::3] = data[2::4], data[1::4], data[0::4]
-        return width, height, bytes(rgb)
+    def look(self):
+        self.seen = [w for w in self.windows() if w["pid"] == self.app.pid]
+        return tuple(next((tuple(w["g"]) for w in self.seen if w["popup"] == popup), None)
+                     for popup in (False, True))
 
     def windows(self):
         """The windows KWin manages, as dicts, through a script that prints them."""
@@ -383,34 +368,13 @@ class Kwin(Wayland):
         return [json.loads(line.split("@@MARK@@", 1)[1]) for line in lines if "@@MARK@@{" in line]
 
 
-SCREENSHOT = """
-import dbus, os, sys, threading
-obj = dbus.SessionBus().get_object('org.kde.KWin.ScreenShot2', '/org/kde/KWin/ScreenShot2')
-r, w = os.pipe()
-chunks = []
-def reader():
-    with os.fdopen(r, 'rb') as f:
-        for b in iter(lambda: f.read(1 << 16), b''):
-            chunks.append(b)
-t = threading.Thread(target=reader)
-t.start()
-fd = dbus.types.UnixFd(w)
-os.close(w)
-try:
-    res = obj.CaptureWorkspace({'include-cursor': False, 'native-resolution': True}, fd,
-                               dbus_interface='org.kde.KWin.ScreenShot2')
-finally:
-    del fd
-t.join()
-open(sys.argv[1], 'wb').write(b''.join(chunks))
-print(int(res['width']), int(res['height']), int(res['stride']))
-"""
-
 WINDOWS = """
 var cs = workspace.clientList();
 for (var i = 0; i < cs.length; i++)
     print("@@MARK@@" + JSON.stringify({"pid": cs[i].pid, "normal": cs[i].normalWindow,
-        "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow}));
+        "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow,
+        "g": [cs[i].frameGeometry.x, cs[i].frameGeometry.y, cs[i].frameGeometry.width,
+              cs[i].frameGeometry.height]}));
 print("@@MARK@@end");
 """
 
@@ -420,10 +384,6 @@ DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": West
 def run_story(desktop, story, *args):
     """Tells story on desktop; prints PASS, or the failure with Vantry's and the desktop's
     logs."""
-    program = {"sway": "sway", "weston": "weston", "kwin": "kwin_wayland"}.get(desktop)
-    if program and shutil.which(program) is None:
-        print("FAIL: %s is not installed" % program)
-        sys.exit(1)
     driver = DRIVERS[desktop](*args)
     try:
         with driver:
