@@ -132,17 +132,15 @@ class X11(Desktop):
             wait_for("both presses of the double click", lambda: self.clicks() >= clicks + 2)
             wait_for("the shelf after a double click on it %s" % before,
                      lambda: shown(self.status()))
-        # A right click shows the menu with its five entries and no shelf; Preferences…
-        # opens the settings window.
+        # A right click shows the menu with its five entries, and no shelf. (What the menu
+        # does is the accessibility test's.)
         self.activate()
         wait_for("the shelf to hide", lambda: instance.hidden(self.status()))
         instance.click(cx, cy, 3)
         state = wait_for("the menu", lambda: (s := self.status()) and s.get("popup") and s)
-        if state["popup"] != "5" or state["presented"] != "0" or state["window"] != "0":
+        if state["popup"] != "5" or not instance.hidden(state):
             raise Failure("right click: %s" % state)
-        self.keys("Down", "Return")
-        wait_for("the settings window", lambda: self.status()["settings"] == "1"
-                 and visible_windows(app.pid, "Settings|General"))
+        self.keys("Escape")
 
 
 class BareX11(X11):
@@ -221,7 +219,8 @@ class Sway(Wayland):
         # The headless output has no keyboard of its own: one that stays, for the focus,
         # beside those wtype makes for each key.
         s.background("keyboard", ["wtype", "-s", "600000"])
-        s.wait_for("waybar's tray", lambda: "true" in self.tray_host("IsStatusNotifierHostRegistered"))
+        s.wait_for("waybar's tray",
+                   lambda: "true" in self.tray_host("IsStatusNotifierHostRegistered"))
 
     def tray_host(self, prop):
         """A property of waybar's StatusNotifierWatcher, as dbus-send prints it."""

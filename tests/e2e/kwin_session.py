@@ -67,7 +67,8 @@ class KwinSession(Session):
         self.wait_for("KWin on the bus", lambda: self.has_name("org.kde.KWin"), 60)
         self.wait_for("kglobalaccel in KWin", lambda: self.has_name("org.kde.kglobalaccel"))
         if self.portal:
-            self.background("portal-kde", [_service_exec("org.freedesktop.impl.portal.desktop.kde")])
+            self.background("portal-kde",
+                            [_service_exec("org.freedesktop.impl.portal.desktop.kde")])
             self.wait_for("xdg-desktop-portal-kde",
                           lambda: self.has_name("org.freedesktop.impl.portal.desktop.kde"))
             self.background("portal", [_service_exec("org.freedesktop.portal.Desktop"), "-v"])

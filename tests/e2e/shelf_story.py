@@ -132,7 +132,8 @@ def focused(d, how):
     if d.focused:
         wait_for("the keyboard focus on the shelf after " + how, d.focused)
     else:
-        print("SKIP focus query after %s: %s has none; the keys that follow need it" % (how, d.name))
+        print("SKIP focus query after %s: %s answers none; the keys that follow need the "
+              "focus" % (how, d.name))
 
 
 if __name__ == "__main__":

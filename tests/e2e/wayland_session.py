@@ -19,9 +19,9 @@ import tempfile
 from instance import Failure, wait_for  # noqa: F401 (test_portal_shortcut imports them from here)
 
 SESSION_USER = "vantry-kde"
-BUS_CONFIG = """<busconfig><type>session</type><listen>%s</listen><auth>EXTERNAL</auth>%s<policy context="default">
-<allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
-</busconfig>"""
+BUS_CONFIG = """<busconfig><type>session</type><listen>%s</listen><auth>EXTERNAL</auth>%s
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
+<allow own="*"/></policy></busconfig>"""
 SYSTEM_PATH = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin"
 PYTHON = "/usr/bin/python3"  # the distribution's, which has python3-dbus
 
