@@ -9,9 +9,9 @@ desktop cannot take is skipped out loud ("SKIP ..."), never silently.
 
 Vantry starts quietly; the tray icon (or a launch, without a tray) shows the shelf with the
 folder's items, at its own size and in the desktop's place, with the keyboard; Space shows
-the preview beside it, Escape hides only the preview; the icon hides both; a second launch
-shows the shelf again with the keyboard, another hides it; another window taking the focus
-closes it; --quit stops the folder grant and ends the process.
+the preview beside it, Escape hides only the preview; a second launch hides both, and the
+icon shows the shelf again in its place with the keyboard, and hides it; another window
+taking the focus closes it; --quit stops the folder grant and ends the process.
 """
 import os
 import sys
@@ -84,27 +84,27 @@ def story(d):
     d.keys("space")
     wait_for("the preview again", lambda: d.look()[1])
 
-    # What showed the shelf hides it, preview and all.
+    # A second launch hides the shelf, preview and all; what showed it shows it again, in
+    # the same place and with the keyboard.
+    d.launch()
+    wait_for("a second launch to hide the shelf and preview",
+             lambda: hidden(d.status()) and d.look() == (None, None))
     show()
-    wait_for("the shelf and preview to hide after " + how,
-             lambda: hidden(d.status()) and d.look() == (None, None))
-
-    # A second launch shows it where it was, with the keyboard; another hides it.
-    d.launch()
     if not d.places:
-        print("SKIP the same place after a second launch: %s places windows itself" % d.name)
-    wait_for("the shelf again after a second launch at %s" % (box,),
+        print("SKIP the same place when shown again: %s places windows itself" % d.name)
+    wait_for("the shelf again after %s at %s" % (how, box),
              lambda: (b := d.look()[0]) and (b == box or not d.places and b[2:] == box[2:]))
-    focused(d, "a second launch")
+    focused(d, how + " again")
     d.keys("Down", "space")
-    wait_for("the preview from the keyboard after a second launch", lambda: d.look()[1])
-    d.launch()
-    wait_for("the shelf to hide after another launch",
-             lambda: hidden(d.status()) and d.look() == (None, None))
+    wait_for("the preview from the keyboard when shown again", lambda: d.look()[1])
+    if d.activate:
+        show()
+        wait_for("%s to hide the shelf and preview" % how,
+                 lambda: hidden(d.status()) and d.look() == (None, None))
+        d.launch()
+        wait_for("a launch to show the shelf", lambda: shown(d.status()))
 
     if d.focus_elsewhere:
-        d.launch()
-        wait_for("the shelf", lambda: shown(d.status()))
         with d.focus_elsewhere():
             wait_for("the shelf to close when another window takes the focus",
                      lambda: hidden(d.status()))
