@@ -35,10 +35,8 @@ def wait_for(what, condition, timeout=TIMEOUT):
 
 
 def status(path=SOCKET, user=None):
-    """The instance's state as a dict, or None when it does not answer.
-
-    user: (uid, gid) to ask as when the test runs as root; Vantry answers its own user only.
-    """
+    """The instance's state as a dict, or None when it does not answer. user: (uid, gid) to
+    ask as when the test runs as root; Vantry answers its own user only."""
     switch = user is not None and os.geteuid() == 0
     try:
         if switch:
@@ -72,9 +70,8 @@ def hidden(state):
 
 
 def prepare_shelf(files, folders=(), home=None, config=None):
-    """Makes ~/Shelf with the given entries and stores it as the chosen folder.
-
-    files: names of empty files, or a dict of names and their texts."""
+    """Makes ~/Shelf with files (names, or a dict of names and texts) and folders, and
+    stores it as the chosen folder."""
     shelf = os.path.join(home or os.environ["HOME"], "Shelf")
     os.makedirs(shelf)
     for name in folders:
@@ -95,8 +92,7 @@ def start(*args, env=None, log=LOG):
 
 
 def launch(*args, env=None, expect=0):
-    """Another launch, which hands args to the running instance; fails unless it exits with
-    expect."""
+    """Another launch; fails unless it exits with expect."""
     done = subprocess.run([VANTRY, *args], env=env or os.environ, timeout=TIMEOUT,
                           capture_output=True, text=True)
     if done.returncode != expect:
@@ -149,8 +145,8 @@ def run(*args):
 
 
 def visible_windows(pid, name=None):
-    args = ["xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid)]
-    return [int(w) for w in run(*args, *(["--name", name] if name else [])).split()]
+    return [int(w) for w in run("xdotool", "search", "--all", "--onlyvisible", "--pid", str(pid),
+                                *(["--name", name] if name else [])).split()]
 
 
 def geometry(window):
