@@ -103,6 +103,7 @@ def story(d):
                  lambda: hidden(d.status()) and d.look() == (None, None))
         d.launch()
         wait_for("a launch to show the shelf", lambda: shown(d.status()))
+        focused(d, "a launch")
 
     if d.focus_elsewhere:
         with d.focus_elsewhere():
