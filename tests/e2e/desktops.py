@@ -72,10 +72,8 @@ class X11(Desktop):
     def look(self):
         shelves = visible_windows(self.app.pid, "Vantry Shelf")
         others = [w for w in visible_windows(self.app.pid) if w not in shelves]
-        self.seen = [b for b in map(instance.geometry, shelves + others) if b]
-        previews = [b for b in map(instance.geometry, others) if b and b[2] == 380]
-        return next(filter(None, map(instance.geometry, shelves)), None), \
-            next(iter(previews), None)
+        self.seen = [[b for b in map(instance.geometry, ws) if b] for ws in (shelves, others)]
+        return next(iter(self.seen[0]), None), next((b for b in self.seen[1] if b[2] == 380), None)
 
     def focused(self):
         return instance.has_focus(self.app.pid, "Vantry Shelf")
@@ -262,15 +260,8 @@ class Sway(Wayland):
             return "not at its own size in the top right corner, under the bar"
 
     def listed(self):
-        def views(tree):
-            found = []
-            for node in tree.get("nodes", []) + tree.get("floating_nodes", []):
-                if node.get("type") in ("con", "floating_con") \
-                        and (node.get("app_id") or node.get("pid")):
-                    found.append(node.get("app_id"))
-                found += views(node)
-            return found
-        return views(json.loads(self.session.swaymsg("-t", "get_tree")))
+        # Sway's tree holds every window, tiled or floating, and no layer surface.
+        return re.findall(r'"pid":\s*(\d+)', self.session.swaymsg("-t", "get_tree"))
 
 
 class Weston(Wayland):
