@@ -11,6 +11,7 @@ the build tree keeps out of its reach.
 import glob
 import os
 import pwd
+import re
 import shutil
 import signal
 import subprocess
@@ -204,19 +205,16 @@ class Session:
             self.env(DISPLAY=os.environ["DISPLAY"], XDG_CURRENT_DESKTOP="weston"))
 
     def weston_views(self):
-        """Weston's mapped surfaces as dicts: role, pid, x, y, width, height."""
+        """Weston's laid out surfaces as dicts: role, pid, x, y, width, height."""
         views = []
-        for line in self.run(["weston-debug", "scene-graph"]).splitlines():
-            line = line.strip()
-            if line.startswith("View "):
-                role = line.split("role ", 1)[1].split(",", 1)[0]
-                pid = line.split("PID ", 1)[1].split(",", 1)[0]
-                views.append({"role": role, "pid": int(pid) if pid.isdigit() else None})
-            elif line.startswith("position:") and views and "x" not in views[-1]:
-                numbers = [int(n) for n in line.replace("(", " ").replace(")", " ")
-                           .replace(",", " ").replace("->", " ").split()[1:]]
-                views[-1].update(x=numbers[0], y=numbers[1], width=numbers[2] - numbers[0],
-                                 height=numbers[3] - numbers[1])
+        for view in self.run(["weston-debug", "scene-graph"]).split("View ")[1:]:
+            who = re.search(r"role (\w+), PID (\d+)", view)
+            where = re.search(r"position: \((-?\d+), (-?\d+)\) -> \((-?\d+), (-?\d+)\)", view)
+            if who and where:
+                role, pid = who.groups()
+                x, y, right, bottom = map(int, where.groups())
+                views.append(dict(role=role, pid=int(pid), x=x, y=y, width=right - x,
+                                  height=bottom - y))
         return views
 
     def screenshot(self):
