@@ -28,15 +28,6 @@ INTROSPECTION = """<node>
     <signal name="StatusNotifierItemUnregistered"><arg type="s"/></signal>
     <signal name="StatusNotifierHostRegistered"/>
   </interface>
-  <interface name="org.freedesktop.DBus.Properties">
-    <method name="Get">
-      <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="v" direction="out"/>
-    </method>
-    <method name="GetAll"><arg type="s" direction="in"/><arg type="a{sv}" direction="out"/></method>
-  </interface>
-  <interface name="org.freedesktop.DBus.Introspectable">
-    <method name="Introspect"><arg type="s" direction="out"/></method>
-  </interface>
 </node>
 """
 

@@ -20,8 +20,8 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import GLib  # noqa: E402
 import pyatspi  # noqa: E402
 
-from test_tray import (HOME, LOG, VANTRY, end, expect_exit, fail, has_focus,  # noqa: E402
-                       prepare_shelf, run, status, wait_for)
+import instance  # noqa: E402
+from instance import Failure, has_focus, run, status, wait_for  # noqa: E402
 
 AUTOSTART = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", "vantry.desktop")
 
@@ -124,15 +124,16 @@ def check_window(window, labels):
             continue
         role = node.getRole()
         if role in (pyatspi.ROLE_INVALID, pyatspi.ROLE_UNKNOWN):
-            fail("%s in %r has no role" % (describe(node), window.name))
+            raise Failure("%s in %r has no role" % (describe(node), window.name))
         if role in CONTROLS and not node.name.strip():
-            fail("a %s in %r has no name (inside %s)" % (node.getRoleName(), window.name,
-                                                         describe(node.parent)))
+            raise Failure("a %s in %r has no name (inside %s)"
+                          % (node.getRoleName(), window.name, describe(node.parent)))
         if role == pyatspi.ROLE_LABEL:
             seen_labels.append(node.name)
     for text in labels:
         if not any(text in name for name in seen_labels):
-            fail("no label in %r is read as %r; labels read: %r" % (window.name, text, seen_labels))
+            raise Failure("no label in %r is read as %r; labels read: %r"
+                          % (window.name, text, seen_labels))
 
 
 def do_action(node, wanted):
@@ -142,7 +143,7 @@ def do_action(node, wanted):
         if name.lower() == wanted.lower():
             action.doAction(i)
             return
-    fail("%s has no %r action, only %r" % (describe(node), wanted, names))
+    raise Failure("%s has no %r action, only %r" % (describe(node), wanted, names))
 
 
 def key(*keys):
@@ -168,21 +169,17 @@ def start_accessibility_bus():
 
 def main():
     names = ("alpha.txt", "beta.txt", "file 1", "file 5", "file 50")
-    prepare_shelf(names)
+    instance.prepare_shelf(names)
     launcher = start_accessibility_bus()
     # Listening before vantry starts: Qt sends only the events someone listens to.
     pyatspi.Registry.registerEventListener(
         on_event, "object:state-changed:showing", "object:property-change:accessible-name",
         "focus:", "object:state-changed:focused")
-
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-               QT_LOGGING_RULES="app.vantry.*.debug=true")
-    log = open(LOG, "w")
-    app = subprocess.Popen([VANTRY], stdout=log, stderr=subprocess.STDOUT, env=env)
+    app = instance.start(env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
     try:
         scenario(app)
     finally:
-        end(app)
+        instance.end(app)
         try:
             os.killpg(launcher.pid, signal.SIGTERM)
         except ProcessLookupError:
@@ -195,7 +192,7 @@ def scenario(app):
     accessible = wait_until("vantry on the accessibility bus", lambda: vantry_app(app.pid))
 
     # The global shortcut's stand-in: a second launch shows the shelf.
-    subprocess.run([VANTRY], timeout=20, capture_output=True)
+    instance.launch()
     shelf = wait_until("the shelf in the tree", lambda: window_named(accessible, "Shelf"))
     wait_until("the rows", lambda: find(shelf, pyatspi.ROLE_LIST, "Items")
                and len(children(find(shelf, pyatspi.ROLE_LIST, "Items"))) >= len(
@@ -203,7 +200,7 @@ def scenario(app):
     check_window(shelf, ("Folder", "Items"))
     rows = [c.name for c in children(find(shelf, pyatspi.ROLE_LIST, "Items"))]
     if "file 5" not in rows:
-        fail("the rows are not read by their names: %r" % rows)
+        raise Failure("the rows are not read by their names: %r" % rows)
 
     def selected_rows():
         listing = find(shelf, pyatspi.ROLE_LIST, "Items")
@@ -212,7 +209,7 @@ def scenario(app):
 
     # Home selects the first row when the shelf appears, so Return can rename it.
     if selected_rows():
-        fail("rows selected when the shelf appeared: %r" % selected_rows())
+        raise Failure("rows selected when the shelf appeared: %r" % selected_rows())
     wait_until("the shelf to be active", lambda: shelf.getState().contains(pyatspi.STATE_ACTIVE))
     key("Home")
     wait_until("Home to select the first row", lambda: selected_rows() == ["alpha.txt"])
@@ -222,7 +219,7 @@ def scenario(app):
     wait_until("type-ahead to reach 'file 5'", lambda: selected_rows() == ["file 5"])
     pump(0.3)
     if window_named(accessible, "Preview"):
-        fail("the space in 'file 5' opened the preview")
+        raise Failure("the space in 'file 5' opened the preview")
 
     # A failed rename is announced: an alert shows with the system's reason.
     key("Home")
@@ -251,7 +248,7 @@ def scenario(app):
 
     message = wait_until("the failed rename to be announced", announced)
     if "long" not in message.lower():
-        fail("the alert says %r" % message)
+        raise Failure("the alert says %r" % message)
     del events[:]
     key("Escape")
     wait_until("the list to take the focus back", lambda: focused(pyatspi.ROLE_LIST, "Items")
@@ -280,7 +277,7 @@ def scenario(app):
                 if (status() or {}).get("popup"):
                     return
                 pump(0.05)
-        fail("the menu did not open")
+        raise Failure("the menu did not open")
 
     del events[:]
     open_menu()
@@ -299,7 +296,7 @@ def scenario(app):
     wait_until("the menu's entries to be announced", lambda: len(announced_items()) >= 3)
     if sorted(announced_items()) != sorted(["Preferences\u2026", "Check for Updates\u2026",
                                             "Quit"]):
-        fail("menu entries announced: %r" % announced_items())
+        raise Failure("menu entries announced: %r" % announced_items())
     key("Escape")
     wait_for("the menu to close", lambda: "popup" not in (status() or {"popup": 1}))
 
@@ -317,9 +314,9 @@ def scenario(app):
     # The accessible Toggle action on "Launch at login" writes the autostart entry, and back.
     box = find(settings, pyatspi.ROLE_CHECK_BOX, "Launch at login")
     if not box:
-        fail("no 'Launch at login' check box")
+        raise Failure("no 'Launch at login' check box")
     if os.path.exists(AUTOSTART):
-        fail("an autostart entry exists before the box was ticked")
+        raise Failure("an autostart entry exists before the box was ticked")
     do_action(box, "Toggle")
     wait_until("the Toggle action to write the autostart entry", lambda: os.path.exists(AUTOSTART))
     wait_until("the box to read as checked",
@@ -331,7 +328,7 @@ def scenario(app):
     # The About pane, reached through its tab.
     about = find(settings, pyatspi.ROLE_PAGE_TAB, "About")
     if not about:
-        fail("no About tab")
+        raise Failure("no About tab")
     do_action(about, "Press")
     wait_until("the About pane", lambda: any(
         n.getRole() == pyatspi.ROLE_LABEL and n.name.startswith("Version") and showing(n)
@@ -347,7 +344,7 @@ def scenario(app):
     cancel = find(update, pyatspi.ROLE_PUSH_BUTTON, "Cancel")
     if cancel:
         if not find(update, pyatspi.ROLE_PROGRESS_BAR):
-            fail("the running check shows no progress bar")
+            raise Failure("the running check shows no progress bar")
         do_action(cancel, "Press")
     else:
         do_action(find(update, pyatspi.ROLE_PUSH_BUTTON, "OK"), "Press")
@@ -356,7 +353,7 @@ def scenario(app):
 
     # Back in the settings window, Ctrl+Q quits.
     if status()["presented"] == "0":
-        subprocess.run([VANTRY], timeout=20, capture_output=True)
+        instance.launch()
     wait_for("the shelf", lambda: (s := status()) and s["presented"] == "1")
     key("ctrl+comma")
     wait_for("the settings in front", lambda: (s := status()) and s["settings"] == "1")
@@ -366,12 +363,11 @@ def scenario(app):
     wait_for("the settings to take the focus", lambda: has_focus(app.pid, "Vantry Settings"))
     run("xdotool", "keydown", "--clearmodifiers", "ctrl+q")
     try:
-        expect_exit(app, "Ctrl+Q")
+        instance.expect_exit(app, "Ctrl+Q")
     finally:
         run("xdotool", "keyup", "ctrl+q")
-    print("PASS")
 
 
 if __name__ == "__main__":
-    os.chdir(HOME)
-    main()
+    os.chdir(os.environ["HOME"])
+    instance.main(main)

@@ -16,21 +16,20 @@ import sys
 
 import dbus
 
-from test_tray import (HOME, LOG, VANTRY, end, fail, geometry, prepare_shelf, run, status,
-                       visible_windows, wait_for, wait_for_optional)
+import instance
+from instance import Failure, hidden, shown, status, visible_windows, wait_for
 
 ITEM = "org.kde.StatusNotifierItem"
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
 ICON_NAME = "app.vantry.Vantry-symbolic"
 
 
 def install_icon():
     """The hicolor theme with our symbolic icon, where XDG_DATA_DIRS will find it."""
-    share = os.path.join(HOME, "share")
+    share = os.path.join(os.environ["HOME"], "share")
     apps = os.path.join(share, "icons", "hicolor", "symbolic", "apps")
     os.makedirs(apps)
-    shutil.copy(os.path.join(SOURCE, "resources", "icons", ICON_NAME + ".svg"), apps)
+    shutil.copy(os.path.join(HERE, "..", "..", "resources", "icons", ICON_NAME + ".svg"), apps)
     with open(os.path.join(share, "icons", "hicolor", "index.theme"), "w") as f:
         f.write("[Icon Theme]\nName=Hicolor\nDirectories=symbolic/apps\n\n"
                 "[symbolic/apps]\nMinSize=8\nSize=16\nMaxSize=512\nType=Scalable\n")
@@ -38,72 +37,57 @@ def install_icon():
 
 
 def menu_entries(bus, service):
-    menu = bus.get_object(service, "/MenuBar")
-    _, layout = menu.GetLayout(0, -1, dbus.Array([], signature="s"),
-                               dbus_interface="com.canonical.dbusmenu")
-    entries = []
-    for child in layout[2]:
-        props = child[1]
-        entries.append("-" if props.get("type") == "separator" else str(props.get("label", "")))
-    return entries
+    _, layout = bus.get_object(service, "/MenuBar").GetLayout(
+        0, -1, dbus.Array([], signature="s"), dbus_interface="com.canonical.dbusmenu")
+    return ["-" if child[1].get("type") == "separator" else str(child[1].get("label", ""))
+            for child in layout[2]]
 
 
-def main():
-    prepare_shelf(("a.txt", "b.txt"))
-    share = install_icon()
-    env = dict(os.environ, QT_LOGGING_RULES="app.vantry.*.debug=true",
-               XDG_DATA_DIRS=share + ":/usr/share")
+def scenario():
+    instance.prepare_shelf(("a.txt", "b.txt"))
+    env = dict(os.environ, XDG_DATA_DIRS=install_icon() + ":/usr/share")
     watcher = subprocess.Popen([sys.executable, os.path.join(HERE, "sni_watcher.py")],
                                stdout=subprocess.PIPE, text=True)
     app = None
     try:
         if watcher.stdout.readline().strip() != "ready":
-            fail("the watcher did not start")
-        app = subprocess.Popen([VANTRY], stdout=open(LOG, "w"), stderr=subprocess.STDOUT, env=env)
+            raise Failure("the watcher did not start")
+        app = instance.start(env=env)
         service = watcher.stdout.readline().strip()
         if not service:
-            fail("no item registered with the watcher")
+            raise Failure("no item registered with the watcher")
         bus = dbus.SessionBus()
         item = bus.get_object(service, "/StatusNotifierItem")
         props = dbus.Interface(item, dbus.PROPERTIES_IFACE)
 
         # The host gets the themed symbolic name, which it recolours to suit its panel.
         if props.Get(ITEM, "IconName") != ICON_NAME:
-            fail("IconName is %r" % props.Get(ITEM, "IconName"))
+            raise Failure("IconName is %r" % props.Get(ITEM, "IconName"))
         if not props.Get(ITEM, "IconPixmap"):
-            fail("no pixels for hosts without the icon theme")
-
-        # The exported menu keeps its five entries.
+            raise Failure("no pixels for hosts without the icon theme")
         entries = wait_for("the exported menu", lambda: menu_entries(bus, service))
         if entries != ["Preferences…", "-", "Check for Updates…", "-", "Quit"]:
-            fail("the exported menu is %s" % entries)
+            raise Failure("the exported menu is %s" % entries)
 
         # Activate (a click, or GNOME's double click) shows the shelf under the point the host
         # names, wherever the pointer is; again, it hides it.
-        state = status()
-        if state["presented"] != "0" or visible_windows(app.pid):
-            fail("something showed at start: %s" % state)
-        run("xdotool", "mousemove", "1200", "700")
+        if not hidden(status()) or visible_windows(app.pid):
+            raise Failure("something showed at start: %s" % status())
+        instance.run("xdotool", "mousemove", "1200", "700")
         item.Activate(dbus.Int32(400), dbus.Int32(30), dbus_interface=ITEM)
-        wait_for("the shelf after Activate", lambda: (s := status()) and s["presented"] == "1")
-        wait_for("the shelf window", lambda: visible_windows(app.pid, "Vantry Shelf"))
+        wait_for("the shelf after Activate", lambda: shown(status()))
 
         def under_the_point():
-            g = geometry(visible_windows(app.pid, "Vantry Shelf")[0])
-            x, y = g["Absolute upper-left X"], g["Absolute upper-left Y"]
-            return abs(x + g["Width"] // 2 - 400) <= 2 and 31 <= y <= 33 and g
+            windows = visible_windows(app.pid, "Vantry Shelf")
+            x, y, w, h = (windows and instance.geometry(windows[0])) or (0, 0, 0, 0)
+            return abs(x + w // 2 - 400) <= 2 and 31 <= y <= 33
 
-        if not wait_for_optional(under_the_point, 5):
-            g = geometry(visible_windows(app.pid, "Vantry Shelf")[0])
-            fail("the shelf at %d,%d %dx%d is not under the activation point 400,30"
-                 % (g["Absolute upper-left X"], g["Absolute upper-left Y"], g["Width"], g["Height"]))
+        wait_for("the shelf under the activation point 400,30", under_the_point, timeout=5)
         item.Activate(dbus.Int32(400), dbus.Int32(30), dbus_interface=ITEM)
-        wait_for("the shelf to hide after Activate",
-                 lambda: (s := status()) and s["presented"] == "0" and s["window"] == "0")
+        wait_for("the shelf to hide after Activate", lambda: hidden(status()))
     finally:
-        end(app, watcher)
-    print("PASS")
+        instance.end(app, watcher)
 
 
 if __name__ == "__main__":
-    main()
+    instance.main(scenario)

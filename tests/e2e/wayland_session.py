@@ -1,239 +1,279 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Real Wayland compositors for end-to-end tests, started and ended by the test itself.
+"""A private Wayland desktop session for end-to-end tests: a folder under /tmp, a session
+bus, a compositor (sway, weston; KWin in kwin_session.py) and programs in it, all run as
+the session's user with its environment, and all ended by stop().
 
-Sway refuses to run as root, and CI runs as root: the compositor then runs as `nobody`,
-with a runtime directory (mode 0700) and a session bus of its own that both it and the
-test's processes may use. Everything lives in a fresh folder under /tmp, removed at the end.
+Compositors refuse to run as root, and CI runs as root: the session then runs as an
+unprivileged user (created once, "vantry-kde"). PATH is reset to system directories that
+user can enter, after the session's bin folder, where install() puts copies of programs
+the build tree keeps out of its reach.
 """
 import glob
 import os
 import pwd
+import re
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 
-from instance import Failure, wait_for  # noqa: F401 (the Wayland tests import them from here)
+from instance import Failure, wait_for  # noqa: F401 (test_portal_shortcut imports them from here)
 
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path={path}</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow user="*"/>
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-"""
+SESSION_USER = "vantry-kde"
+BUS_CONFIG = """<busconfig><type>session</type><listen>%s</listen><auth>EXTERNAL</auth>%s
+<policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
+<allow own="*"/></policy></busconfig>"""
+SYSTEM_PATH = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin"
+PYTHON = "/usr/bin/python3"  # the distribution's, which has python3-dbus
+
+
+def _session_user():
+    if os.geteuid() != 0:
+        entry = pwd.getpwuid(os.geteuid())
+    else:
+        try:
+            entry = pwd.getpwnam(SESSION_USER)
+        except KeyError:
+            subprocess.run(["useradd", "--system", "--no-create-home", "--shell",
+                            "/usr/sbin/nologin", SESSION_USER], check=True)
+            entry = pwd.getpwnam(SESSION_USER)
+    return entry.pw_uid, entry.pw_gid, entry.pw_name
 
 
 class Session:
-    """A folder, a session bus and one compositor, all ended by close()."""
+    socket = "wayland-1"  # the name sway picks in an empty runtime folder
 
-    def __init__(self):
-        self.dir = tempfile.mkdtemp(prefix="vantry-wayland-", dir="/tmp")
+    def __init__(self, size=(1280, 800), timeout=30.0):
+        self.uid, self.gid, self.user = _session_user()
+        self.size = size
+        self.timeout = timeout
+        self.dir = tempfile.mkdtemp(prefix="vantry-session.", dir="/tmp")
+        self.bin = os.path.join(self.dir, "bin")
+        self.runtime = os.path.join(self.dir, "run")
+        self.home = os.path.join(self.dir, "home")
+        self.logs = os.path.join(self.dir, "logs")
+        self.bus = "unix:path=%s/bus" % self.runtime
+        self.processes = []
+        for d in (self.bin, self.runtime, self.logs, os.path.join(self.home, ".config"),
+                  os.path.join(self.home, ".local/share"), os.path.join(self.home, ".cache")):
+            os.makedirs(d, exist_ok=True)
         os.chmod(self.dir, 0o755)
-        self.procs = []
-        if os.geteuid() == 0:
-            user = pwd.getpwnam("nobody")
-            self.uid, self.gid = user.pw_uid, user.pw_gid
-        else:
-            self.uid, self.gid = os.geteuid(), os.getegid()
-        self.home = self.path("home")
-        self.runtime = self.path("runtime")
-        os.makedirs(os.path.join(self.home, ".config"))
-        os.makedirs(self.runtime, mode=0o700)
         os.chmod(self.runtime, 0o700)
-        for d in (self.home, os.path.join(self.home, ".config"), self.runtime):
-            os.chown(d, self.uid, self.gid)
-        self.bus = None
-        self.display = None
 
-    def path(self, *parts):
-        return os.path.join(self.dir, *parts)
+    def install(self, program, name=None):
+        """A copy of program in the session's bin folder; returns the copy's path."""
+        target = os.path.join(self.bin, name or os.path.basename(program))
+        shutil.copy(program, target)  # copies no file capabilities
+        os.chmod(target, 0o755)
+        return target
 
-    def write(self, relative, text):
-        """Writes a file under the compositor user's home."""
-        target = os.path.join(self.home, relative)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        with open(target, "w") as f:
-            f.write(text)
-        d = os.path.dirname(target)
-        while d.startswith(self.home):
-            os.chown(d, self.uid, self.gid)
-            d = os.path.dirname(d)
-        os.chown(target, self.uid, self.gid)
+    def env(self, **extra):
+        env = {
+            "HOME": self.home, "XDG_RUNTIME_DIR": self.runtime,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_DATA_HOME": os.path.join(self.home, ".local/share"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "DBUS_SESSION_BUS_ADDRESS": self.bus, "WAYLAND_DISPLAY": self.socket,
+            "QT_QPA_PLATFORM": "wayland", "PATH": self.bin + ":" + SYSTEM_PATH,
+            "LANG": "C.UTF-8", "USER": self.user, "LOGNAME": self.user,
+        }
+        # Sanitizer settings reach programs under test; their files must be readable.
+        for key in ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "QT_LOGGING_RULES"):
+            if key in os.environ:
+                env[key] = os.environ[key]
+        if "LSAN_OPTIONS" in env:
+            env["LSAN_OPTIONS"] = ":".join(self._readable_option(part)
+                                           for part in env["LSAN_OPTIONS"].split(":"))
+        env.update(extra)
+        return env
+
+    def _readable_option(self, option):
+        """A sanitizer option naming a file, pointed at a copy the session user can read."""
+        key, _, value = option.partition("=")
+        if key != "suppressions" or not os.path.isfile(value):
+            return option
+        copy = os.path.join(self.dir, "lsan-" + os.path.basename(value))
+        if not os.path.exists(copy):
+            shutil.copy(value, copy)
+            os.chmod(copy, 0o644)
+        return key + "=" + copy
+
+    def _chown_tree(self):
+        for root, dirs, files in os.walk(self.dir):
+            for name in [root] + [os.path.join(root, n) for n in dirs + files]:
+                os.lchown(name, self.uid, self.gid)
+
+    def _as_user(self):
+        return {} if os.geteuid() != 0 else {"user": self.uid, "group": self.gid,
+                                              "extra_groups": []}
+
+    def popen(self, args, log=None, env=None, **kwargs):
+        """Starts args as the session user; output goes to log (a path) or is dropped."""
+        out = open(log, "w") if log else subprocess.DEVNULL
+        process = subprocess.Popen(args, stdout=out, stderr=subprocess.STDOUT,
+                                   stdin=subprocess.DEVNULL, env=env or self.env(),
+                                   cwd=self.home, start_new_session=True, **self._as_user(),
+                                   **kwargs)
+        if log:
+            out.close()
+        return process
+
+    def run(self, args, env=None, check=True, timeout=None):
+        """Runs args as the session user and returns its standard output."""
+        result = subprocess.run(args, capture_output=True, text=True, env=env or self.env(),
+                                cwd=self.home, timeout=timeout or self.timeout,
+                                **self._as_user())
+        if check and result.returncode != 0:
+            raise Failure("%s failed (%d): %s" % (args[0], result.returncode,
+                                                  result.stderr.strip()))
+        return result.stdout
+
+    def python(self, code, *args):
+        """Runs Python code (with the dbus module) in the session; returns its output."""
+        return self.run([PYTHON, "-c", code] + [str(a) for a in args])
+
+    def background(self, name, args, env=None):
+        process = self.popen(args, log=os.path.join(self.logs, name + ".log"), env=env)
+        self.processes.append((name, process))
+        return process
 
     def log(self, name):
-        return open(self.path(name + ".log"), "w")
+        try:
+            with open(os.path.join(self.logs, name + ".log"), errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
 
-    def logs(self):
-        text = ""
-        for f in sorted(glob.glob(self.path("*.log"))):
-            with open(f, errors="replace") as log:
-                text += "--- %s ---\n%s\n" % (os.path.basename(f), log.read()[-6000:])
-        return text
+    def wait_for(self, what, condition, timeout=None):
+        """Like instance.wait_for, but fails at once when a session program ended."""
+        def check():
+            for name, process in self.processes:
+                if process.poll() is not None:
+                    raise Failure("%s ended (%s) while waiting for %s:\n%s" % (
+                        name, process.returncode, what, self.log(name)[-3000:]))
+            return condition()
+        return wait_for(what, check, timeout or self.timeout)
 
-    def spawn(self, args, env, name, as_user=False):
-        if as_user and os.geteuid() == 0:
-            args = ["setpriv", "--reuid=%d" % self.uid, "--regid=%d" % self.gid,
-                    "--clear-groups", "--"] + args
-        proc = subprocess.Popen(args, env=env, stdout=self.log(name), stderr=subprocess.STDOUT,
-                                cwd=self.dir, start_new_session=True)
-        self.procs.append(proc)
-        return proc
+    def has_name(self, name):
+        reply = self.run(["dbus-send", "--session", "--print-reply",
+                          "--dest=org.freedesktop.DBus", "/", "org.freedesktop.DBus.NameHasOwner",
+                          "string:" + name], check=False)
+        return "boolean true" in reply
 
-    def start_bus(self):
-        config = self.path("bus.conf")
-        socket = self.path("bus")
-        with open(config, "w") as f:
-            f.write(BUS_CONFIG.format(path=socket))
-        self.spawn(["dbus-daemon", "--config-file=" + config, "--nofork", "--nopidfile"],
-                   dict(os.environ), "dbus")
-        wait_for("the session bus", lambda: os.path.exists(socket))
-        os.chmod(socket, 0o777)
-        self.bus = "unix:path=" + socket
-        return self.bus
+    def start(self, activation=False):
+        """Starts the session bus; with activation, it starts services on demand."""
+        config = self.write("bus.conf", BUS_CONFIG % (self.bus, "<standard_session_servicedirs/>"
+                                                      if activation else ""))
+        self._chown_tree()
+        self.background("dbus", ["dbus-daemon", "--config-file=" + config, "--nofork",
+                                 "--nopidfile"])
+        self.wait_for("the session bus", lambda: os.path.exists(self.bus[len("unix:path="):]))
+        return self
 
-    def user_env(self, **extra):
-        env = {
-            "HOME": self.home, "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
-            "XDG_RUNTIME_DIR": self.runtime, "PATH": "/usr/local/bin:/usr/bin:/bin",
-            "DBUS_SESSION_BUS_ADDRESS": self.bus or "unix:path=/nonexistent",
-            "LANG": "C.UTF-8",
-        }
-        env.update(extra)
-        return env
+    def _compositor(self, name, args, env):
+        self.background(name, args, env=env)
+        self.wait_for(name + "'s Wayland socket",
+                      lambda: os.path.exists(os.path.join(self.runtime, self.socket)), 60)
+
+    def write(self, relative, text):
+        """Writes a file under the session's home, readable by its user; returns its path."""
+        path = os.path.join(self.home, relative)
+        os.makedirs(os.path.dirname(path), mode=0o755, exist_ok=True)
+        with open(path, "w") as f:
+            f.write(text)
+        os.chmod(path, 0o644)
+        return path
 
     def start_sway(self, config):
-        self.write(".config/sway/config", config)
-        env = self.user_env(WLR_BACKENDS="headless", WLR_RENDERER="pixman",
-                            WLR_LIBINPUT_NO_DEVICES="1", XDG_CURRENT_DESKTOP="sway")
-        proc = self.spawn(["sway", "--config", os.path.join(self.home, ".config/sway/config")],
-                          env, "sway", as_user=True)
-        self.display = wait_for("sway's socket", lambda: self._socket(proc))
-        self.ipc = wait_for("sway's IPC socket",
-                            lambda: (glob.glob(os.path.join(self.runtime, "sway-ipc.*.sock"))
-                                     or [None])[0])
-        return proc
-
-    def start_weston(self, config):
-        """Weston's desktop shell on the X display the test runs (its x11 backend, so
-        xdotool's keys reach it); its debug scene graph tells where each surface is."""
-        self.write(".config/weston.ini", config)
-        env = self.user_env(DISPLAY=os.environ["DISPLAY"], XDG_CURRENT_DESKTOP="weston")
-        # Xvfb lets only its own user connect: weston runs as the test's user.
-        proc = self.spawn(["weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
-                           "--width=1280", "--height=800", "--socket=wayland-1",
-                           "--config=" + os.path.join(self.home, ".config/weston.ini")],
-                          env, "weston")
-        self.display = wait_for("weston's socket", lambda: self._socket(proc))
-        return proc
-
-    def weston_views(self):
-        """Weston's mapped surfaces as dicts: role, pid, x, y, width, height."""
-        out = subprocess.run(["weston-debug", "scene-graph"], env=self.client_env(os.environ),
-                             capture_output=True, text=True, timeout=20).stdout
-        views = []
-        for line in out.splitlines():
-            line = line.strip()
-            if line.startswith("View "):
-                role = line.split("role ", 1)[1].split(",", 1)[0]
-                pid = line.split("PID ", 1)[1].split(",", 1)[0]
-                views.append({"role": role, "pid": int(pid) if pid.isdigit() else None})
-            elif line.startswith("position:") and views and "x" not in views[-1]:
-                numbers = [int(n) for n in line.replace("(", " ").replace(")", " ")
-                           .replace(",", " ").replace("->", " ").split()[1:]]
-                views[-1].update(x=numbers[0], y=numbers[1], width=numbers[2] - numbers[0],
-                                 height=numbers[3] - numbers[1])
-        return views
-
-    def _socket(self, proc):
-        if proc.poll() is not None:
-            raise Failure("the compositor ended:\n" + self.logs())
-        path = os.path.join(self.runtime, "wayland-1")
-        return path if os.path.exists(path) else None
-
-    def client_env(self, base, **extra):
-        """Environment for a client of ours (running as whoever runs the test)."""
-        env = dict(base)
-        env.pop("DISPLAY", None)
-        env.update({"WAYLAND_DISPLAY": self.display, "QT_QPA_PLATFORM": "wayland",
-                    "DBUS_SESSION_BUS_ADDRESS": self.bus or env.get("DBUS_SESSION_BUS_ADDRESS",
-                                                                    "")})
-        env.update(extra)
-        return env
+        self._compositor("sway", ["sway", "--config", self.write(".config/sway.conf", config)],
+                         self.env(WLR_BACKENDS="headless", WLR_RENDERER="pixman",
+                                  WLR_LIBINPUT_NO_DEVICES="1", XDG_CURRENT_DESKTOP="sway"))
+        self.ipc = self.wait_for("sway's IPC socket", lambda: glob.glob(
+            os.path.join(self.runtime, "sway-ipc.*.sock")))[0]
 
     def swaymsg(self, *args):
-        out = subprocess.run(["swaymsg", "-s", self.ipc, "-r"] + list(args),
-                             capture_output=True, text=True, timeout=20)
-        return out.stdout
+        return self.run(["swaymsg", "-s", self.ipc, "-r", *args])
 
-    def screenshot(self, name=None):
-        """The output as (width, height, rgb bytes), through grim; also saved when named."""
-        env = self.client_env(os.environ)
-        data = subprocess.run(["grim", "-t", "ppm", "-"], env=env, capture_output=True,
-                              timeout=20).stdout
-        if name:
-            with open(name, "wb") as f:
-                f.write(data)
-        return parse_ppm(data)
+    def start_weston(self, config):
+        """Weston's desktop shell on the test's X display (its x11 backend, so xdotool's keys
+        reach it); its debug scene graph tells where each surface is."""
+        subprocess.run(["xhost", "+si:localuser:" + self.user], capture_output=True, check=True)
+        self._compositor("weston", [
+            "weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
+            "--socket=" + self.socket, "--width=%d" % self.size[0],
+            "--height=%d" % self.size[1], "--config=" + self.write(".config/weston.ini", config)],
+            self.env(DISPLAY=os.environ["DISPLAY"], XDG_CURRENT_DESKTOP="weston"))
 
-    def close(self):
-        for proc in reversed(self.procs):
-            if proc.poll() is None:
-                try:
-                    os.killpg(proc.pid, signal.SIGTERM)
-                except ProcessLookupError:
-                    pass
-        for proc in reversed(self.procs):
+    def weston_views(self):
+        """Weston's laid out surfaces as dicts: role, pid, x, y, width, height."""
+        views = []
+        for view in self.run(["weston-debug", "scene-graph"]).split("View ")[1:]:
+            who = re.search(r"role (\w+), PID (\d+)", view)
+            where = re.search(r"position: \((-?\d+), (-?\d+)\) -> \((-?\d+), (-?\d+)\)", view)
+            if who and where:
+                role, pid = who.groups()
+                x, y, right, bottom = map(int, where.groups())
+                views.append(dict(role=role, pid=int(pid), x=x, y=y, width=right - x,
+                                  height=bottom - y))
+        return views
+
+    def screenshot(self):
+        """The output as (width, height, rgb bytes), through grim (wlroots)."""
+        data = subprocess.run(["grim", "-t", "ppm", "-"], env=self.env(), capture_output=True,
+                              timeout=20, **self._as_user()).stdout
+        magic, size, maxval, pixels = data.split(b"\n", 3)
+        if magic != b"P6" or maxval != b"255":
+            raise Failure("not an 8-bit PPM screenshot")
+        width, height = size.split()
+        return int(width), int(height), pixels
+
+    def stop(self):
+        # Services the bus started on demand carry its address: end them first.
+        busd = self.processes[0][1].pid if self.processes else None
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit() or int(entry) == busd:
+                continue
             try:
-                proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.wait()
+                if os.stat("/proc/" + entry).st_uid != self.uid:
+                    continue
+                with open("/proc/%s/environ" % entry, "rb") as f:
+                    environ = f.read().split(b"\0")
+            except OSError:
+                continue
+            if ("DBUS_SESSION_BUS_ADDRESS=" + self.bus).encode() in environ:
+                try:
+                    os.kill(int(entry), signal.SIGTERM)
+                except OSError:
+                    pass
+        for name, process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        self.processes = []
         shutil.rmtree(self.dir, ignore_errors=True)
 
+    def __enter__(self):
+        try:
+            return self.start()
+        except BaseException:
+            self.dump()
+            self.stop()
+            raise
 
-def run(scenario):
-    """Runs scenario(session) in a fresh Session, prints PASS or the failure with the
-    session's logs, and ends the session either way."""
-    session = Session()
-    try:
-        scenario(session)
-        print("PASS")
-    except Failure as e:
-        print("FAIL:", e)
-        print(session.logs())
-        sys.exit(1)
-    finally:
-        session.close()
+    def __exit__(self, *exc):
+        if exc[0] is not None:
+            self.dump()
+        self.stop()
 
-
-def parse_ppm(data):
-    """A binary PPM (P6, maxval 255) as (width, height, rgb bytes)."""
-    fields = []
-    pos = 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos)
-            continue
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    if fields[0] != b"P6" or fields[3] != b"255":
-        raise Failure("not an 8-bit PPM screenshot")
-    width, height = int(fields[1]), int(fields[2])
-    return width, height, data[pos + 1:pos + 1 + width * height * 3]
+    def dump(self):
+        for name, _ in self.processes:
+            text = self.log(name)
+            if text:
+                print("--- %s log (end) ---\n%s" % (name, text[-4000:]))
 
 
 def regions(shot, background, top=0):
@@ -241,26 +281,21 @@ def regions(shot, background, top=0):
     one box per run of columns that hold anything, from left to right."""
     width, height, rgb = shot
     bg = bytes(background)
-    empty_row = bg * width
-    columns = [None] * width
-    for y in range(top, height):
-        row = rgb[y * width * 3:(y + 1) * width * 3]
-        if row == empty_row:
-            continue
-        for x in range(width):
-            if row[x * 3:x * 3 + 3] != bg:
-                c = columns[x]
-                columns[x] = (y, y) if c is None else (c[0], y)
-    boxes = []
-    x = 0
+    rows = [rgb[y * width * 3:(y + 1) * width * 3] for y in range(top, height)]
+    # Every row XORed with an empty one, ORed together: the columns that hold anything.
+    empty = int.from_bytes(bg * width, "big")
+    used = 0
+    for row in rows:
+        used |= int.from_bytes(row, "big") ^ empty
+    used = used.to_bytes(width * 3, "big")
+    boxes, x = [], 0
     while x < width:
-        if columns[x] is None:
+        start = x
+        while x < width and used[x * 3:x * 3 + 3] != b"\0\0\0":
+            x += 1
+        if x == start:
             x += 1
             continue
-        start = x
-        y0, y1 = columns[x]
-        while x < width and columns[x] is not None:
-            y0, y1 = min(y0, columns[x][0]), max(y1, columns[x][1])
-            x += 1
-        boxes.append((start, y0, x - start, y1 - y0 + 1))
+        ys = [y for y, row in enumerate(rows, top) if row[start * 3:x * 3] != bg * (x - start)]
+        boxes.append((start, ys[0], x - start, ys[-1] - ys[0] + 1))
     return boxes

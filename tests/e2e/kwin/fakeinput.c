@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Real input through KWin's fake-input protocol: the events reach KWin's
-// global shortcuts and the focused window as if a keyboard or mouse sent them.
+// Real key presses through KWin's fake-input protocol: the events reach KWin's
+// global shortcuts and the focused window as if a keyboard sent them.
 //   kwin-fakeinput key CODE...   evdev codes: 31 taps S, +29 presses Ctrl, -29 releases it
-//   kwin-fakeinput move X Y      pointer to an absolute position
-//   kwin-fakeinput click [BTN]   left button, or BTN (e.g. 0x111 for the right one)
-//   kwin-fakeinput sleep MS
-// Commands follow each other: key +29 +125 31 -125 -29 is Ctrl+Super+S.
+// So key +29 +125 31 -125 -29 is Ctrl+Super+S.
 #include "fake-input-client-protocol.h"
 
 #include <stdio.h>
@@ -79,36 +76,12 @@ int main(int argc, char **argv)
     org_kde_kwin_fake_input_authenticate(fake_input, "vantry tests", "end-to-end tests");
     wl_display_roundtrip(display);
 
-    const char *mode = "";
-    for (int i = 1; i < argc; ++i) {
-        const char *arg = argv[i];
-        if (strcmp(arg, "key") == 0) {
-            mode = arg;
-        } else if (strcmp(arg, "sleep") == 0 && i + 1 < argc) {
-            wl_display_roundtrip(display);
-            usleep((useconds_t)atoi(argv[++i]) * 1000);
-        } else if (strcmp(arg, "move") == 0 && i + 2 < argc) {
-            org_kde_kwin_fake_input_pointer_motion_absolute(fake_input,
-                wl_fixed_from_double(atof(argv[i + 1])), wl_fixed_from_double(atof(argv[i + 2])));
-            i += 2;
-            settle(display);
-            mode = "";
-        } else if (strcmp(arg, "click") == 0) {
-            uint32_t button = 0x110; // BTN_LEFT
-            if (i + 1 < argc && argv[i + 1][0] >= '0' && argv[i + 1][0] <= '9')
-                button = (uint32_t)strtoul(argv[++i], NULL, 0);
-            org_kde_kwin_fake_input_button(fake_input, button, WL_POINTER_BUTTON_STATE_PRESSED);
-            settle(display);
-            org_kde_kwin_fake_input_button(fake_input, button, WL_POINTER_BUTTON_STATE_RELEASED);
-            settle(display);
-            mode = "";
-        } else if (strcmp(mode, "key") == 0) {
-            key(display, arg);
-        } else {
-            fprintf(stderr, "kwin-fakeinput: unexpected argument %s\n", arg);
-            return 2;
-        }
+    if (argc < 2 || strcmp(argv[1], "key") != 0) {
+        fprintf(stderr, "usage: kwin-fakeinput key CODE...\n");
+        return 2;
     }
+    for (int i = 2; i < argc; ++i)
+        key(display, argv[i]);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;

@@ -1,0 +1,389 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""One small driver per desktop for the shelf's story (shelf_story.py): how Vantry starts
+there, how the tray icon is clicked and keys pressed, and where the shelf and the preview
+show (a box: x, y, width, height), read from the X server, a screenshot or the compositor.
+
+What a desktop cannot do is None: activate (no tray), focused (no way to ask who has the
+keyboard), listed (no window list to read), focus_elsewhere (nothing takes the focus).
+"""
+import contextlib
+import json
+import os
+import re
+import subprocess
+import sys
+import time
+
+import instance
+from instance import Failure, run, shown, visible_windows, wait_for
+
+SHELF = {"notes.txt": "Shopping\n- bread\n- coffee\n", "report.txt": ""}, ("Projects",)
+BACKGROUND = (0x20, 0x40, 0x60)  # sway's and weston's
+
+
+class Desktop:
+    name = ""
+    size = (1280, 800)
+    top = 0  # where the work area starts
+    tray = True
+    places = True  # puts the shelf in the same place each time
+    start_args = ()
+    focused = listed = focus_elsewhere = None
+    env = None
+    seen = None  # what the last look at the screen found, for failure reports
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        pass
+
+    def activate(self):
+        """a click on the tray icon"""
+
+    def start(self):
+        instance.prepare_shelf(*SHELF)
+        self.app = instance.start(*self.start_args, env=self.env)
+        return self.app
+
+    def launch(self, *args):
+        """a launch"""
+        instance.launch(*args, env=self.env)
+
+    def status(self):
+        return instance.status()
+
+    def misplaced(self, box, state):
+        return None
+
+    def more(self, app):
+        pass
+
+    def log(self):
+        return instance.log_text()
+
+    def report(self):
+        print("--- vantry log ---\n" + self.log())
+
+
+class X11(Desktop):
+    name = "X11 with openbox and trayer"
+
+    def look(self):
+        shelves = visible_windows(self.app.pid, "Vantry Shelf")
+        others = [w for w in visible_windows(self.app.pid) if w not in shelves]
+        self.seen = [[b for b in map(instance.geometry, ws) if b] for ws in (shelves, others)]
+        return next(iter(self.seen[0]), None), next((b for b in self.seen[1] if b[2] == 380), None)
+
+    def focused(self):
+        return instance.has_focus(self.app.pid, "Vantry Shelf")
+
+    def keys(self, *names):
+        run("xdotool", "key", *names)
+
+    def icon(self):
+        """The icon's centre, once it is embedded in trayer's panel."""
+        def embedded():
+            x, y, w, h = (int(v) for v in self.status()["icon"].split(","))
+            for panel in run("xdotool", "search", "--onlyvisible", "--class", "trayer").split():
+                px, py, pw, ph = instance.geometry(panel) or (0, 0, 0, 0)
+                if px <= x < px + pw and py <= y < py + ph:
+                    return x + w // 2, y + h // 2, y + h
+        return wait_for("the icon in trayer's panel", embedded)
+
+    def activate(self):
+        """a click on the tray icon"""
+        cx, cy, _ = self.icon()
+        instance.click(cx, cy)
+
+    def misplaced(self, box, state):
+        cx, _, bottom = self.icon()
+        if not (bottom <= box[1] <= bottom + 8 and box[0] <= cx <= box[0] + box[2]):
+            return "not under the icon at %s" % state["icon"]
+        # The icon is at the panel's right end: the shelf meets the screen's right edge, and
+        # the preview must go left.
+        if box[0] + box[2] != self.size[0]:
+            return "not flush with the screen's right edge"
+
+    @contextlib.contextmanager
+    def focus_elsewhere(self):
+        other = instance.other_window()
+        try:
+            instance.click(140, 520)
+            yield
+        finally:
+            instance.end(other)
+
+    def clicks(self):
+        log = self.log()
+        return log.count("tray click") + log.count("tray double click")
+
+    def more(self, app):
+        # A double click (how GNOME's AppIndicator extension opens the shelf) leaves it
+        # open, whether it was closed or open before.
+        cx, cy, _ = self.icon()
+        for before in ("closed", "open"):
+            clicks = self.clicks()
+            # Lower than the single clicks, so that none of them pairs with its first press.
+            run("xdotool", "mousemove", str(cx), str(cy + 7), "click", "--repeat", "2",
+                "--delay", "60", "1")
+            wait_for("both presses of the double click", lambda: self.clicks() >= clicks + 2)
+            wait_for("the shelf after a double click on it %s" % before,
+                     lambda: shown(self.status()))
+        # A right click shows the menu with its five entries, and no shelf. (What the menu
+        # does is the accessibility test's.)
+        self.activate()
+        wait_for("the shelf to hide", lambda: instance.hidden(self.status()))
+        instance.click(cx, cy, 3)
+        state = wait_for("the menu", lambda: (s := self.status()) and s.get("popup") and s)
+        if state["popup"] != "5" or not instance.hidden(state):
+            raise Failure("right click: %s" % state)
+        self.keys("Escape")
+
+
+class BareX11(X11):
+    """No window manager: nothing gives a new window the focus, the shelf has to ask."""
+    name = "X11 without a window manager"
+    tray = False
+    start_args = ("--background",)
+    focus_elsewhere = None
+
+    def activate(self):
+        """the global shortcut"""
+        run("xdotool", "key", "--clearmodifiers", "ctrl+super+s")
+
+    def misplaced(self, box, state):
+        if run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK").find("window id") >= 0:
+            return "a window manager runs; this desktop has none"
+
+    def more(self, app):
+        pass
+
+
+class Wayland(Desktop):
+    """A compositor in a private session (wayland_session.py); Vantry runs as its user."""
+    session_class = None
+    vantry_env = {}
+
+    def __enter__(self):
+        import wayland_session
+        self.session = (self.session_class or wayland_session.Session)(size=self.size)
+        self.session.__enter__()
+        self.compositor(self.session)
+        return self
+
+    def __exit__(self, *exc):
+        self.session.stop()
+
+    def report(self):
+        self.session.dump()
+
+    def start(self):
+        s = self.session
+        instance.prepare_shelf(*SHELF, home=s.home, config=os.path.join(s.home, ".config"))
+        self.vantry = s.install(instance.VANTRY)
+        s._chown_tree()
+        self.env = s.env(**instance.DEBUG, **self.vantry_env)
+        self.app = s.background("vantry", [self.vantry, *self.start_args], env=self.env)
+        return self.app
+
+    def launch(self, *args):
+        """a launch"""
+        self.session.run([self.vantry, *args], env=self.env)
+
+    def status(self):
+        return instance.status(os.path.join(self.session.runtime, "app.vantry.Vantry.socket"),
+                               (self.session.uid, self.session.gid))
+
+    def log(self):
+        return self.session.log("vantry")
+
+    def compositor(self, session):
+        pass
+
+
+class Sway(Wayland):
+    """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray."""
+    name = "sway with waybar"
+    top = 26  # waybar's height
+    CONFIG = ("output HEADLESS-1 resolution 1280x800 bg #204060 solid_color\n"
+              "default_border none\nbar {\n  swaybar_command waybar\n}\n")
+
+    def compositor(self, s):
+        s.write(".config/waybar/config", json.dumps({
+            "layer": "top", "position": "top", "height": self.top, "modules-left": [],
+            "modules-center": [], "modules-right": ["tray"], "tray": {"icon-size": 18}}))
+        s.start_sway(self.CONFIG)
+        # The headless output has no keyboard of its own: one that stays, for the focus,
+        # beside those wtype makes for each key.
+        s.background("keyboard", ["wtype", "-s", "600000"])
+        s.wait_for("waybar's tray",
+                   lambda: "true" in self.tray_host("IsStatusNotifierHostRegistered"))
+
+    def tray_host(self, prop):
+        """A property of waybar's StatusNotifierWatcher, as dbus-send prints it."""
+        return self.session.run([
+            "dbus-send", "--session", "--print-reply", "--dest=org.kde.StatusNotifierWatcher",
+            "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties.Get",
+            "string:org.kde.StatusNotifierWatcher", "string:" + prop], check=False)
+
+    def registered(self):
+        """The items in waybar's tray."""
+        return re.findall(r'string "([^"]+)"', self.tray_host("RegisteredStatusNotifierItems"))
+
+    def start(self):
+        app = super().start()
+        wait_for("the item in waybar's tray", self.registered, timeout=30)
+        return app
+
+    def activate(self):
+        """what a click on the icon in waybar does (Activate)"""
+        service, _, path = self.registered()[0].partition("/")
+        self.session.run(["dbus-send", "--session", "--print-reply", "--dest=" + service,
+                          "/" + (path or "StatusNotifierItem"),
+                          "org.kde.StatusNotifierItem.Activate", "int32:1200", "int32:10"])
+
+    def keys(self, *names):
+        for name in names:
+            self.session.run(["wtype", "-k", name])
+
+    def look(self):
+        # Read from a screenshot: the shelf is at the screen's right edge, the preview left
+        # of it.
+        from wayland_session import regions
+        self.seen = regions(self.session.screenshot(), BACKGROUND, top=self.top)
+        return next((b for b in self.seen if b[0] + b[2] == self.size[0]), None), \
+            next((b for b in self.seen if b[0] + b[2] != self.size[0]), None)
+
+    def misplaced(self, box, state):
+        if box[:2] != (self.size[0] - box[2], self.top) or box[2] >= self.size[0] // 2:
+            return "not at its own size in the top right corner, under the bar"
+
+    def listed(self):
+        # Sway's tree holds every window, tiled or floating, and no layer surface.
+        return re.findall(r'"pid":\s*(\d+)', self.session.swaymsg("-t", "get_tree"))
+
+
+class Weston(Wayland):
+    """Weston's desktop shell: no layer shell and no tray. It runs on the test's X display,
+    so keys typed there reach its clients; its debug scene graph tells where surfaces are."""
+    name = "weston"
+    tray = False
+    places = False
+    start_args = ("--background",)
+    activate = None
+    INI = "[core]\nidle-time=0\n[shell]\nbackground-color=0xff204060\npanel-position=none\n"
+
+    def compositor(self, s):
+        s.start_weston(self.INI)
+        # Keys go where the X focus is: weston's window, the only one on this display.
+        weston = wait_for("weston's window", lambda: next(
+            (line.split()[0] for line in run("xwininfo", "-root", "-children").splitlines()
+             if "Weston Compositor" in line), None))
+        subprocess.run(["xdotool", "windowfocus", "--sync", weston], check=True, timeout=20)
+
+    def look(self):
+        # A surface weston knows of but has not laid out yet shows as 0x0 at the origin.
+        self.seen = [v for v in self.session.weston_views()
+                     if v["pid"] == self.app.pid and v.get("width")]
+        return tuple(next(((v["x"], v["y"], v["width"], v["height"]) for v in self.seen
+                           if v["role"] == role), None) for role in ("xdg_toplevel", "xdg_popup"))
+
+    def keys(self, *names):
+        run("xdotool", "key", *names)
+
+    @contextlib.contextmanager
+    def focus_elsewhere(self):
+        other = self.session.popen(["weston-simple-shm"])
+        try:
+            yield
+        finally:
+            instance.end(other)
+
+
+class Kwin(Wayland):
+    """KDE Plasma's compositor on a virtual screen. No panel runs (plasmashell is not
+    installed here), so there is no tray. Windows come from a KWin script, keys from fake
+    input."""
+    name = "KWin"
+    tray = False
+    activate = None
+    KEYS = {"Escape": 1, "space": 57, "Down": 108}
+
+    def __init__(self, fakeinput):
+        from kwin_session import KwinSession
+        self.session_class = lambda size: KwinSession(fakeinput, portal=False, size=size)
+        # What KWin scripts print reaches KWin's log only with its scripting category on.
+        os.environ["QT_LOGGING_RULES"] = "kwin_scripting.debug=true"
+        # The fake input tool exits without freeing its connection: only vantry is checked
+        # for leaks, with the sanitizer options the test was given.
+        asan = os.environ.get("ASAN_OPTIONS")
+        if asan:
+            self.vantry_env = {"ASAN_OPTIONS": asan}
+            os.environ["ASAN_OPTIONS"] = asan + ":detect_leaks=0"
+
+    def keys(self, *names):
+        for name in names:
+            self.session.keys(self.KEYS[name])
+
+    def misplaced(self, box, state):
+        if box[:2] != (self.size[0] - box[2], self.size[1] - box[3]):
+            return "not in the bottom right corner"
+
+    def listed(self):
+        # KWin lists layer surfaces and popups too, but task managers show only normal
+        # windows that do not skip the task bar.
+        return [w for w in self.windows() if w["pid"] == self.app.pid and w["normal"]
+                and not w["skipTaskbar"] and not w["popup"]]
+
+    focus_elsewhere = Weston.focus_elsewhere
+
+    def look(self):
+        self.seen = [w for w in self.windows() if w["pid"] == self.app.pid]
+        return tuple(next((tuple(w["g"]) for w in self.seen if w["popup"] == popup), None)
+                     for popup in (False, True))
+
+    def windows(self):
+        """The windows KWin manages, as dicts, through a script that prints them."""
+        s = self.session
+        script = s.write("windows.js", WINDOWS)
+        name = "vantrywindows%d" % time.monotonic_ns()
+        before = len(s.log("kwin"))
+        call = ["dbus-send", "--session", "--print-reply", "--dest=org.kde.KWin", "/Scripting"]
+        s.run(call + ["org.kde.kwin.Scripting.loadScript", "string:" + script, "string:" + name])
+        s.run(call + ["org.kde.kwin.Scripting.start"])
+        lines = wait_for("the window list", lambda: "@@MARK@@end" in s.log("kwin")[before:]
+                         and s.log("kwin")[before:].splitlines())
+        s.run(call + ["org.kde.kwin.Scripting.unloadScript", "string:" + name], check=False)
+        return [json.loads(line.split("@@MARK@@", 1)[1]) for line in lines if "@@MARK@@{" in line]
+
+
+WINDOWS = """
+var cs = workspace.clientList();
+for (var i = 0; i < cs.length; i++)
+    print("@@MARK@@" + JSON.stringify({"pid": cs[i].pid, "normal": cs[i].normalWindow,
+        "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow,
+        "g": [cs[i].frameGeometry.x, cs[i].frameGeometry.y, cs[i].frameGeometry.width,
+              cs[i].frameGeometry.height]}));
+print("@@MARK@@end");
+"""
+
+DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin}
+
+
+def run_story(desktop, story, *args):
+    """Tells story on desktop; prints PASS, or the failure with Vantry's and the desktop's
+    logs."""
+    driver = DRIVERS[desktop](*args)
+    try:
+        with driver:
+            try:
+                story(driver)
+            except Failure:
+                driver.report()
+                print("last seen on screen:", driver.seen)
+                raise
+    except Failure as e:
+        print("FAIL:", e)
+        sys.exit(1)
+    print("PASS")
