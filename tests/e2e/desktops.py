@@ -62,6 +62,9 @@ class Desktop:
     def log(self):
         return instance.log_text()
 
+    def protocol_faults(self):
+        return []
+
     def report(self):
         print("--- vantry log ---\n" + self.log())
 
@@ -183,7 +186,8 @@ class Wayland(Desktop):
         instance.prepare_shelf(*SHELF, home=s.home, config=os.path.join(s.home, ".config"))
         self.vantry = s.install(instance.VANTRY)
         s._chown_tree()
-        self.env = s.env(**instance.DEBUG, **self.vantry_env)
+        # The protocol trace, read when Vantry has ended (protocol_faults).
+        self.env = s.env(**instance.DEBUG, WAYLAND_DEBUG="1", **self.vantry_env)
         self.app = s.background("vantry", [self.vantry, *self.start_args], env=self.env)
         return self.app
 
@@ -197,6 +201,10 @@ class Wayland(Desktop):
 
     def log(self):
         return self.session.log("vantry")
+
+    def protocol_faults(self):
+        import wayland_trace
+        return wayland_trace.roles_outliving_surfaces(self.log())
 
     def compositor(self, session):
         pass

@@ -127,6 +127,11 @@ def story(d):
         raise Failure("the folder grant was not stopped before quitting")
     if d.status():
         raise Failure("the socket outlived the process")
+    # Every hide and close of the shelf and the preview above destroyed their role objects
+    # first: newer compositors disconnect a client that destroys a wl_surface before them.
+    faults = d.protocol_faults()
+    if faults:
+        raise Failure("protocol order: " + "; ".join(faults))
 
 
 def focused(d, how):
