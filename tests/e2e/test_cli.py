@@ -4,13 +4,18 @@
 
 --help, --version and errors without a display; --show, --hide, --toggle, --preferences,
 --background and --quit against a running instance; the launcher's startup id reaching the
-shelf window; and a launch against an instance too busy to answer, which must be sent once.
+shelf window; a launch against an instance too busy to answer, which must be sent once; and
+a start where the socket cannot be made.
 Usage: test_cli.py /path/to/vantry   (run through tests/isolate.sh --wm --tray)
 """
 import os
+import pwd
 import signal
 import subprocess
+import tempfile
 import time
+
+import instance
 
 from test_tray import (LOG, SOCKET, TIMEOUT, VANTRY, expect_exit, fail, prepare_shelf, run,
                        status, visible_windows, wait_for)
@@ -148,12 +153,30 @@ def busy_instance():
     stop(app)
 
 
+def socket_blocked():
+    """A file where the socket belongs: Vantry runs with its socket in the fallback folder,
+    where later launches reach it."""
+    open(SOCKET, "w").close()
+    fallback = os.path.join(tempfile.gettempdir(), "runtime-" + pwd.getpwuid(os.geteuid()).pw_name,
+                            "app.vantry.Vantry.socket")
+    app = subprocess.Popen([VANTRY, "--show"], stdout=open(LOG, "a"), stderr=subprocess.STDOUT)
+    wait_for("the shelf, reached through the fallback socket",
+             lambda: (s := instance.status(fallback)) and s["presented"] == "1")
+    launch("--hide")
+    wait_for("--hide through the fallback socket",
+             lambda: (s := instance.status(fallback)) and s["presented"] == "0")
+    launch("--quit")
+    expect_exit(app, "--quit")
+    os.remove(SOCKET)
+
+
 def main():
     prepare_shelf(("a.txt", "b.txt"))
     open(LOG, "w").close()
     without_display()
     drive_running_instance()
     busy_instance()
+    socket_blocked()
     print("PASS")
 
 

@@ -3,17 +3,13 @@
 #include "UpdateFakes.h"
 
 #include "platform/UserDefaults.h"
+#include "updates/AppUpdater.h"
 #include "updates/FeedFetcher.h"
-#include "updates/MessageBoxUpdatePresenter.h"
 #include "updates/SoftwareUpdater.h"
-#include "updates/SoftwareUpdaterDelegate.h"
 #include "updates/StandardUserDriver.h"
 #include "updates/UpdaterController.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -21,12 +17,17 @@
 #include <QTest>
 #include <QThreadPool>
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 using Response = LoopbackFeedServer::Response;
 using vantry::SoftwareUpdater;
-using vantry::UpdateEnvironment;
-using vantry::UpdaterController;
 
 namespace {
 
@@ -42,21 +43,53 @@ QByteArray feedWith(const QByteArray &version, const QByteArray &shortVersion = 
         + version + ".tar.gz\" length=\"10\"/></item></channel></rss>";
 }
 
-class RecordingDelegate final : public vantry::SoftwareUpdaterDelegate
+// Sends an endless feed from a thread of its own, as fast as the client takes it, and
+// counts what went out before the client hung up.
+class FloodServer
 {
 public:
-    void willScheduleUpdateCheckAfterDelay(std::chrono::milliseconds delay) override
+    FloodServer()
+        : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
-        delays.append(delay);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(address);
+        auto *a = reinterpret_cast<sockaddr *>(&address);
+        if (::bind(m_listener, a, size) != 0 || ::listen(m_listener, 1) != 0
+            || ::getsockname(m_listener, a, &size) != 0)
+            return;
+        url = QUrl(u"http://127.0.0.1:%1/feed"_s.arg(ntohs(address.sin_port)));
+        m_thread = std::thread([this] {
+            const int peer = ::accept(m_listener, nullptr, nullptr);
+            char request[1024];
+            (void)!::recv(peer, request, sizeof(request), 0);
+            const QByteArray chunk = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(64 * 1024, ' ');
+            for (ssize_t n = 0; n >= 0; n = ::send(peer, chunk.data(), chunk.size(), MSG_NOSIGNAL))
+                sent += n;
+            ::close(peer);
+        });
     }
-    void willFinishUpdateSession() override { ++finished; }
-    QList<std::chrono::milliseconds> delays;
-    int finished = 0;
+    ~FloodServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR); // ends a wait for a client that never came
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_listener);
+    }
+    QUrl url;
+    std::atomic<qint64> sent = 0;
+
+private:
+    int m_listener;
+    std::thread m_thread;
 };
 
 } // namespace
 
-class TestSoftwareUpdater : public QObject
+// The updater as the application builds it, against a feed served on loopback: checks by
+// hand and on schedule, and whether a find becomes a dialog or a notification.
+class TestUpdater : public QObject
 {
     Q_OBJECT
 
@@ -65,7 +98,7 @@ private Q_SLOTS:
     void cleanup();
     void userCheckShowsItsOutcome_data();
     void userCheckShowsItsOutcome();
-    void scheduledCheckFailureIsOnlyLogged();
+    void aFloodingServerIsCutOffAtTheCap();
     void schedulesFromTheLastCheck_data();
     void schedulesFromTheLastCheck();
     void dueCheckRunsAndIsRecorded();
@@ -74,42 +107,65 @@ private Q_SLOTS:
     void feedIsReadOffTheUiThread();
     void packagedBuildNeverChecks();
     void userCheckShowsItIsRunningAndCancelAbortsTheRequest();
-    void progressWindowAppearsBeforeASlowServerAnswers();
+    void reminderRule_data();
+    void reminderRule();
+    void theReminderLastsUntilTheUserChecks_data();
+    void theReminderLastsUntilTheUserChecks();
 
 private:
-    std::unique_ptr<UpdaterController> makeController(bool start, vantry::UpdateOptions options);
+    vantry::UpdateOptions optionsFor(const QString &path) const;
+    void make(vantry::UpdateOptions options);
+    void make() { make(optionsFor(u"/feed"_s)); }
+    SoftwareUpdater &updater() { return m_app->updaterController().updater(); }
+    void serve(const QByteArray &version)
+    {
+        m_server->setResponse(u"/feed"_s, Response::ok(feedWith(version)));
+    }
+    void runCheck(bool userInitiated);
 
     QTemporaryDir m_dir;
     std::unique_ptr<vantry::UserDefaults> m_defaults;
     std::unique_ptr<LoopbackFeedServer> m_server;
+    std::unique_ptr<vantry::AppUpdater> m_app;
     FakePresenter *m_presenter = nullptr;
     FakeUrlOpener *m_opener = nullptr;
-    RecordingDelegate m_delegate;
+    FakeNotificationCenter *m_center = nullptr;
     QDateTime m_now;
+    bool m_focus = false;
     QThreadPool *m_parserPool = nullptr;
 };
 
-void TestSoftwareUpdater::init()
+void TestUpdater::init()
 {
     QVERIFY(m_dir.isValid());
     QFile::remove(m_dir.filePath(u"vantry.conf"_s));
     m_defaults = std::make_unique<vantry::UserDefaults>(m_dir.filePath(u"vantry.conf"_s));
     m_server = std::make_unique<LoopbackFeedServer>();
     QVERIFY(m_server->listen());
-    m_delegate = RecordingDelegate();
     m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+    m_focus = false;
 }
 
-void TestSoftwareUpdater::cleanup()
+void TestUpdater::cleanup()
 {
+    m_app.reset();
     m_server.reset();
     m_defaults.reset();
 }
 
-std::unique_ptr<UpdaterController> TestSoftwareUpdater::makeController(
-    bool start, vantry::UpdateOptions options)
+vantry::UpdateOptions TestUpdater::optionsFor(const QString &path) const
 {
-    UpdateEnvironment env;
+    vantry::UpdateOptions options;
+    options.feedUrl = m_server->url(path);
+    options.currentVersion = u"1.0"_s;
+    options.selfUpdateEnabled = true;
+    options.timeout = 500ms;
+    return options;
+}
+
+void TestUpdater::make(vantry::UpdateOptions options)
+{
+    vantry::UpdateEnvironment env;
     env.options = std::move(options);
     env.defaults = m_defaults.get();
     auto presenter = std::make_unique<FakePresenter>();
@@ -118,22 +174,26 @@ std::unique_ptr<UpdaterController> TestSoftwareUpdater::makeController(
     auto opener = std::make_unique<FakeUrlOpener>();
     m_opener = opener.get();
     env.urlOpener = std::move(opener);
+    auto center = std::make_unique<FakeNotificationCenter>();
+    m_center = center.get();
+    env.notificationCenter = std::move(center);
+    env.immediateFocus = [this] { return m_focus; };
     env.clock = [this] { return m_now; };
     env.parserPool = m_parserPool;
-    return std::make_unique<UpdaterController>(start, &m_delegate, env);
+    m_app = std::make_unique<vantry::AppUpdater>(std::move(env));
 }
 
-static vantry::UpdateOptions optionsFor(const QUrl &feed)
+void TestUpdater::runCheck(bool userInitiated)
 {
-    vantry::UpdateOptions options;
-    options.feedUrl = feed;
-    options.currentVersion = u"1.0"_s;
-    options.selfUpdateEnabled = true;
-    options.timeout = 500ms;
-    return options;
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    if (userInitiated)
+        updater().checkForUpdates();
+    else
+        updater().checkForUpdatesInBackground();
+    QVERIFY(finished.wait(5000));
 }
 
-void TestSoftwareUpdater::userCheckShowsItsOutcome_data()
+void TestUpdater::userCheckShowsItsOutcome_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("kind");
@@ -155,7 +215,7 @@ void TestSoftwareUpdater::userCheckShowsItsOutcome_data()
     QTest::newRow("plain HTTP feed elsewhere") << QString() << u"error"_s << u"not allowed"_s;
 }
 
-void TestSoftwareUpdater::userCheckShowsItsOutcome()
+void TestUpdater::userCheckShowsItsOutcome()
 {
     QFETCH(QString, path);
     QFETCH(QString, kind);
@@ -182,11 +242,12 @@ void TestSoftwareUpdater::userCheckShowsItsOutcome()
     silent.neverAnswer = true;
     m_server->setResponse(u"/silent"_s, silent);
 
-    const QUrl feed
-        = path.isEmpty() ? QUrl(u"http://vantry.example/appcast.xml"_s) : m_server->url(path);
-    auto controller = makeController(false, optionsFor(feed));
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->updater().checkForUpdates();
+    vantry::UpdateOptions options = optionsFor(path);
+    if (path.isEmpty())
+        options.feedUrl = QUrl(u"http://vantry.example/appcast.xml"_s);
+    make(options);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
 
     QCOMPARE(m_presenter->shown.size(), 1);
@@ -194,25 +255,29 @@ void TestSoftwareUpdater::userCheckShowsItsOutcome()
     QVERIFY2(m_presenter->shown.first().text.contains(text),
         qPrintable(m_presenter->shown.first().text));
     QVERIFY(m_opener->opened.isEmpty());
-    QVERIFY(!controller->updater().isChecking());
+    QVERIFY(!updater().isChecking());
     if (path == u"/to-https" || path == u"/to-remote")
         QCOMPARE(m_server->hits(u"/newer"_s), 0);
 }
 
-void TestSoftwareUpdater::scheduledCheckFailureIsOnlyLogged()
+void TestUpdater::aFloodingServerIsCutOffAtTheCap()
 {
-    m_server->setResponse(u"/malformed"_s, Response::ok("<rss><channel>"));
-    auto controller = makeController(false, optionsFor(m_server->url(u"/malformed"_s)));
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    QTest::ignoreMessage(
-        QtWarningMsg, QRegularExpression(u"Scheduled update check failed: .*well-formed"_s));
-    controller->updater().checkForUpdatesInBackground();
-    QVERIFY(finished.wait(5000));
-    QVERIFY(m_presenter->shown.isEmpty());
-    QCOMPARE(m_delegate.finished, 1);
+    FloodServer server;
+    QVERIFY(server.url.isValid());
+    vantry::FeedFetcher fetcher;
+    QSignalSpy failed(&fetcher, &vantry::FeedFetcher::failed);
+    fetcher.fetch(server.url);
+    QTRY_VERIFY(server.sent > 0);
+    // However long this thread is busy, the network thread buffers no more than it may.
+    QDeadlineTimer busy(2000);
+    while (server.sent < 64 * 1024 * 1024 && !busy.hasExpired())
+        QThread::msleep(10);
+    QVERIFY(failed.wait(10000));
+    QVERIFY(failed.first().first().toString().contains(u"larger than"_s));
+    QCOMPARE_LT(server.sent.load(), 32 * 1024 * 1024);
 }
 
-void TestSoftwareUpdater::schedulesFromTheLastCheck_data()
+void TestUpdater::schedulesFromTheLastCheck_data()
 {
     QTest::addColumn<qint64>("lastCheckAgoSecs"); // -1: never checked
     QTest::addColumn<qint64>("expectedDelaySecs");
@@ -223,7 +288,7 @@ void TestSoftwareUpdater::schedulesFromTheLastCheck_data()
     QTest::newRow("last check in the future") << qint64(-3600) << qint64(24 * 3600);
 }
 
-void TestSoftwareUpdater::schedulesFromTheLastCheck()
+void TestUpdater::schedulesFromTheLastCheck()
 {
     QFETCH(qint64, lastCheckAgoSecs);
     QFETCH(qint64, expectedDelaySecs);
@@ -232,49 +297,45 @@ void TestSoftwareUpdater::schedulesFromTheLastCheck()
             m_now.addSecs(-lastCheckAgoSecs).toString(Qt::ISODateWithMs));
     }
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
-    auto controller = makeController(true, optionsFor(m_server->url(u"/feed"_s)));
+    make(optionsFor(u"/feed"_s));
 
-    QVERIFY(controller->updater().isStarted());
-    QCOMPARE(controller->updater().nextCheckDate(), m_now.addSecs(expectedDelaySecs));
-    QCOMPARE(m_delegate.delays,
-        QList<std::chrono::milliseconds> { std::chrono::seconds(expectedDelaySecs) });
+    QVERIFY(updater().isStarted());
+    QCOMPARE(updater().nextCheckDate(), m_now.addSecs(expectedDelaySecs));
     QCoreApplication::processEvents();
     QCOMPARE(m_server->hits(u"/feed"_s), 0);
-    QVERIFY(!controller->updater().isChecking());
+    QVERIFY(!updater().isChecking());
 }
 
-void TestSoftwareUpdater::dueCheckRunsAndIsRecorded()
+void TestUpdater::dueCheckRunsAndIsRecorded()
 {
     m_defaults->setValue(
         u"updates.lastCheckTime"_s, m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("1.0")));
-    vantry::UpdateOptions options = optionsFor(m_server->url(u"/feed"_s));
+    vantry::UpdateOptions options = optionsFor(u"/feed"_s);
     options.maximumTimerWait = 20ms;
-    auto controller = makeController(true, options);
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
+    make(options);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
     QVERIFY(finished.wait(5000));
 
     QCOMPARE(m_server->hits(u"/feed"_s), 1);
     QVERIFY(m_presenter->shown.isEmpty()); // nothing new, nothing shown
-    QCOMPARE(controller->updater().lastUpdateCheckDate(), m_now);
-    QCOMPARE(controller->updater().nextCheckDate(), m_now.addSecs(24 * 3600));
-    QCOMPARE(m_delegate.delays.size(), 2);
-    QCOMPARE(m_delegate.delays.last(), std::chrono::milliseconds(24h));
+    QCOMPARE(updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(updater().nextCheckDate(), m_now.addSecs(24 * 3600));
 
     // The timer wakes up now and then and consults the clock, so a check also
     // comes due across a suspend, when the timer itself stood still.
     m_now = m_now.addSecs(24 * 3600);
     QVERIFY(finished.wait(5000));
     QCOMPARE(m_server->hits(u"/feed"_s), 2);
-    QCOMPARE(controller->updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(updater().lastUpdateCheckDate(), m_now);
 }
 
-void TestSoftwareUpdater::choicesOpenTheRightAddress()
+void TestUpdater::choicesOpenTheRightAddress()
 {
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("200", "2.0")));
-    auto controller = makeController(false, optionsFor(m_server->url(u"/feed"_s)));
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->updater().checkForUpdates();
+    make(optionsFor(u"/feed"_s));
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
@@ -282,35 +343,32 @@ void TestSoftwareUpdater::choicesOpenTheRightAddress()
 
     m_presenter->choose(vantry::UpdatePresenter::Choice::ReleaseNotes);
     QCOMPARE(m_opener->opened, QList<QUrl> { QUrl(u"https://vantry.example/notes/200"_s) });
-    QCOMPARE(m_delegate.finished, 0); // the dialog is still open
     m_presenter->choose(vantry::UpdatePresenter::Choice::Download);
     QCOMPARE(m_opener->opened.last(), QUrl(u"https://vantry.example/Vantry-200.tar.gz"_s));
-    QCOMPARE(m_delegate.finished, 1);
 
-    controller->updater().checkForUpdates();
+    updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
     m_presenter->choose(vantry::UpdatePresenter::Choice::Later);
     QCOMPARE(m_opener->opened.size(), 2);
-    QCOMPARE(m_delegate.finished, 2);
 }
 
-void TestSoftwareUpdater::userCheckDuringScheduledCheckAnswersTheUser()
+void TestUpdater::userCheckDuringScheduledCheckAnswersTheUser()
 {
     Response silent;
     silent.neverAnswer = true;
     m_server->setResponse(u"/slow"_s, silent);
-    auto controller = makeController(false, optionsFor(m_server->url(u"/slow"_s)));
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->updater().checkForUpdatesInBackground();
-    QVERIFY(controller->updater().isChecking());
-    controller->updater().checkForUpdates(); // joins the running check
+    make(optionsFor(u"/slow"_s));
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdatesInBackground();
+    QVERIFY(updater().isChecking());
+    updater().checkForUpdates(); // joins the running check
     QVERIFY(finished.wait(5000));
     QCOMPARE(finished.size(), 1);
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, u"error"_s);
 }
 
-void TestSoftwareUpdater::feedIsReadOffTheUiThread()
+void TestUpdater::feedIsReadOffTheUiThread()
 {
     // A pool whose one thread is busy: the feed can only be read once it is let go.
     QThreadPool pool;
@@ -325,17 +383,17 @@ void TestSoftwareUpdater::feedIsReadOffTheUiThread()
     });
 
     m_server->setResponse(u"/newer"_s, Response::ok(feedWith("2.0")));
-    auto controller = makeController(false, optionsFor(m_server->url(u"/newer"_s)));
-    auto *fetcher = controller->updater().findChild<vantry::FeedFetcher *>();
+    make(optionsFor(u"/newer"_s));
+    auto *fetcher = updater().findChild<vantry::FeedFetcher *>();
     QVERIFY(fetcher);
     QSignalSpy downloaded(fetcher, &vantry::FeedFetcher::finished);
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->updater().checkForUpdates();
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
     QVERIFY(downloaded.wait(5000));
     // The updater heard of the download first; it handed the feed to the pool.
     QVERIFY(m_presenter->shown.isEmpty());
-    QVERIFY(controller->updater().isChecking());
-    controller->updater().checkForUpdates(); // no second check meanwhile
+    QVERIFY(updater().isChecking());
+    updater().checkForUpdates(); // no second check meanwhile
     QCOMPARE(m_server->hits(u"/newer"_s), 1);
 
     release.release();
@@ -343,90 +401,125 @@ void TestSoftwareUpdater::feedIsReadOffTheUiThread()
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
     QCOMPARE(m_presenter->shownOn, QThread::currentThread());
-    QVERIFY(!controller->updater().isChecking());
+    QVERIFY(!updater().isChecking());
 }
 
-void TestSoftwareUpdater::packagedBuildNeverChecks()
+void TestUpdater::packagedBuildNeverChecks()
 {
     m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
-    vantry::UpdateOptions options = optionsFor(m_server->url(u"/feed"_s));
+    vantry::UpdateOptions options = optionsFor(u"/feed"_s);
     options.selfUpdateEnabled = false;
-    auto controller = makeController(true, options);
-    QVERIFY(!controller->updater().nextCheckDate().isValid());
-    QVERIFY(m_delegate.delays.isEmpty());
+    make(options);
+    QVERIFY(!updater().nextCheckDate().isValid());
+    QCOMPARE(m_center->authorizationRequests, 0);
 
-    controller->updater().checkForUpdates();
+    updater().checkForUpdates();
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, u"packageManaged"_s);
-    controller->updater().checkForUpdatesInBackground();
-    QVERIFY(!controller->updater().isChecking());
+    updater().checkForUpdatesInBackground();
+    QVERIFY(!updater().isChecking());
     QCOMPARE(m_server->hits(u"/feed"_s), 0);
 }
 
-void TestSoftwareUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
+void TestUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
 {
     Response silent;
     silent.neverAnswer = true;
     m_server->setResponse(u"/slow"_s, silent);
-    vantry::UpdateOptions options = optionsFor(m_server->url(u"/slow"_s));
+    vantry::UpdateOptions options = optionsFor(u"/slow"_s);
     options.timeout = 2s;
-    auto controller = makeController(true, options);
-    QSignalSpy finished(&controller->updater(), &SoftwareUpdater::checkFinished);
-    controller->updater().checkForUpdates();
+    make(options);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
     QCOMPARE(m_presenter->checking, 1);
     QVERIFY(m_presenter->cancel);
     QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
 
     m_presenter->cancel();
-    QVERIFY(!controller->updater().isChecking());
+    QVERIFY(!updater().isChecking());
     // The request is aborted, not left to time out.
     QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
     // No outcome follows, not even the timeout's.
     QVERIFY(!finished.wait(3000));
     QVERIFY(m_presenter->shown.isEmpty());
     // The attempt counts for the schedule, so no check starts again at once.
-    QCOMPARE(controller->updater().lastUpdateCheckDate(), m_now);
-    QCOMPARE(controller->updater().nextCheckDate(), m_now.addSecs(24 * 3600));
+    QCOMPARE(updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(updater().nextCheckDate(), m_now.addSecs(24 * 3600));
     // A cancel that comes late (the window outlived the check) does nothing.
     m_presenter->cancel();
     QCOMPARE(m_server->hits(u"/slow"_s), 1);
 }
 
-void TestSoftwareUpdater::progressWindowAppearsBeforeASlowServerAnswers()
+void TestUpdater::reminderRule_data()
 {
-    Response silent;
-    silent.neverAnswer = true;
-    m_server->setResponse(u"/slow"_s, silent);
-    UpdateEnvironment env;
-    env.options = optionsFor(m_server->url(u"/slow"_s));
-    env.options.timeout = 30s;
-    env.defaults = m_defaults.get();
-    auto presenter = std::make_unique<vantry::MessageBoxUpdatePresenter>();
-    vantry::MessageBoxUpdatePresenter *window = presenter.get();
-    env.presenter = std::move(presenter);
-    env.urlOpener = std::make_unique<FakeUrlOpener>();
-    env.clock = [this] { return m_now; };
-    UpdaterController controller(false, &m_delegate, env);
+    QTest::addColumn<bool>("userInitiated");
+    QTest::addColumn<bool>("immediateFocus");
+    QTest::addColumn<bool>("dialog");
+    QTest::addColumn<bool>("notification");
 
-    controller.updater().checkForUpdates();
-    QPointer<QDialog> dialog = window->currentDialog();
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-    QVERIFY(dialog->findChild<QProgressBar *>());
-    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
-    QVERIFY(controller.updater().isChecking());
-
-    QPushButton *cancel = nullptr;
-    for (QPushButton *b : dialog->findChildren<QPushButton *>()) {
-        if (b->text().remove(u'&') == u"Cancel")
-            cancel = b;
-    }
-    QVERIFY(cancel);
-    cancel->click();
-    QVERIFY(!controller.updater().isChecking());
-    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
-    QTRY_VERIFY(!dialog);
+    QTest::newRow("user check shows the dialog") << true << false << true << false;
+    QTest::newRow("scheduled, in focus: dialog") << false << true << true << false;
+    QTest::newRow("scheduled, not in focus: one notification") << false << false << false << true;
 }
 
-QTEST_MAIN(TestSoftwareUpdater)
-#include "tst_softwareupdater.moc"
+void TestUpdater::reminderRule()
+{
+    QFETCH(bool, userInitiated);
+    QFETCH(bool, immediateFocus);
+    QFETCH(bool, dialog);
+    QFETCH(bool, notification);
+
+    make();
+    m_focus = immediateFocus;
+    serve("2.1");
+    runCheck(userInitiated);
+
+    QCOMPARE(!m_presenter->shown.isEmpty(), dialog);
+    if (dialog)
+        QCOMPARE(m_presenter->shown.first().kind, u"update"_s);
+    QCOMPARE(m_center->added.size(), notification ? 1 : 0);
+    if (notification) {
+        const vantry::NotificationRequest &posted = m_center->added.first();
+        QCOMPARE(posted.identifier, u"VT_UPDATE"_s);
+        QCOMPARE(posted.title, u"Update available"_s);
+        QCOMPARE(posted.body, u"Version 2.1 is now available"_s);
+        QVERIFY(m_center->shown);
+    }
+}
+
+void TestUpdater::theReminderLastsUntilTheUserChecks_data()
+{
+    QTest::addColumn<bool>("userCheckFails");
+    QTest::newRow("the check brings the update up") << false;
+    QTest::newRow("the check fails") << true;
+}
+
+void TestUpdater::theReminderLastsUntilTheUserChecks()
+{
+    QFETCH(bool, userCheckFails);
+    make();
+    serve("2.1");
+    runCheck(false);
+    serve("2.2");
+    runCheck(false); // a later version takes the earlier one's place
+    QCOMPARE(m_center->added.size(), 2);
+    QCOMPARE(m_center->added.last().identifier, m_center->added.first().identifier);
+    QCOMPARE(m_center->shown->body, u"Version 2.2 is now available"_s);
+    m_server->setResponse(u"/feed"_s, Response::withStatus(500));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"Scheduled update check failed"_s));
+    runCheck(false); // a failed scheduled check leaves it
+    QVERIFY(m_center->shown);
+    QVERIFY(m_presenter->shown.isEmpty());
+
+    // "Check for Updates…" ends it, whatever it finds.
+    if (!userCheckFails)
+        serve("2.2");
+    runCheck(true);
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().kind, userCheckFails ? u"error"_s : u"update"_s);
+    QVERIFY(!m_center->shown);
+    QCOMPARE(m_center->removals.first(), QStringList { u"VT_UPDATE"_s });
+}
+
+QTEST_MAIN(TestUpdater)
+#include "tst_updater.moc"
