@@ -34,7 +34,6 @@ public:
     {
         shown.append({ QStringLiteral("update"), update.displayVersionString() });
         shownOn = QThread::currentThread();
-        lastUpdate = update;
         this->choose = std::move(choose);
     }
     void showError(const QString &description) override
@@ -46,7 +45,6 @@ public:
     QList<Shown> shown;
     int checking = 0; // "a check is running" shown, before any outcome
     std::function<void()> cancel;
-    vantry::AppcastItem lastUpdate;
     QThread *shownOn = nullptr; // the thread the last update was shown on
     std::function<void(Choice)> choose;
 };
