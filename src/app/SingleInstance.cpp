@@ -163,12 +163,10 @@ QByteArray userName()
 }
 } // namespace
 
-QString SingleInstance::runtimeDirectory()
+namespace {
+// <temp>/runtime-<user>, made 0700 (as Qt falls back); empty when it is not ours.
+QString fallbackDirectory()
 {
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (runtime.startsWith('/') && isPrivateFolder(runtime))
-        return QFile::decodeName(runtime);
-
     const QByteArray fallback = QFile::encodeName(QDir::tempPath()) + "/runtime-" + userName();
     if (::mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST)
         return {};
@@ -187,10 +185,33 @@ QString SingleInstance::runtimeDirectory()
     return QFile::decodeName(fallback);
 }
 
+QString socketIn(const QString &folder)
+{
+    return folder.isEmpty() ? QString() : folder + u'/' + AppInfo::appId() + u".socket"_s;
+}
+} // namespace
+
+QString SingleInstance::runtimeDirectory()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.startsWith('/') && isPrivateFolder(runtime))
+        return QFile::decodeName(runtime);
+    return fallbackDirectory();
+}
+
 QString SingleInstance::defaultSocketPath()
 {
-    const QString folder = runtimeDirectory();
-    return folder.isEmpty() ? QString() : folder + u'/' + AppInfo::appId() + u".socket"_s;
+    return socketIn(runtimeDirectory());
+}
+
+QStringList SingleInstance::socketPaths()
+{
+    QStringList paths;
+    for (const QString &path : { defaultSocketPath(), socketIn(fallbackDirectory()) }) {
+        if (!path.isEmpty() && !paths.contains(path))
+            paths.append(path);
+    }
+    return paths;
 }
 
 SingleInstance::SingleInstance(const QString &socketPath, QObject *parent)
@@ -203,15 +224,15 @@ SingleInstance::~SingleInstance()
     stop();
 }
 
-bool SingleInstance::listen()
+SingleInstance::Listen SingleInstance::listen()
 {
     if (isListening())
-        return true;
+        return Listen::listening;
     const QByteArray path = QFile::encodeName(m_socketPath);
     sockaddr_un address;
     if (!makeAddress(path, address)) {
         qCWarning(lcApp) << "Cannot listen on" << m_socketPath << ": the path is unusable";
-        return false;
+        return Listen::failed;
     }
 
     // Two launches at once take turns between looking and binding.
@@ -223,7 +244,7 @@ bool SingleInstance::listen()
     // another user made it; one that refuses them was left behind by an instance that died.
     if (const Fd other = connectTo(path); other.get() >= 0) {
         if (peerIsUs(other.get()))
-            return false;
+            return Listen::otherInstance;
         qCWarning(lcApp) << "Replacing a socket of another user at" << m_socketPath;
     }
     struct stat st
@@ -232,7 +253,7 @@ bool SingleInstance::listen()
     if (::lstat(path.constData(), &st) == 0) {
         if (!S_ISSOCK(st.st_mode)) {
             qCWarning(lcApp) << "Cannot listen on" << m_socketPath << ": something else is there";
-            return false;
+            return Listen::failed;
         }
         ::unlink(path.constData());
     }
@@ -242,12 +263,12 @@ bool SingleInstance::listen()
         || ::bind(fd.get(), reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0
         || ::listen(fd.get(), 16) != 0 || ::pipe2(m_wakeFds, O_CLOEXEC) != 0) {
         qCWarning(lcApp) << "Cannot listen on" << m_socketPath << ":" << ::strerror(errno);
-        return false;
+        return Listen::failed;
     }
     m_listenFd = fd.release();
     m_stopping = false;
     m_thread = std::thread([this] { serve(); });
-    return true;
+    return Listen::listening;
 }
 
 void SingleInstance::stop()

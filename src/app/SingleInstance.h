@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
@@ -47,6 +48,9 @@ public:
     static QString runtimeDirectory();
     /// <runtime directory>/<app id>.socket; empty when there is no private folder.
     static QString defaultSocketPath();
+    /// Where launches look for the running instance, in order: the default socket, then the
+    /// one in the fallback folder, used when the default cannot be made.
+    static QStringList socketPaths();
 
     explicit SingleInstance(const QString &socketPath, QObject *parent = nullptr);
     ~SingleInstance() override;
@@ -56,10 +60,14 @@ public:
     /// First words of the requests that are acknowledged before they run. Set before listen().
     void setAcknowledgedAtOnce(QList<QByteArray> words) { m_atOnce = std::move(words); }
 
+    enum class Listen {
+        listening,
+        otherInstance, ///< an instance of ours answers at the path
+        failed, ///< no socket can be made there (logged): try elsewhere
+    };
     /// Starts listening unless an instance of ours answers at the path; a socket left behind
-    /// by an instance that died, or planted by another user, is replaced. False when another
-    /// instance runs or listening fails.
-    bool listen();
+    /// by an instance that died, or planted by another user, is replaced.
+    Listen listen();
     bool isListening() const { return m_listenFd >= 0; }
 
     /// Sends one request to the instance at socketPath and waits up to timeoutMs for its reply.

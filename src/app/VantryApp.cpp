@@ -63,9 +63,9 @@ namespace {
 constexpr int answerTimeoutMs = 3000;
 
 // Passes a launch's request to the running instance. Returns the exit status when that
-// settles the launch, nothing when this launch should start the application. Sends at most
-// once: a request that went out unanswered may still be acted on, so it is never repeated.
-std::optional<int> passOn(const QString &socketPath, const QByteArray &request, bool starts)
+// settles the launch, nothing when no instance answers at socketPath. Sends at most once: a
+// request that went out unanswered may still be acted on, so it is never repeated.
+std::optional<int> passOn(const QString &socketPath, const QByteArray &request)
 {
     const SingleInstance::Reply reply = SingleInstance::send(socketPath, request, answerTimeoutMs);
     switch (reply.outcome) {
@@ -82,13 +82,15 @@ std::optional<int> passOn(const QString &socketPath, const QByteArray &request, 
     case SingleInstance::Outcome::noInstance:
         break;
     }
-    return starts ? std::nullopt : std::optional<int>(0);
+    return std::nullopt;
 }
 } // namespace
 
 int VantryApp::main(int argc, char *argv[])
 {
-    const QString socketPath = SingleInstance::defaultSocketPath();
+    // The default socket, then the fallback folder's: an instance listens on the first it
+    // can make, so a launch looks at each in turn.
+    const QStringList socketPaths = SingleInstance::socketPaths();
     CommandLine::Action action = CommandLine::Action::startOrToggle;
     bool background = false;
     bool starts = true;
@@ -117,14 +119,18 @@ int VantryApp::main(int argc, char *argv[])
         starts = commandLine.startsInstance();
         request
             = commandLine.request(qgetenv("XDG_ACTIVATION_TOKEN"), qgetenv("DESKTOP_STARTUP_ID"));
-        if (socketPath.isEmpty()) {
+        if (socketPaths.isEmpty()) {
             qCWarning(lcApp) << "No private folder for the single-instance socket; "
                                 "other launches cannot reach this one.";
             if (!starts)
                 return 1;
-        } else if (const std::optional<int> status = passOn(socketPath, request, starts)) {
-            return *status;
         }
+        for (const QString &socketPath : socketPaths) {
+            if (const std::optional<int> status = passOn(socketPath, request))
+                return *status;
+        }
+        if (!starts && !socketPaths.isEmpty())
+            return 0; // nothing runs: nothing to hide or quit
     }
 
     // The launcher's startup id and activation token are this launch's to use when it shows
@@ -138,14 +144,31 @@ int VantryApp::main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(AppInfo::appId());
     installTranslations();
 
-    SingleInstance instance(socketPath);
-    instance.setAcknowledgedAtOnce(commandWords());
-    if (!socketPath.isEmpty() && !instance.listen()) {
-        // Another instance started at the same moment and won; nothing reached it yet.
-        if (const std::optional<int> status = passOn(socketPath, request, false))
-            return *status;
-        qCCritical(lcApp) << "Vantry seems to be running already but does not answer at"
-                          << socketPath;
+    std::unique_ptr<SingleInstance> instance;
+    for (const QString &socketPath : socketPaths) {
+        auto candidate = std::make_unique<SingleInstance>(socketPath);
+        candidate->setAcknowledgedAtOnce(commandWords());
+        switch (candidate->listen()) {
+        case SingleInstance::Listen::listening:
+            instance = std::move(candidate);
+            break;
+        case SingleInstance::Listen::otherInstance:
+            // Another instance started at the same moment and won; nothing reached it yet.
+            if (const std::optional<int> status = passOn(socketPath, request))
+                return *status;
+            qCCritical(lcApp) << "Vantry seems to be running already but does not answer at"
+                              << socketPath;
+            return 1;
+        case SingleInstance::Listen::failed:
+            continue;
+        }
+        break;
+    }
+    if (!instance && !socketPaths.isEmpty()) {
+        // Running unreachable would let every later launch start another copy.
+        qCCritical(lcApp).noquote() << "Vantry cannot start: no single-instance socket can be "
+                                       "made at"
+                                    << socketPaths.join(u" or "_s);
         return 1;
     }
 
@@ -157,8 +180,9 @@ int VantryApp::main(int argc, char *argv[])
         &UserDefaults::standard(), shortcuts.backend.get(), shortcuts.layout.get());
 
     VantryApp vantry(trayGracePeriod, background ? Launch::background : Launch::interactive);
-    instance.setHandler(
-        [&vantry](const QByteArray &request) { return vantry.handleRequest(request); });
+    if (instance)
+        instance->setHandler(
+            [&vantry](const QByteArray &request) { return vantry.handleRequest(request); });
     vantry.start();
     // What this launch was asked for, once the event loop runs.
     QTimer::singleShot(0, &vantry, [&vantry, action, launch] {

@@ -11,6 +11,11 @@ using namespace Qt::StringLiterals;
 
 namespace vantry {
 
+namespace {
+// What Qt may hold for us beyond what we have read.
+constexpr qint64 readBufferSize = 64 * 1024;
+} // namespace
+
 FeedFetcher::FeedFetcher(QObject *parent)
     : QObject(parent)
     , m_network(new QNetworkAccessManager(this))
@@ -29,7 +34,7 @@ void FeedFetcher::fetch(const QUrl &url)
 {
     abandon();
     m_redirects = 0;
-    if (!UpdateUrlPolicy::isAllowed(url)) {
+    if (!UpdateUrlPolicy::isAllowedFeed(url)) {
         // Reported from the event loop, like every other outcome.
         QMetaObject::invokeMethod(
             this,
@@ -62,6 +67,9 @@ void FeedFetcher::request(const QUrl &url)
     if (!m_userAgent.isEmpty())
         req.setHeader(QNetworkRequest::UserAgentHeader, m_userAgent);
     QNetworkReply *reply = m_network->get(req);
+    // Qt's network thread otherwise reads on for as long as the server sends, however fast
+    // that is, before we see a byte of it: the cap must hold for what is buffered too.
+    reply->setReadBufferSize(readBufferSize);
     m_reply = reply;
     connect(reply, &QNetworkReply::metaDataChanged, this, &FeedFetcher::onMetaDataChanged);
     connect(reply, &QNetworkReply::readyRead, this, &FeedFetcher::onReadyRead);
@@ -81,9 +89,8 @@ void FeedFetcher::onReadyRead()
 {
     if (!m_reply)
         return;
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 300 && status < 400)
-        return; // the body of a redirect is of no interest
+    // A redirect's body is read (and dropped when it is followed) under the same cap: left
+    // unread it would hold the transfer up once the read buffer is full.
     m_body += m_reply->read(m_maximumSize + 1 - m_body.size());
     if (m_body.size() > m_maximumSize)
         fail(tr("The update feed is larger than %1 KiB.").arg(m_maximumSize / 1024));
@@ -107,7 +114,7 @@ void FeedFetcher::onFinished()
         if (!target.isValid() || target.isEmpty()) {
             fail(tr("The update server sent a redirect without a target."));
         } else if (next.scheme().compare(reply->url().scheme(), Qt::CaseInsensitive) != 0
-            || !UpdateUrlPolicy::isAllowed(next)) {
+            || !UpdateUrlPolicy::isAllowedFeed(next)) {
             fail(tr("The update server redirected to %1, which is not allowed.")
                      .arg(next.toDisplayString()));
         } else if (++m_redirects > MaximumRedirects) {

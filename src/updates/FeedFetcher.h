@@ -14,10 +14,11 @@ class QNetworkReply;
 
 namespace vantry {
 
-// Downloads the update feed, and nothing else: HTTPS only (plain HTTP only to
-// loopback), redirects followed only within the same scheme, the body
-// limited in size (the download stops as soon as it is exceeded) and the
-// whole transfer, redirects included, limited in time.
+// Downloads the update feed, and nothing else: HTTPS only (plain HTTP to
+// loopback in builds with tests), redirects followed only within the same
+// scheme, the body limited in size (the download stops as soon as it is
+// exceeded, and Qt buffers little beyond what was read) and the whole
+// transfer, redirects included, limited in time.
 // Exactly one of finished() or failed() follows each fetch().
 class FeedFetcher final : public QObject
 {

@@ -105,6 +105,9 @@ QDialogButtonBox *MessageBoxUpdatePresenter::showPage(
     m_page = page;
     page->show();
     m_dialog->adjustSize();
+    // And again once the layout has taken the new page in: until then a text that wraps is
+    // measured at a stale width, and the window cut its lines off.
+    QMetaObject::invokeMethod(m_dialog, &QWidget::adjustSize, Qt::QueuedConnection);
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();

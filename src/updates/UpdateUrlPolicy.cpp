@@ -21,14 +21,25 @@ bool isLoopbackHost(const QString &host)
     return address.isLoopback();
 }
 
+namespace {
+bool isPlausible(const QUrl &url)
+{
+    return url.isValid() && !url.host().isEmpty() && url.userInfo().isEmpty();
+}
+} // namespace
+
 bool isAllowed(const QUrl &url)
 {
-    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty())
-        return false;
-    const QString scheme = url.scheme().toLower();
-    if (scheme == "https"_L1)
-        return true;
-    return scheme == "http"_L1 && isLoopbackHost(url.host());
+    return isPlausible(url) && url.scheme().compare("https"_L1, Qt::CaseInsensitive) == 0;
+}
+
+bool isAllowedFeed(const QUrl &url)
+{
+#ifdef VANTRY_LOOPBACK_FEEDS
+    if (isPlausible(url) && url.scheme().compare("http"_L1, Qt::CaseInsensitive) == 0)
+        return isLoopbackHost(url.host());
+#endif
+    return isAllowed(url);
 }
 
 } // namespace vantry::UpdateUrlPolicy

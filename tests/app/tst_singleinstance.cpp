@@ -19,6 +19,8 @@
 using namespace Qt::StringLiterals;
 using vantry::SingleInstance;
 using Outcome = SingleInstance::Outcome;
+using Listen = SingleInstance::Listen;
+Q_DECLARE_METATYPE(Listen)
 
 namespace {
 // Sends from another thread so this thread's event loop can answer.
@@ -116,13 +118,16 @@ private Q_SLOTS:
     {
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         QVERIFY(!runtime.isEmpty());
-        QCOMPARE(SingleInstance::defaultSocketPath(),
-            QString::fromLocal8Bit(runtime) + u"/app.vantry.Vantry.socket"_s);
+        const QString fallback = QDir::tempPath() + u"/runtime-"_s
+            + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+        // Launches also look in the fallback folder, where an instance listens when it
+        // cannot make its socket in the runtime folder.
+        QCOMPARE(SingleInstance::socketPaths(),
+            (QStringList { QString::fromLocal8Bit(runtime) + u"/app.vantry.Vantry.socket"_s,
+                fallback + u"/app.vantry.Vantry.socket"_s }));
 
         // Without XDG_RUNTIME_DIR, or with one open to others, a folder of our own in the
         // temporary folder, never a name in the shared one.
-        const QString fallback = QDir::tempPath() + u"/runtime-"_s
-            + QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
         QTemporaryDir open;
         QVERIFY(QFile::setPermissions(open.path(),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
@@ -157,27 +162,6 @@ private Q_SLOTS:
         qputenv("XDG_RUNTIME_DIR", runtime);
     }
 
-    void theSecondPeerReachesTheFirst()
-    {
-        SingleInstance first(path());
-        QList<QByteArray> received;
-        first.setHandler([&](const QByteArray &request) {
-            received.append(request);
-            return QByteArray("done");
-        });
-        QVERIFY(first.listen());
-
-        SingleInstance second(path());
-        QVERIFY(!second.listen());
-        QVERIFY(first.isListening());
-
-        const auto reply = sendWhileServing(path(), "status");
-        QCOMPARE(reply.outcome, Outcome::answered);
-        QCOMPARE(reply.text, QByteArray("done"));
-        QCOMPARE(sendWhileServing(path(), "toggle token-123").text, QByteArray("done"));
-        QCOMPARE(received, (QList<QByteArray> { "status", "toggle token-123" }));
-    }
-
     void aBusyInstanceAcknowledgesAtOnceAndActsOncePerRequest()
     {
         SingleInstance instance(path());
@@ -191,7 +175,7 @@ private Q_SLOTS:
                 release.acquire();
             return QByteArray("late");
         });
-        QVERIFY(instance.listen());
+        QCOMPARE(instance.listen(), Listen::listening);
 
         auto launches = std::async(std::launch::async, [&] {
             QList<SingleInstance::Reply> replies;
@@ -209,56 +193,53 @@ private Q_SLOTS:
         QCOMPARE(handled, (QList<QByteArray> { "toggle", "toggle second" }));
     }
 
-    void anUnansweredRequestIsReportedNotRepeated()
+    void listeningTakesOverOnlyWhatNoInstanceHolds_data()
     {
-        // A peer that takes the connection but never answers: the request goes out once.
-        const sockaddr_un address = addressOf(path());
-        const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(::bind(server, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0);
-        QVERIFY(::listen(server, 4) == 0);
-        QCOMPARE(SingleInstance::send(path(), "toggle", 300).outcome, Outcome::noAnswer);
-        const int peer = ::accept(server, nullptr, nullptr);
-        char buffer[64] {};
-        QCOMPARE(::recv(peer, buffer, sizeof(buffer), 0), ssize_t(7));
-        QCOMPARE(QByteArray(buffer), QByteArray("toggle\n"));
-        ::close(peer);
-        ::close(server);
-        QFile::remove(path());
+        QTest::addColumn<QString>("planted"); // what is at the socket's name beforehand
+        QTest::addColumn<bool>("overlong");
+        QTest::addColumn<Listen>("outcome");
+        QTest::newRow("nothing") << QString() << false << Listen::listening;
+        QTest::newRow("a dead instance's socket") << u"dead"_s << false << Listen::listening;
+        QTest::newRow("a live instance") << u"live"_s << false << Listen::otherInstance;
+        // Not another instance: the launch must look elsewhere or say it cannot start.
+        QTest::newRow("a regular file") << u"file"_s << false << Listen::failed;
+        QTest::newRow("a path too long for a socket") << QString() << true << Listen::failed;
     }
 
-    void nobodyListeningMeansNoInstance()
+    void listeningTakesOverOnlyWhatNoInstanceHolds()
     {
-        QCOMPARE(SingleInstance::send(path(), "toggle", 500).outcome, Outcome::noInstance);
-        QVERIFY(leaveDeadSocket(path()));
-        QCOMPARE(SingleInstance::send(path(), "toggle", 500).outcome, Outcome::noInstance);
-        QFile::remove(path());
-    }
+        QFETCH(QString, planted);
+        QFETCH(bool, overlong);
+        QFETCH(Listen, outcome);
+        const QString socket = overlong ? m_dir.filePath(QString(200, u'x')) : path();
+        QFile::remove(socket);
+        QList<QByteArray> received;
+        const auto handler = [&](const QByteArray &request) {
+            received.append(request);
+            return QByteArray("done");
+        };
+        SingleInstance live(socket);
+        live.setHandler(handler);
+        if (planted == u"dead")
+            QVERIFY(leaveDeadSocket(socket));
+        else if (planted == u"live")
+            QCOMPARE(live.listen(), Listen::listening);
+        else if (planted == u"file")
+            QVERIFY(QFile(socket).open(QIODevice::WriteOnly));
+        if (outcome == Listen::failed)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"Cannot listen on"_s));
+        SingleInstance instance(socket);
+        instance.setHandler(handler);
+        QCOMPARE(instance.listen(), outcome);
 
-    void aSocketLeftByADeadInstanceIsReplaced()
-    {
-        QVERIFY(leaveDeadSocket(path()));
-        SingleInstance instance(path());
-        instance.setHandler([](const QByteArray &) { return QByteArray("alive"); });
-        QVERIFY(instance.listen());
-        QCOMPARE(sendWhileServing(path(), "status").text, QByteArray("alive"));
-    }
-
-    void theSocketGoesWithTheInstance()
-    {
-        {
-            SingleInstance instance(path());
-            QVERIFY(instance.listen());
-            QVERIFY(QFile::exists(path()));
-        }
-        QVERIFY(!QFile::exists(path()));
-        SingleInstance next(path());
-        QVERIFY(next.listen());
-    }
-
-    void anOverlongPathIsRefusedNotTruncated()
-    {
-        const QString longPath = m_dir.filePath(QString(200, u'x'));
-        QCOMPARE(SingleInstance::send(longPath, "toggle", 200).outcome, Outcome::noInstance);
+        // Whoever listens gets the request as sent and its reply reaches the launch.
+        const SingleInstance::Reply reply = sendWhileServing(socket, "status token-123");
+        QCOMPARE(
+            reply.outcome, outcome == Listen::failed ? Outcome::noInstance : Outcome::answered);
+        QCOMPARE(reply.text, outcome == Listen::failed ? QByteArray() : QByteArray("done"));
+        QCOMPARE(received,
+            outcome == Listen::failed ? QList<QByteArray>()
+                                      : QList<QByteArray> { "status token-123" });
     }
 
     void anotherUsersSocketIsNeverSentTo()
@@ -303,7 +284,7 @@ private Q_SLOTS:
         // Nor does it count as a running instance: ours takes the path over.
         SingleInstance ours(planted);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"another user"_s));
-        QVERIFY(ours.listen());
+        QCOMPARE(ours.listen(), Listen::listening);
 
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
@@ -325,7 +306,7 @@ private Q_SLOTS:
             ++handled;
             return QByteArray("ok");
         });
-        QVERIFY(instance.listen());
+        QCOMPARE(instance.listen(), Listen::listening);
         QVERIFY(::chmod(QFile::encodeName(socket).constData(), 0777) == 0);
 
         // 0: refused, 1: answered, 2 and up: could not even try.

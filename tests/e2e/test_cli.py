@@ -4,11 +4,14 @@
 
 --help, --version and errors without a display; --show, --hide, --toggle, --preferences
 and --background against a running instance; the launcher's startup id reaching the
-shelf window; and a launch against an instance too busy to answer, which must be sent once.
+shelf window; a launch against an instance too busy to answer, which must be sent once; and
+a start where the socket cannot be made.
 Usage: test_cli.py /path/to/vantry   (run through tests/isolate.sh --wm --tray)
 """
 import os
+import pwd
 import signal
+import tempfile
 import time
 
 import instance
@@ -116,11 +119,28 @@ def busy_instance():
     stop(app)
 
 
+def socket_blocked():
+    """A file where the socket belongs: Vantry runs with its socket in the fallback folder,
+    where later launches reach it."""
+    open(SOCKET, "w").close()
+    fallback = os.path.join(tempfile.gettempdir(), "runtime-" + pwd.getpwuid(os.geteuid()).pw_name,
+                            "app.vantry.Vantry.socket")
+    app = instance.start("--show")
+    wait_for("the shelf, reached through the fallback socket",
+             lambda: shown(status(fallback)))
+    launch("--hide")
+    wait_for("--hide through the fallback socket", lambda: hidden(status(fallback)))
+    launch("--quit")
+    instance.expect_exit(app, "--quit")
+    os.remove(SOCKET)
+
+
 def scenario():
     instance.prepare_shelf(("a.txt", "b.txt"))
     without_display()
     drive_running_instance()
     busy_instance()
+    socket_blocked()
 
 
 if __name__ == "__main__":

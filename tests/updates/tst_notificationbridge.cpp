@@ -22,11 +22,8 @@ private Q_SLOTS:
     void postsOnceWithTheRightTexts_data();
     void postsOnceWithTheRightTexts();
     void laterVersionReplacesTheEarlier();
-    void quickSuccessionStillShowsOne();
     void withdrawnWhenRemoved();
     void withdrawnEvenWhileStillBeingPosted();
-    void removingWhenNothingIsShownDoesNothing();
-    void authorizationMeansTheServerAnswers();
     void nothingAndNoErrorWithoutServer();
 
 private:
@@ -65,11 +62,6 @@ void TestNotificationBridge::postsOnceWithTheRightTexts_data()
     QTest::addColumn<QString>("body"); // what the user reads
     QTest::newRow("plain") << u"2.1"_s << true << u"Version 2.1 is now available"_s
                            << u"Version 2.1 is now available"_s;
-    QTest::newRow("taken as given")
-        << u" 3.0 beta "_s << true << u"Version  3.0 beta  is now available"_s
-        << u"Version  3.0 beta  is now available"_s;
-    QTest::newRow("empty version")
-        << QString() << true << u"Version  is now available"_s << u"Version  is now available"_s;
     QTest::newRow("markup-looking text")
         << u"<h1>FREE</h1> & %1"_s << true
         << u"Version &lt;h1&gt;FREE&lt;/h1&gt; &amp; %1 is now available"_s
@@ -101,19 +93,7 @@ void TestNotificationBridge::postsOnceWithTheRightTexts()
 
 void TestNotificationBridge::laterVersionReplacesTheEarlier()
 {
-    m_bridge->postUpdateNotification(u"2.1"_s);
-    QTRY_VERIFY(m_center->serverId(u"VT_UPDATE"_s) != 0);
-    const quint32 first = m_center->serverId(u"VT_UPDATE"_s);
-    m_bridge->postUpdateNotification(u"2.2"_s);
-    QTRY_COMPARE(m_server->notifyCalls.size(), 2);
-    QCOMPARE(m_server->notifyCalls.last().replacesId, first);
-    QCOMPARE(m_server->shown.size(), 1);
-    QCOMPARE(m_server->shown.first().body, u"Version 2.2 is now available"_s);
-}
-
-void TestNotificationBridge::quickSuccessionStillShowsOne()
-{
-    // The second comes before the server has answered the first.
+    // The later ones come before the server has answered the first.
     m_bridge->postUpdateNotification(u"2.1"_s);
     m_bridge->postUpdateNotification(u"2.2"_s);
     m_bridge->postUpdateNotification(u"2.3"_s);
@@ -121,6 +101,11 @@ void TestNotificationBridge::quickSuccessionStillShowsOne()
     QTRY_COMPARE(m_center->serverId(u"VT_UPDATE"_s), m_server->notifyCalls.last().answeredId);
     QCOMPARE(m_server->shown.size(), 1);
     QCOMPARE(m_server->shown.first().body, u"Version 2.3 is now available"_s);
+    const quint32 shown = m_center->serverId(u"VT_UPDATE"_s);
+    m_bridge->postUpdateNotification(u"2.4"_s);
+    QTRY_COMPARE(m_server->notifyCalls.size(), 3);
+    QCOMPARE(m_server->notifyCalls.last().replacesId, shown);
+    QCOMPARE(m_server->shown.size(), 1);
 }
 
 void TestNotificationBridge::withdrawnWhenRemoved()
@@ -148,40 +133,17 @@ void TestNotificationBridge::withdrawnEvenWhileStillBeingPosted()
     QCOMPARE(m_server->notifyCalls.size(), 1);
 }
 
-void TestNotificationBridge::removingWhenNothingIsShownDoesNothing()
-{
-    m_bridge->removeUpdateNotifications();
-    // A round trip to the server, so a stray call would have arrived by now.
-    bool answered = false;
-    m_center->requestAuthorization([&](bool) { answered = true; });
-    QTRY_VERIFY(answered);
-    QVERIFY(m_server->closeCalls.isEmpty());
-    QVERIFY(m_server->notifyCalls.isEmpty());
-}
-
-void TestNotificationBridge::authorizationMeansTheServerAnswers()
+void TestNotificationBridge::nothingAndNoErrorWithoutServer()
 {
     std::optional<bool> granted;
     m_center->requestAuthorization([&](bool g) { granted = g; });
-    QTRY_VERIFY(granted.has_value());
-    QVERIFY(*granted);
-
-    m_server->stop();
-    granted.reset();
-    m_center->requestAuthorization([&](bool g) { granted = g; });
-    QTRY_VERIFY(granted.has_value());
-    QVERIFY(!*granted);
-    m_bridge->requestNotificationAuthorization(); // the bridge ignores the answer
-}
-
-void TestNotificationBridge::nothingAndNoErrorWithoutServer()
-{
+    QTRY_VERIFY(granted == true); // the server answers: granted
     m_server->stop();
     m_bridge->postUpdateNotification(u"2.1"_s);
     m_bridge->postUpdateNotification(u"2.2"_s);
     m_bridge->removeUpdateNotifications();
     m_bridge->requestNotificationAuthorization();
-    std::optional<bool> granted;
+    granted.reset();
     m_center->requestAuthorization([&](bool g) { granted = g; });
     QTRY_VERIFY(granted.has_value());
     QVERIFY(!*granted);

@@ -1,0 +1,611 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LoopbackFeedServer.h"
+
+#include "platform/UserDefaults.h"
+#include "updates/AppUpdater.h"
+#include "updates/FeedFetcher.h"
+#include "updates/NotificationCenter.h"
+#include "updates/SoftwareUpdater.h"
+#include "updates/StandardUserDriver.h"
+#include "updates/UpdatePresenter.h"
+#include "updates/UpdaterController.h"
+#include "updates/UrlOpener.h"
+
+#include <QDeadlineTimer>
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using Response = LoopbackFeedServer::Response;
+using vantry::SoftwareUpdater;
+
+namespace {
+
+// Records what the user would have seen.
+class FakePresenter final : public vantry::UpdatePresenter
+{
+public:
+    struct Shown
+    {
+        QString kind; // "upToDate", "update", "error", "packageManaged"
+        QString text; // version or error description
+    };
+
+    void showChecking(std::function<void()> cancel) override
+    {
+        ++checking;
+        this->cancel = std::move(cancel);
+    }
+    void showUpToDate(const QString &currentVersion) override
+    {
+        shown.append({ QStringLiteral("upToDate"), currentVersion });
+    }
+    void showUpdateAvailable(const vantry::AppcastItem &update, const QString &,
+        std::function<void(Choice)> choose) override
+    {
+        shown.append({ QStringLiteral("update"), update.displayVersionString() });
+        shownOn = QThread::currentThread();
+        this->choose = std::move(choose);
+    }
+    void showError(const QString &description) override
+    {
+        shown.append({ QStringLiteral("error"), description });
+    }
+    void showPackageManaged() override { shown.append({ QStringLiteral("packageManaged"), {} }); }
+
+    QList<Shown> shown;
+    int checking = 0; // "a check is running" shown, before any outcome
+    std::function<void()> cancel;
+    QThread *shownOn = nullptr; // the thread the last update was shown on
+    std::function<void(Choice)> choose;
+};
+
+class FakeUrlOpener final : public vantry::UrlOpener
+{
+public:
+    bool openUrl(const QUrl &url) override
+    {
+        opened.append(url);
+        return true;
+    }
+    QList<QUrl> opened;
+};
+
+// Stands in for the desktop's notification server: "VT_UPDATE" is shown or not.
+class FakeNotificationCenter final : public vantry::NotificationCenter
+{
+public:
+    void add(const vantry::NotificationRequest &request) override
+    {
+        added.append(request);
+        shown = request;
+    }
+    void removeDelivered(const QStringList &identifiers) override
+    {
+        removals.append(identifiers);
+        if (shown && identifiers.contains(shown->identifier))
+            shown.reset();
+    }
+    void requestAuthorization(std::function<void(bool)> answer) override
+    {
+        ++authorizationRequests;
+        if (answer)
+            answer(true);
+    }
+
+    QList<vantry::NotificationRequest> added;
+    QList<QStringList> removals;
+    std::optional<vantry::NotificationRequest> shown;
+    int authorizationRequests = 0;
+};
+
+QByteArray feedWith(const QByteArray &version, const QByteArray &shortVersion = {})
+{
+    return "<?xml version=\"1.0\"?>\n<rss version=\"2.0\" "
+           "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
+           "<item><sparkle:version>"
+        + version + "</sparkle:version><sparkle:shortVersionString>"
+        + (shortVersion.isEmpty() ? version : shortVersion)
+        + "</sparkle:shortVersionString><sparkle:releaseNotesLink>https://vantry.example/notes/"
+        + version + "</sparkle:releaseNotesLink><enclosure url=\"https://vantry.example/Vantry-"
+        + version + ".tar.gz\" length=\"10\"/></item></channel></rss>";
+}
+
+// Sends an endless feed from a thread of its own, as fast as the client takes it, and
+// counts what went out before the client hung up.
+class FloodServer
+{
+public:
+    FloodServer()
+        : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(address);
+        auto *a = reinterpret_cast<sockaddr *>(&address);
+        if (::bind(m_listener, a, size) != 0 || ::listen(m_listener, 1) != 0
+            || ::getsockname(m_listener, a, &size) != 0)
+            return;
+        url = QUrl(u"http://127.0.0.1:%1/feed"_s.arg(ntohs(address.sin_port)));
+        m_thread = std::thread([this] {
+            const int peer = ::accept(m_listener, nullptr, nullptr);
+            char request[1024];
+            (void)!::recv(peer, request, sizeof(request), 0);
+            accepted = true;
+            go.acquire();
+            const QByteArray chunk = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(64 * 1024, ' ');
+            for (ssize_t n = 0; n >= 0; n = ::send(peer, chunk.data(), chunk.size(), MSG_NOSIGNAL))
+                sent += n;
+            ::close(peer);
+        });
+    }
+    ~FloodServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR); // ends a wait for a client that never came
+        go.release();
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_listener);
+    }
+    QUrl url;
+    std::atomic<bool> accepted = false;
+    QSemaphore go; // released by the test to start the flood
+    std::atomic<qint64> sent = 0;
+
+private:
+    int m_listener;
+    std::thread m_thread;
+};
+
+} // namespace
+
+// The updater as the application builds it, against a feed served on loopback: checks by
+// hand and on schedule, and whether a find becomes a dialog or a notification.
+class TestUpdater : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void userCheckShowsItsOutcome_data();
+    void userCheckShowsItsOutcome();
+    void aFloodingServerIsCutOffAtTheCap();
+    void schedulesFromTheLastCheck_data();
+    void schedulesFromTheLastCheck();
+    void dueCheckRunsAndIsRecorded();
+    void choicesOpenTheRightAddress();
+    void userCheckDuringScheduledCheckAnswersTheUser();
+    void feedIsReadOffTheUiThread();
+    void packagedBuildNeverChecks();
+    void userCheckShowsItIsRunningAndCancelAbortsTheRequest();
+    void reminderRule_data();
+    void reminderRule();
+    void theReminderLastsUntilTheUserChecks_data();
+    void theReminderLastsUntilTheUserChecks();
+
+private:
+    vantry::UpdateOptions optionsFor(const QString &path) const;
+    void make(vantry::UpdateOptions options);
+    void make() { make(optionsFor(u"/feed"_s)); }
+    SoftwareUpdater &updater() { return m_app->updaterController().updater(); }
+    void serve(const QByteArray &version)
+    {
+        m_server->setResponse(u"/feed"_s, Response::ok(feedWith(version)));
+    }
+    void runCheck(bool userInitiated);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<vantry::UserDefaults> m_defaults;
+    std::unique_ptr<LoopbackFeedServer> m_server;
+    std::unique_ptr<vantry::AppUpdater> m_app;
+    FakePresenter *m_presenter = nullptr;
+    FakeUrlOpener *m_opener = nullptr;
+    FakeNotificationCenter *m_center = nullptr;
+    QDateTime m_now;
+    bool m_focus = false;
+    QThreadPool *m_parserPool = nullptr;
+};
+
+void TestUpdater::init()
+{
+    QVERIFY(m_dir.isValid());
+    QFile::remove(m_dir.filePath(u"vantry.conf"_s));
+    m_defaults = std::make_unique<vantry::UserDefaults>(m_dir.filePath(u"vantry.conf"_s));
+    m_server = std::make_unique<LoopbackFeedServer>();
+    QVERIFY(m_server->listen());
+    m_now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+    m_focus = false;
+}
+
+void TestUpdater::cleanup()
+{
+    m_app.reset();
+    m_server.reset();
+    m_defaults.reset();
+}
+
+vantry::UpdateOptions TestUpdater::optionsFor(const QString &path) const
+{
+    vantry::UpdateOptions options;
+    options.feedUrl = m_server->url(path);
+    options.currentVersion = u"1.0"_s;
+    options.selfUpdateEnabled = true;
+    options.timeout = 500ms;
+    return options;
+}
+
+void TestUpdater::make(vantry::UpdateOptions options)
+{
+    vantry::UpdateEnvironment env;
+    env.options = std::move(options);
+    env.defaults = m_defaults.get();
+    auto presenter = std::make_unique<FakePresenter>();
+    m_presenter = presenter.get();
+    env.presenter = std::move(presenter);
+    auto opener = std::make_unique<FakeUrlOpener>();
+    m_opener = opener.get();
+    env.urlOpener = std::move(opener);
+    auto center = std::make_unique<FakeNotificationCenter>();
+    m_center = center.get();
+    env.notificationCenter = std::move(center);
+    env.immediateFocus = [this] { return m_focus; };
+    env.clock = [this] { return m_now; };
+    env.parserPool = m_parserPool;
+    m_app = std::make_unique<vantry::AppUpdater>(std::move(env));
+}
+
+void TestUpdater::runCheck(bool userInitiated)
+{
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    if (userInitiated)
+        updater().checkForUpdates();
+    else
+        updater().checkForUpdatesInBackground();
+    QVERIFY(finished.wait(5000));
+}
+
+void TestUpdater::userCheckShowsItsOutcome_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("text"); // version shown, or part of the error
+
+    QTest::newRow("update available") << u"/newer"_s << u"update"_s << u"2.0"_s;
+    QTest::newRow("up to date") << u"/same"_s << u"upToDate"_s << u"1.0"_s;
+    QTest::newRow("redirect within HTTP followed") << u"/moved"_s << u"update"_s << u"2.0"_s;
+    QTest::newRow("redirect to another scheme")
+        << u"/to-https"_s << u"error"_s << u"redirected to https://"_s;
+    QTest::newRow("redirect to a remote HTTP host")
+        << u"/to-remote"_s << u"error"_s << u"redirected to http://vantry.example"_s;
+    QTest::newRow("redirect loop") << u"/loop"_s << u"error"_s << u"too many"_s;
+    QTest::newRow("declared oversize") << u"/big-declared"_s << u"error"_s << u"larger than"_s;
+    QTest::newRow("streamed oversize") << u"/big-streamed"_s << u"error"_s << u"larger than"_s;
+    QTest::newRow("malformed") << u"/malformed"_s << u"error"_s << u"not well-formed"_s;
+    QTest::newRow("not found") << u"/missing"_s << u"error"_s << u"status 404"_s;
+    QTest::newRow("timeout") << u"/silent"_s << u"error"_s << u"did not answer in time"_s;
+    QTest::newRow("plain HTTP feed elsewhere") << QString() << u"error"_s << u"not allowed"_s;
+}
+
+void TestUpdater::userCheckShowsItsOutcome()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, kind);
+    QFETCH(QString, text);
+
+    m_server->setResponse(u"/newer"_s, Response::ok(feedWith("2.0")));
+    m_server->setResponse(u"/same"_s, Response::ok(feedWith("1.0")));
+    m_server->setResponse(
+        u"/moved"_s, Response::withStatus(302, m_server->url(u"/newer"_s).toEncoded()));
+    m_server->setResponse(u"/to-https"_s,
+        Response::withStatus(301,
+            "https://127.0.0.1:" + QByteArray::number(m_server->url(u"/"_s).port()) + "/newer"));
+    m_server->setResponse(
+        u"/to-remote"_s, Response::withStatus(302, "http://vantry.example/appcast.xml"));
+    m_server->setResponse(u"/loop"_s, Response::withStatus(302, "/loop"));
+    Response declared = Response::ok("<rss/>");
+    declared.declaredLength = 5 * 1024 * 1024;
+    m_server->setResponse(u"/big-declared"_s, declared);
+    Response streamed = Response::ok(feedWith("2.0") + QByteArray(2 * 1024 * 1024, ' '));
+    streamed.declareLength = false;
+    m_server->setResponse(u"/big-streamed"_s, streamed);
+    m_server->setResponse(u"/malformed"_s, Response::ok("<rss><channel><item></channel></rss>"));
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/silent"_s, silent);
+
+    vantry::UpdateOptions options = optionsFor(path);
+    if (path.isEmpty())
+        options.feedUrl = QUrl(u"http://vantry.example/appcast.xml"_s);
+    make(options);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
+    QVERIFY(finished.wait(5000));
+
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().kind, kind);
+    QVERIFY2(m_presenter->shown.first().text.contains(text),
+        qPrintable(m_presenter->shown.first().text));
+    QVERIFY(m_opener->opened.isEmpty());
+    QVERIFY(!updater().isChecking());
+    if (path == u"/to-https" || path == u"/to-remote")
+        QCOMPARE(m_server->hits(u"/newer"_s), 0);
+}
+
+void TestUpdater::aFloodingServerIsCutOffAtTheCap()
+{
+    FloodServer server;
+    QVERIFY(server.url.isValid());
+    vantry::FeedFetcher fetcher;
+    QSignalSpy failed(&fetcher, &vantry::FeedFetcher::failed);
+    fetcher.fetch(server.url);
+    QTRY_VERIFY(server.accepted);
+    // However long this thread is busy, the network thread buffers no more than it may.
+    server.go.release();
+    QDeadlineTimer busy(2000);
+    while (server.sent < 64 * 1024 * 1024 && !busy.hasExpired())
+        QThread::msleep(10);
+    QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
+    QVERIFY(failed.first().first().toString().contains(u"larger than"_s));
+    QCOMPARE_LT(server.sent.load(), 32 * 1024 * 1024);
+}
+
+void TestUpdater::schedulesFromTheLastCheck_data()
+{
+    QTest::addColumn<qint64>("lastCheckAgoSecs"); // -1: never checked
+    QTest::addColumn<qint64>("expectedDelaySecs");
+
+    QTest::newRow("never checked waits a little") << qint64(-1) << qint64(60);
+    QTest::newRow("checked an hour ago") << qint64(3600) << qint64(23 * 3600);
+    QTest::newRow("checked 23 hours ago") << qint64(23 * 3600) << qint64(3600);
+    QTest::newRow("last check in the future") << qint64(-3600) << qint64(24 * 3600);
+}
+
+void TestUpdater::schedulesFromTheLastCheck()
+{
+    QFETCH(qint64, lastCheckAgoSecs);
+    QFETCH(qint64, expectedDelaySecs);
+    if (lastCheckAgoSecs != -1) {
+        m_defaults->setValue(u"updates.lastCheckTime"_s,
+            m_now.addSecs(-lastCheckAgoSecs).toString(Qt::ISODateWithMs));
+    }
+    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
+    make(optionsFor(u"/feed"_s));
+
+    QVERIFY(updater().isStarted());
+    QCOMPARE(updater().nextCheckDate(), m_now.addSecs(expectedDelaySecs));
+    QCoreApplication::processEvents();
+    QCOMPARE(m_server->hits(u"/feed"_s), 0);
+    QVERIFY(!updater().isChecking());
+}
+
+void TestUpdater::dueCheckRunsAndIsRecorded()
+{
+    m_defaults->setValue(
+        u"updates.lastCheckTime"_s, m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
+    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("1.0")));
+    vantry::UpdateOptions options = optionsFor(u"/feed"_s);
+    options.maximumTimerWait = 20ms;
+    make(options);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    QVERIFY(finished.wait(5000));
+
+    QCOMPARE(m_server->hits(u"/feed"_s), 1);
+    QVERIFY(m_presenter->shown.isEmpty()); // nothing new, nothing shown
+    QCOMPARE(updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(updater().nextCheckDate(), m_now.addSecs(24 * 3600));
+
+    // The timer wakes up now and then and consults the clock, so a check also
+    // comes due across a suspend, when the timer itself stood still.
+    m_now = m_now.addSecs(24 * 3600);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(m_server->hits(u"/feed"_s), 2);
+    QCOMPARE(updater().lastUpdateCheckDate(), m_now);
+}
+
+void TestUpdater::choicesOpenTheRightAddress()
+{
+    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("200", "2.0")));
+    make(optionsFor(u"/feed"_s));
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
+    QVERIFY(m_presenter->choose);
+
+    m_presenter->choose(vantry::UpdatePresenter::Choice::ReleaseNotes);
+    QCOMPARE(m_opener->opened, QList<QUrl> { QUrl(u"https://vantry.example/notes/200"_s) });
+    m_presenter->choose(vantry::UpdatePresenter::Choice::Download);
+    QCOMPARE(m_opener->opened.last(), QUrl(u"https://vantry.example/Vantry-200.tar.gz"_s));
+
+    updater().checkForUpdates();
+    QVERIFY(finished.wait(5000));
+    m_presenter->choose(vantry::UpdatePresenter::Choice::Later);
+    QCOMPARE(m_opener->opened.size(), 2);
+}
+
+void TestUpdater::userCheckDuringScheduledCheckAnswersTheUser()
+{
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/slow"_s, silent);
+    make(optionsFor(u"/slow"_s));
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdatesInBackground();
+    QVERIFY(updater().isChecking());
+    updater().checkForUpdates(); // joins the running check
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().kind, u"error"_s);
+}
+
+void TestUpdater::feedIsReadOffTheUiThread()
+{
+    // A pool whose one thread is busy: the feed can only be read once it is let go.
+    QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    QSemaphore release;
+    pool.start([&release] { release.acquire(); });
+    m_parserPool = &pool;
+    const auto restore = qScopeGuard([&] {
+        release.release();
+        pool.waitForDone();
+        m_parserPool = nullptr;
+    });
+
+    m_server->setResponse(u"/newer"_s, Response::ok(feedWith("2.0")));
+    make(optionsFor(u"/newer"_s));
+    auto *fetcher = updater().findChild<vantry::FeedFetcher *>();
+    QVERIFY(fetcher);
+    QSignalSpy downloaded(fetcher, &vantry::FeedFetcher::finished);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
+    QVERIFY(downloaded.wait(5000));
+    // The updater heard of the download first; it handed the feed to the pool.
+    QVERIFY(m_presenter->shown.isEmpty());
+    QVERIFY(updater().isChecking());
+    updater().checkForUpdates(); // no second check meanwhile
+    QCOMPARE(m_server->hits(u"/newer"_s), 1);
+
+    release.release();
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
+    QCOMPARE(m_presenter->shownOn, QThread::currentThread());
+    QVERIFY(!updater().isChecking());
+}
+
+void TestUpdater::packagedBuildNeverChecks()
+{
+    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
+    vantry::UpdateOptions options = optionsFor(u"/feed"_s);
+    options.selfUpdateEnabled = false;
+    make(options);
+    QVERIFY(!updater().nextCheckDate().isValid());
+    QCOMPARE(m_center->authorizationRequests, 0);
+
+    updater().checkForUpdates();
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().kind, u"packageManaged"_s);
+    updater().checkForUpdatesInBackground();
+    QVERIFY(!updater().isChecking());
+    QCOMPARE(m_server->hits(u"/feed"_s), 0);
+}
+
+void TestUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
+{
+    Response silent;
+    silent.neverAnswer = true;
+    m_server->setResponse(u"/slow"_s, silent);
+    vantry::UpdateOptions options = optionsFor(u"/slow"_s);
+    options.timeout = 2s;
+    make(options);
+    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    updater().checkForUpdates();
+    QCOMPARE(m_presenter->checking, 1);
+    QVERIFY(m_presenter->cancel);
+    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
+
+    m_presenter->cancel();
+    QVERIFY(!updater().isChecking());
+    // The request is aborted, not left to time out.
+    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
+    // No outcome follows, not even the timeout's.
+    QVERIFY(!finished.wait(3000));
+    QVERIFY(m_presenter->shown.isEmpty());
+    // The attempt counts for the schedule, so no check starts again at once.
+    QCOMPARE(updater().lastUpdateCheckDate(), m_now);
+    QCOMPARE(updater().nextCheckDate(), m_now.addSecs(24 * 3600));
+    // A cancel that comes late (the window outlived the check) does nothing.
+    m_presenter->cancel();
+    QCOMPARE(m_server->hits(u"/slow"_s), 1);
+}
+
+void TestUpdater::reminderRule_data()
+{
+    QTest::addColumn<bool>("userInitiated");
+    QTest::addColumn<bool>("immediateFocus");
+    QTest::addColumn<bool>("dialog");
+    QTest::addColumn<bool>("notification");
+
+    QTest::newRow("user check shows the dialog") << true << false << true << false;
+    QTest::newRow("scheduled, in focus: dialog") << false << true << true << false;
+    QTest::newRow("scheduled, not in focus: one notification") << false << false << false << true;
+}
+
+void TestUpdater::reminderRule()
+{
+    QFETCH(bool, userInitiated);
+    QFETCH(bool, immediateFocus);
+    QFETCH(bool, dialog);
+    QFETCH(bool, notification);
+
+    make();
+    m_focus = immediateFocus;
+    serve("2.1");
+    runCheck(userInitiated);
+
+    QCOMPARE(!m_presenter->shown.isEmpty(), dialog);
+    if (dialog)
+        QCOMPARE(m_presenter->shown.first().kind, u"update"_s);
+    QCOMPARE(m_center->added.size(), notification ? 1 : 0);
+    if (notification) {
+        const vantry::NotificationRequest &posted = m_center->added.first();
+        QCOMPARE(posted.identifier, u"VT_UPDATE"_s);
+        QCOMPARE(posted.title, u"Update available"_s);
+        QCOMPARE(posted.body, u"Version 2.1 is now available"_s);
+        QVERIFY(m_center->shown);
+    }
+}
+
+void TestUpdater::theReminderLastsUntilTheUserChecks_data()
+{
+    QTest::addColumn<bool>("userCheckFails");
+    QTest::newRow("the check brings the update up") << false;
+    QTest::newRow("the check fails") << true;
+}
+
+void TestUpdater::theReminderLastsUntilTheUserChecks()
+{
+    QFETCH(bool, userCheckFails);
+    make();
+    serve("2.1");
+    runCheck(false);
+    serve("2.2");
+    runCheck(false); // a later version takes the earlier one's place
+    QCOMPARE(m_center->added.size(), 2);
+    QCOMPARE(m_center->added.last().identifier, m_center->added.first().identifier);
+    QCOMPARE(m_center->shown->body, u"Version 2.2 is now available"_s);
+    m_server->setResponse(u"/feed"_s, Response::withStatus(500));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"Scheduled update check failed"_s));
+    runCheck(false); // a failed scheduled check leaves it
+    QVERIFY(m_center->shown);
+    QVERIFY(m_presenter->shown.isEmpty());
+
+    // "Check for Updates…" ends it, whatever it finds.
+    if (!userCheckFails)
+        serve("2.2");
+    runCheck(true);
+    QCOMPARE(m_presenter->shown.size(), 1);
+    QCOMPARE(m_presenter->shown.first().kind, userCheckFails ? u"error"_s : u"update"_s);
+    QVERIFY(!m_center->shown);
+    QCOMPARE(m_center->removals.first(), QStringList { u"VT_UPDATE"_s });
+}
+
+QTEST_MAIN(TestUpdater)
+#include "tst_updater.moc"
