@@ -27,36 +27,22 @@ class TestFolderListing : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void emptyFolderGivesEmptyList()
+    // Direct entries only, with their full paths from the name bytes (a trailing slash
+    // on the folder adds none).
+    void listsDirectEntriesOnTheirBytes()
     {
         ShelfTestFolder folder;
-        QVERIFY(loadItems(folder.path()).isEmpty());
-    }
-
-    void listsDirectEntriesWithFullPaths()
-    {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile("a.txt"));
-        QVERIFY(folder.addFolder("Sub"));
+        QVERIFY(folder.addFile("caf\xe9.txt"));
+        QVERIFY(folder.addFolder("\xff\xfe dir"));
         QVERIFY(folder.addFolder("App.app"));
         QVERIFY(folder.addFile("App.app/inside"));
-        QVERIFY(folder.addFile("Sub/nested.txt"));
 
-        const QList<ShelfItem> items = loadItems(folder.path());
-        const QMap<QByteArray, bool> expected { { "a.txt", false }, { "Sub", true },
+        const QList<ShelfItem> items = loadItems(folder.path() + '/');
+        const QMap<QByteArray, bool> expected { { "caf\xe9.txt", false }, { "\xff\xfe dir", true },
             { "App.app", true } };
         QCOMPARE(byName(items), expected);
         for (const ShelfItem &item : items)
             QCOMPARE(item.path(), folder.pathOf(item.fileName()));
-    }
-
-    void trailingSlashGivesNoDoubleSlash()
-    {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile("a"));
-        const QList<ShelfItem> items = loadItems(folder.path() + '/');
-        QCOMPARE(items.size(), 1);
-        QCOMPARE(items.first().path(), folder.pathOf("a"));
     }
 
     void hiddenEntriesAreLeftOut()
@@ -91,14 +77,6 @@ private Q_SLOTS:
         QCOMPARE(parseHiddenFile(contents), names);
     }
 
-    void aHiddenFileThatIsAFolderIsIgnored()
-    {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFolder(".hidden"));
-        QVERIFY(folder.addFile("a"));
-        QCOMPARE(loadItems(folder.path()).size(), 1);
-    }
-
     void unreadableFolderGivesEmptyList_data()
     {
         QTest::addColumn<QByteArray>("relative");
@@ -107,6 +85,7 @@ private Q_SLOTS:
         QTest::newRow("below a file") << QByteArray("file/below");
         QTest::newRow("dangling link") << QByteArray("dangling");
         QTest::newRow("empty path") << QByteArray();
+        QTest::newRow("empty folder") << QByteArray("empty");
     }
     void unreadableFolderGivesEmptyList()
     {
@@ -114,21 +93,9 @@ private Q_SLOTS:
         ShelfTestFolder folder;
         QVERIFY(folder.addFile("file"));
         QVERIFY(folder.addLink("dangling", "nowhere"));
+        QVERIFY(folder.addFolder("empty"));
         const QByteArray path = relative.isEmpty() ? QByteArray() : folder.pathOf(relative);
         QVERIFY(loadItems(path).isEmpty());
-    }
-
-    void folderWithoutReadPermissionGivesEmptyList()
-    {
-        if (::geteuid() == 0)
-            QSKIP("root reads every folder whatever its permission bits");
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFolder("locked"));
-        QVERIFY(folder.addFile("locked/a"));
-        QCOMPARE(::chmod(folder.pathOf("locked").constData(), 0), 0);
-        const QList<ShelfItem> items = loadItems(folder.pathOf("locked"));
-        ::chmod(folder.pathOf("locked").constData(), 0755);
-        QVERIFY(items.isEmpty());
     }
 
     void symbolicLinksFollowTheirTarget()
@@ -144,23 +111,6 @@ private Q_SLOTS:
         const QMap<QByteArray, bool> expected { { "real", true }, { "file", false },
             { "to folder", true }, { "to file", false }, { "dangling", false }, { "loop", false } };
         QCOMPARE(byName(loadItems(folder.path())), expected);
-    }
-
-    void namesThatAreNotUtf8AreListedOnTheirBytes()
-    {
-        ShelfTestFolder folder;
-        const QByteArray latin1 = "caf\xe9.txt";
-        const QByteArray broken = "\xff\xfe dir";
-        QVERIFY(folder.addFile(latin1));
-        QVERIFY(folder.addFolder(broken));
-
-        const QList<ShelfItem> items = loadItems(folder.path());
-        const QMap<QByteArray, bool> expected { { latin1, false }, { broken, true } };
-        QCOMPARE(byName(items), expected);
-        for (const ShelfItem &item : items) {
-            QVERIFY(!item.displayName().isEmpty());
-            QCOMPARE(item.path(), folder.pathOf(item.fileName()));
-        }
     }
 
     void manyEntriesAreAllListed()

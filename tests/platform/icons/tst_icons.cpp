@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/icons/FileIcons.h"
-#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 
 #include <QApplication>
@@ -72,15 +71,6 @@ private Q_SLOTS:
         QCOMPARE(darkInk.rgb(), QColor(Qt::white).rgb());
     }
 
-    void symbolIconsAreCachedPerPalette()
-    {
-        const QPalette dark = paletteWithText(Qt::white, Qt::black);
-        QCOMPARE(vantry::symbolIcon(Symbol::eye, dark).cacheKey(),
-            vantry::symbolIcon(Symbol::eye, dark).cacheKey());
-        QVERIFY(vantry::symbolIcon(Symbol::eye, dark).cacheKey()
-            != vantry::symbolIcon(Symbol::pencil, dark).cacheKey());
-    }
-
     void mimeTypeComesFromTheNameAlone_data()
     {
         QTest::addColumn<QByteArray>("path");
@@ -123,27 +113,6 @@ private Q_SLOTS:
 
         vantry::clearFileIconCache();
         QVERIFY(vantry::fileIcon(base + "/a.txt", false).cacheKey() != a.cacheKey());
-    }
-
-    void designPreviewHostNeedsExactlyOne_data()
-    {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("unset") << QByteArray() << false;
-        QTest::newRow("1") << QByteArray("1") << true;
-        QTest::newRow("0") << QByteArray("0") << false;
-        QTest::newRow("true") << QByteArray("true") << false;
-    }
-    void designPreviewHostNeedsExactlyOne()
-    {
-        QFETCH(QByteArray, value);
-        QFETCH(bool, expected);
-        if (value.isNull())
-            qunsetenv("VANTRY_PICTURE_MODE");
-        else
-            qputenv("VANTRY_PICTURE_MODE", value);
-        QCOMPARE(vantry::pictureModeEnabled(), expected);
-        qunsetenv("VANTRY_PICTURE_MODE");
     }
 };
 
