@@ -89,6 +89,8 @@ private Q_SLOTS:
             QFile::remove(m_dir.filePath(e));
     }
 
+    void cleanup() { lock(m_dir, false); }
+
     void standardStoreLivesUnderXdgConfigHome()
     {
         const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + "/vantry/vantry.conf"_L1;
@@ -186,22 +188,31 @@ private Q_SLOTS:
         QCOMPARE(UserDefaults(path()).string(u"preview.side"_s), u"left"_s);
     }
 
-    // A file that cannot be read now may be fine: it stays, and nothing is saved over it.
-    void aReadErrorKeepsTheFile_data()
+    // A file that cannot be read now may be fine, and a damaged one that cannot be moved
+    // aside is the user's: either stays as it is, the store runs on defaults and says why
+    // nothing is saved.
+    void aFileThatCannotBeUsedStaysUntouched_data()
     {
         QTest::addColumn<int>("error");
-        QTest::newRow("EACCES") << EACCES;
-        QTest::newRow("EMFILE") << EMFILE;
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("EACCES") << EACCES << "[General]\npreview.side=left\n"_ba;
+        QTest::newRow("EMFILE") << EMFILE << "[General]\npreview.side=left\n"_ba;
+        QTest::newRow("damaged, folder locked") << EACCES << "not a settings file\n"_ba;
     }
-    void aReadErrorKeepsTheFile()
+    void aFileThatCannotBeUsedStaysUntouched()
     {
         QFETCH(int, error);
-        const QByteArray content = "[General]\npreview.side=left\n";
+        QFETCH(QByteArray, content);
         writeFile(path(), content);
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(u"cannot read.*"_s + describe(error)));
+        const bool damaged = !content.startsWith('[');
+        QTest::ignoreMessage(QtWarningMsg,
+            QRegularExpression(
+                damaged ? u"could not be moved aside"_s : u"cannot read.*"_s + describe(error)));
         std::optional<UserDefaults> d;
-        if (error == EACCES) {
+        if (damaged) {
+            lock(m_dir, true);
+            d.emplace(path());
+        } else if (error == EACCES) {
             QFile::setPermissions(path(), QFileDevice::WriteOwner);
             d.emplace(path());
             QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -216,6 +227,7 @@ private Q_SLOTS:
         QVERIFY(d->keys().isEmpty());
         QSignalSpy failed(&*d, &UserDefaults::saveFailed);
         d->setValue(u"preview.side"_s, u"right"_s);
+        lock(m_dir, false);
         QCOMPARE(d->string(u"preview.side"_s), u"right"_s);
         QCOMPARE(failed.size(), 1);
         QCOMPARE(failed.at(0).at(1).toString(), describe(error));
@@ -223,48 +235,49 @@ private Q_SLOTS:
         QCOMPARE(readFile(path()), content);
     }
 
-    void damagedFileThatCannotBeMovedAsideStaysUntouched()
+    // A failed save keeps the change in memory and names the system's reason: a file or
+    // folder that may not be written, or a write the system refused (here a file size
+    // limit, as a full disk refuses with ENOSPC). The user hears it once; the next save
+    // that works carries every change.
+    void aFailedSaveNamesItsCause_data()
     {
-        QTemporaryDir locked;
-        const QString file = locked.filePath(u"vantry.conf"_s);
-        const QByteArray content("not a settings file\n");
-        writeFile(file, content);
-        lock(locked, true);
-        const auto unlock = qScopeGuard([&] { lock(locked, false); });
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be moved aside"_s));
-        UserDefaults d(file);
-        QSignalSpy failed(&d, &UserDefaults::saveFailed);
-        d.setValue(u"preview.side"_s, u"left"_s);
-        QCOMPARE(d.string(u"preview.side"_s), u"left"_s);
-        QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed.at(0).at(1).toString(), describe(EACCES));
-        QCOMPARE(readFile(file), content);
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("folderLocked");
+        QTest::newRow("read-only file") << EACCES << false;
+        QTest::newRow("read-only folder") << EACCES << true;
+        QTest::newRow("write refused") << EFBIG << false;
     }
-
-    void readOnlyFileKeepsChangesAndSaysWhyOnce()
+    void aFailedSaveNamesItsCause()
     {
+        QFETCH(int, error);
+        QFETCH(bool, folderLocked);
         writeFile(path(), "preview.side=left\n");
-        QFile::setPermissions(path(), QFileDevice::ReadOwner);
         UserDefaults d(path());
         QSignalSpy failed(&d, &UserDefaults::saveFailed);
-
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(u"could not write.*"_s + describe(EACCES)));
-        d.setValue(u"preview.side"_s, u"right"_s);
+        {
+            if (error == EACCES && !folderLocked)
+                QFile::setPermissions(path(), QFileDevice::ReadOwner);
+            lock(m_dir, folderLocked);
+            const auto ignore = std::signal(SIGXFSZ, SIG_IGN);
+            Limit size(RLIMIT_FSIZE, error == EFBIG ? 1 : RLIM_INFINITY);
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(u"could not write.*"_s + describe(error)));
+            d.setValue(u"preview.side"_s, u"right"_s);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+            d.setValue(u"user_selected_dir"_s, QByteArray("/srv/shelf"));
+            std::signal(SIGXFSZ, ignore);
+            lock(m_dir, false);
+        }
         QCOMPARE(d.string(u"preview.side"_s), u"right"_s);
-        QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed.at(0).at(0).toString(), u"preview.side"_s);
-        QCOMPARE(failed.at(0).at(1).toString(), describe(EACCES));
-        QCOMPARE(d.saveError(), describe(EACCES));
-        QVERIFY(d.claimSaveFailureNotice());
-
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
-        d.setValue(u"user_selected_dir"_s, QByteArray("/srv/shelf"));
         QCOMPARE(failed.size(), 2);
+        QCOMPARE(failed.at(0).at(0).toString(), u"preview.side"_s);
+        QCOMPARE(failed.at(0).at(1).toString(), describe(error));
+        QCOMPARE(d.saveError(), describe(error));
+        QVERIFY(d.claimSaveFailureNotice());
         QVERIFY2(!d.claimSaveFailureNotice(), "the user is told once");
         QCOMPARE(readFile(path()), QByteArray("preview.side=left\n"));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 
-        // Writable again: the next save carries every change, and says nothing.
         QTest::failOnWarning(QRegularExpression(u"could not write"_s));
         QFile::setPermissions(path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         d.setValue(u"k"_s, u"v"_s);
@@ -273,38 +286,6 @@ private Q_SLOTS:
         UserDefaults reread(path());
         QCOMPARE(reread.string(u"preview.side"_s), u"right"_s);
         QCOMPARE(reread.data(u"user_selected_dir"_s), QByteArray("/srv/shelf"));
-        QCOMPARE(reread.string(u"k"_s), u"v"_s);
-    }
-
-    // The reason is the system's own: a folder that may not be written, or a write that
-    // the system refused (here a file size limit, as a full disk refuses with ENOSPC).
-    void aFailedSaveNamesItsCause_data()
-    {
-        QTest::addColumn<int>("error");
-        QTest::newRow("read-only folder") << EACCES;
-        QTest::newRow("write refused") << EFBIG;
-    }
-    void aFailedSaveNamesItsCause()
-    {
-        QFETCH(int, error);
-        QTemporaryDir folder;
-        const QString file = folder.filePath(u"vantry.conf"_s);
-        UserDefaults d(file);
-        QSignalSpy failed(&d, &UserDefaults::saveFailed);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
-        d.remove(u"absent"_s); // nothing to save
-        {
-            lock(folder, error == EACCES);
-            const auto unlock = qScopeGuard([&] { lock(folder, false); });
-            const auto ignore = std::signal(SIGXFSZ, SIG_IGN);
-            Limit size(RLIMIT_FSIZE, error == EFBIG ? 1 : RLIM_INFINITY);
-            d.setValue(u"preview.side"_s, u"left"_s);
-            std::signal(SIGXFSZ, ignore);
-        }
-        QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed.at(0).at(1).toString(), describe(error));
-        QVERIFY(!QFileInfo::exists(file));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };
 

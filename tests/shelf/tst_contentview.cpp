@@ -40,16 +40,18 @@ private:
     // Everything a shelf needs, faked where it would reach the desktop.
     struct Shelf
     {
+        explicit Shelf(const QString &configFile = u"vantry.conf"_s)
+            : defaults(configDir.filePath(configFile))
+        { }
         QTemporaryDir configDir;
-        UserDefaults defaults { configDir.filePath(u"vantry.conf"_s) };
+        UserDefaults defaults;
         SecurityScope scope;
         FakeFolderChooser chooser;
         FakePreviewPresenter preview;
         int beeps = 0;
-        int settingsOpened = 0;
         QWidget *keyWindow = nullptr;
         ContentView view { defaults, scope, chooser, preview, [this] { ++beeps; },
-            [this] { return keyWindow; }, [this] { ++settingsOpened; } };
+            [this] { return keyWindow; }, [] {} };
 
         void choose(const QByteArray &path)
         {
@@ -69,48 +71,9 @@ private:
     }
 
 private Q_SLOTS:
-    void firstLaunchShowsNothing()
-    {
-        Shelf shelf;
-        shelf.view.setSelection({ "/x" });
-        shelf.view.restoreFolder();
-        QVERIFY(shelf.view.selection().isEmpty());
-        QVERIFY(shelf.view.items().isEmpty());
-        QCOMPARE(shelf.view.inputDir(), QString());
-        QVERIFY(!shelf.scope.scopedPath());
-        QVERIFY(!shelf.view.errorMessage());
-        QCOMPARE(shelf.beeps, 0);
-    }
-
-    void choosingAFolderStoresListsAndShowsIt()
-    {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile("file10"));
-        QVERIFY(folder.addFile("file2"));
-        QVERIFY(folder.addFolder("Zeta"));
-        QVERIFY(folder.addFile(".hidden-dot"));
-        Shelf shelf;
-        shelf.view.setSelection({ "/kept" });
-        QSignalSpy itemsChanged(&shelf.view, &ContentView::itemsChanged);
-
-        shelf.view.chooseFolder();
-        QCOMPARE(shelf.chooser.opened, 1);
-        QVERIFY(shelf.view.items().isEmpty());
-        shelf.chooser.choose(folder.path());
-
-        QCOMPARE(itemsChanged.size(), 1);
-        QCOMPARE(shelf.storedBookmark(), folder.path());
-        QCOMPARE(shelf.scope.scopedPath(), folder.path());
-        QCOMPARE(shelf.view.inputDir(), QFile::decodeName(folder.path()));
-        QCOMPARE(shelf.view.items().size(), 3);
-        QCOMPARE(
-            namesOf(shelf.view.displayItems()), (QList<QByteArray> { "file2", "file10", "Zeta" }));
-        QCOMPARE(shelf.view.selection(), QSet<QByteArray> { "/kept" });
-    }
-
-    // A later choice replaces the grant and the bookmark, or when cancelled or unusable
-    // leaves the bookmark and the listing as they were.
-    void aLaterChoiceReplacesOrKeepsTheFolder_data()
+    // A chosen folder is stored, granted and listed, the selection left alone; a later
+    // choice replaces it, or when cancelled or unusable leaves bookmark and listing.
+    void choosingAFolderStoresAndListsIt_data()
     {
         QTest::addColumn<QByteArray>("relative"); // empty: cancelled
         QTest::addColumn<bool>("replaces");
@@ -119,7 +82,7 @@ private Q_SLOTS:
         QTest::newRow("a file") << QByteArray("file") << false;
         QTest::newRow("vanished") << QByteArray("gone") << false;
     }
-    void aLaterChoiceReplacesOrKeepsTheFolder()
+    void choosingAFolderStoresAndListsIt()
     {
         QFETCH(QByteArray, relative);
         QFETCH(bool, replaces);
@@ -128,7 +91,15 @@ private Q_SLOTS:
         QVERIFY(folder.addFolder("second"));
         QVERIFY(folder.addFile("second/b"));
         Shelf shelf;
-        shelf.choose(folder.path());
+        shelf.view.setSelection({ "/kept" });
+        QSignalSpy itemsChanged(&shelf.view, &ContentView::itemsChanged);
+        shelf.view.chooseFolder();
+        QCOMPARE(shelf.chooser.opened, 1);
+        QVERIFY(shelf.view.items().isEmpty());
+        shelf.chooser.choose(folder.path());
+        QCOMPARE(itemsChanged.size(), 1);
+        QCOMPARE(shelf.view.selection(), QSet<QByteArray> { "/kept" });
+
         shelf.view.chooseFolder();
         if (relative.isEmpty())
             shelf.chooser.cancel();
@@ -148,40 +119,38 @@ private Q_SLOTS:
         QVERIFY(!shelf.view.errorMessage());
     }
 
-    void restoreListsTheStoredFolder()
+    // Appearing lists the stored folder again; with nothing usable stored it keeps what
+    // is shown, silently. The selection empties either way.
+    void restoreListsTheStoredFolder_data()
     {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile("a"));
-        Shelf shelf;
-        shelf.defaults.setValue(bookmarkKey, folder.path());
-        shelf.view.restoreFolder();
-        QCOMPARE(namesOf(shelf.view.items()), QList<QByteArray> { "a" });
-        QCOMPARE(shelf.view.inputDir(), QFile::decodeName(folder.path()));
-        QCOMPARE(shelf.scope.scopedPath(), folder.path());
-    }
-
-    void restoreFailsSilentlyAndKeepsWhatIsShown_data()
-    {
-        QTest::addColumn<QByteArray>("bookmark");
-        QTest::newRow("deleted folder") << QByteArray("deleted");
+        QTest::addColumn<QByteArray>("bookmark"); // "listed": the shown folder
+        QTest::newRow("stored folder") << QByteArray("listed");
+        QTest::newRow("nothing stored") << QByteArray();
+        QTest::newRow("deleted folder") << QByteArray("/nowhere/deleted");
         QTest::newRow("damaged data") << QByteArray("not a path");
     }
-    void restoreFailsSilentlyAndKeepsWhatIsShown()
+    void restoreListsTheStoredFolder()
     {
         QFETCH(QByteArray, bookmark);
         ShelfTestFolder folder;
-        ShelfTestFolder elsewhere;
         QVERIFY(folder.addFile("a"));
-        QVERIFY(elsewhere.addFolder("deleted"));
         Shelf shelf;
+        if (bookmark.isNull()) {
+            shelf.view.restoreFolder();
+            QVERIFY(shelf.view.items().isEmpty());
+            QCOMPARE(shelf.view.inputDir(), QString());
+            QVERIFY(!shelf.scope.scopedPath());
+            return;
+        }
         shelf.choose(folder.path());
-        shelf.defaults.setValue(
-            bookmarkKey, bookmark == "deleted" ? elsewhere.pathOf("deleted") : bookmark);
-        QCOMPARE(::rmdir(elsewhere.pathOf("deleted").constData()), 0);
-
+        shelf.defaults.setValue(bookmarkKey, bookmark == "listed" ? folder.path() : bookmark);
+        shelf.view.setSelection({ folder.pathOf("a") });
+        shelf.scope.stop();
         shelf.view.restoreFolder();
+        QVERIFY(shelf.view.selection().isEmpty());
         QCOMPARE(namesOf(shelf.view.items()), QList<QByteArray> { "a" });
         QCOMPARE(shelf.view.inputDir(), QFile::decodeName(folder.path()));
+        QCOMPARE(shelf.scope.scopedPath().has_value(), bookmark == "listed");
         QVERIFY(!shelf.view.errorMessage());
         QCOMPARE(shelf.beeps, 0);
     }
@@ -189,55 +158,27 @@ private Q_SLOTS:
     void aFolderChoiceThatCannotBeSavedIsToldInTheBannerOnce()
     {
         ShelfTestFolder folder;
-        QTemporaryDir configDir;
+        Shelf shelf(u"vantry/vantry.conf"_s);
         // A plain file where the settings folder should be: no user can save there.
-        QFile blocker(configDir.filePath(u"vantry"_s));
+        QFile blocker(shelf.configDir.filePath(u"vantry"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
-        UserDefaults defaults(configDir.filePath(u"vantry/vantry.conf"_s));
-        SecurityScope scope;
-        FakeFolderChooser chooser;
-        FakePreviewPresenter preview;
-        int beeps = 0;
-        ContentView view(
-            defaults, scope, chooser, preview, [&] { ++beeps; }, [] { return nullptr; }, [] {});
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
-        view.chooseFolder();
-        chooser.choose(folder.path());
-        QCOMPARE(view.folderPath(), folder.path()); // the shelf works on regardless
-        QVERIFY(view.errorMessage());
+        shelf.choose(folder.path());
+        QCOMPARE(shelf.view.folderPath(), folder.path()); // the shelf works on regardless
+        QVERIFY(shelf.view.errorMessage());
         const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
-        QVERIFY2(view.errorMessage()->contains(reason), qPrintable(*view.errorMessage()));
-        QCOMPARE(beeps, 0);
+        QVERIFY2(
+            shelf.view.errorMessage()->contains(reason), qPrintable(*shelf.view.errorMessage()));
+        QCOMPARE(shelf.beeps, 0);
 
-        view.clearError();
+        shelf.view.clearError();
         // Not the shelf's own setting: the shelf stays quiet about it.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
-        defaults.setValue(u"preview.side"_s, u"left"_s);
-        QVERIFY(!view.errorMessage());
-        ShelfTestFolder other;
+        shelf.defaults.setValue(u"preview.side"_s, u"left"_s);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
-        view.chooseFolder();
-        chooser.choose(other.path());
-        QCOMPARE(view.folderPath(), other.path());
-        QVERIFY2(!view.errorMessage(), "told once");
-    }
-
-    void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
-    {
-        ShelfTestFolder folder;
-        QTemporaryDir configDir;
-        UserDefaults defaults(configDir.filePath(u"vantry.conf"_s));
-        SecurityScope scope;
-        FakeFolderChooser chooser;
-        FakePreviewPresenter preview;
-        auto view = std::make_unique<ContentView>(
-            defaults, scope, chooser, preview, [] {}, [] { return nullptr; }, [] {});
-        view->chooseFolder();
-        view.reset();
-        chooser.choose(folder.path());
-        QVERIFY(!defaults.contains(bookmarkKey));
-        QVERIFY(!scope.scopedPath());
+        shelf.choose(folder.path() + '/');
+        QVERIFY2(!shelf.view.errorMessage(), "told once");
     }
 
     void commitRenameFollowsTheRules_data()
@@ -245,14 +186,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("renamedTo"); // empty: nothing renamed, field closed
 
-        QTest::newRow("surrounding spaces dropped") << u" b.txt \n"_s << QByteArray("b.txt");
-        QTest::newRow("extension removed") << u"a"_s << QByteArray("a");
+        QTest::newRow("extension removed") << u" a "_s << QByteArray("a");
         QTest::newRow("case only") << u"A.TXT"_s << QByteArray("A.TXT");
-        QTest::newRow("utf-8 name") << u"caf\u00e9"_s << QByteArray("caf\xc3\xa9");
+        QTest::newRow("escapes read as shown") << u"\\xE9\\\\"_s << QByteArray("\xe9\\");
         QTest::newRow("empty") << QString() << QByteArray();
-        QTest::newRow("only whitespace") << u" \t\n"_s << QByteArray();
-        QTest::newRow("unchanged") << u"a.txt"_s << QByteArray();
-        QTest::newRow("unchanged with spaces") << u"  a.txt "_s << QByteArray();
+        QTest::newRow("unchanged") << u"  a.txt "_s << QByteArray();
         QTest::newRow("another item's name") << u"other"_s << QByteArray();
         QTest::newRow("a dangling link's name") << u"dangling"_s << QByteArray();
     }
@@ -299,10 +237,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("error");
         QTest::newRow("into a subfolder") << u"sub/a.txt"_s << EINVAL;
-        QTest::newRow("absolute") << u"/tmp/a.txt"_s << EINVAL;
-        QTest::newRow("dot") << u"."_s << EINVAL;
         QTest::newRow("dot dot") << u" .. "_s << EINVAL;
-        QTest::newRow("nul") << QString(u"a\0b"_s) << EINVAL;
         QTest::newRow("escaped slash") << u"a\\x2Fb"_s << EINVAL;
         QTest::newRow("removed by another program") << u"b.txt"_s << ENOENT;
     }
@@ -335,56 +270,6 @@ private Q_SLOTS:
         QCOMPARE(shelf.view.renameText(), QString());
     }
 
-    // The field keeps a name's bytes: Return on the untouched text renames nothing, and
-    // an edit of the extension keeps every other byte.
-    void theFieldKeepsTheBytesLeftAlone_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("renamedTo"); // empty: left untouched
-        QTest::newRow("latin-1") << QByteArray("caf\xe9.txt") << QByteArray();
-        QTest::newRow("spaces at the ends") << QByteArray(" a.txt ") << QByteArray();
-        QTest::newRow("controls, backslash, not utf-8")
-            << QByteArray("\ta\\\xff b\n") << QByteArray();
-        QTest::newRow("bidi override") << QByteArray("a\xe2\x80\xae.txt") << QByteArray();
-        QTest::newRow("extension edited")
-            << QByteArray(" caf\xe9\\\xff.txt") << QByteArray(" caf\xe9\\\xff.md");
-    }
-    void theFieldKeepsTheBytesLeftAlone()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, renamedTo);
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile(name, "mine"));
-        Shelf shelf;
-        startRenaming(shelf, folder, name);
-        QString text = shelf.view.renameText();
-        if (!renamedTo.isEmpty()) {
-            QVERIFY(text.endsWith(u".txt"_s));
-            text = text.chopped(3) + u"md"_s;
-        }
-        shelf.view.setRenameText(text);
-        shelf.view.commitRename();
-
-        QVERIFY(!shelf.view.editingUrl());
-        QCOMPARE(shelf.beeps, 0);
-        const QByteArray now = renamedTo.isEmpty() ? name : renamedTo;
-        QCOMPARE(folder.entryNames(), QList<QByteArray> { now });
-        QCOMPARE(folder.contentsOf(now), QByteArray("mine"));
-    }
-
-    void theAppearActionLeavesTheRenameAlone()
-    {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile("a.txt"));
-        Shelf shelf;
-        startRenaming(shelf, folder, "a.txt");
-        shelf.view.setRenameText(u"typed"_s);
-        shelf.view.restoreFolder();
-        shelf.view.hidePreview();
-        QCOMPARE(shelf.view.editingUrl(), folder.pathOf("a.txt"));
-        QCOMPARE(shelf.view.renameText(), u"typed"_s);
-    }
-
     void previewOpensBesideTheKeyWindowOnTheStoredSide()
     {
         Shelf shelf;
@@ -404,17 +289,6 @@ private Q_SLOTS:
         QCOMPARE(shown.height, 300);
         shelf.view.hidePreview();
         QCOMPARE(shelf.preview.hidden, 1);
-    }
-
-    void sideChangesAreReported()
-    {
-        Shelf shelf;
-        QSignalSpy changed(&shelf.view, &ContentView::sideRawChanged);
-        shelf.defaults.setValue(u"preview.side"_s, u"left"_s);
-        QCOMPARE(changed.size(), 1);
-        QCOMPARE(shelf.view.sideRaw(), u"left"_s);
-        shelf.defaults.setValue(u"other"_s, u"x"_s);
-        QCOMPARE(changed.size(), 1);
     }
 };
 
