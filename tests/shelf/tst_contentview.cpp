@@ -181,6 +181,38 @@ private Q_SLOTS:
         QVERIFY2(!shelf.view.errorMessage(), "told once");
     }
 
+    void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
+    {
+        ShelfTestFolder folder;
+        QTemporaryDir configDir;
+        UserDefaults defaults(configDir.filePath(u"vantry.conf"_s));
+        SecurityScope scope;
+        FakeFolderChooser chooser;
+        FakePreviewPresenter preview;
+        auto view = std::make_unique<ContentView>(
+            defaults, scope, chooser, preview, [] {}, [] { return nullptr; }, [] {});
+        view->chooseFolder();
+        view.reset();
+        chooser.choose(folder.path());
+        QVERIFY(!defaults.contains(bookmarkKey));
+        QVERIFY(!scope.scopedPath());
+    }
+
+    void renameNeedsExactlyOneSelectedItem()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("a"));
+        QVERIFY(folder.addFile("b"));
+        Shelf shelf;
+        shelf.choose(folder.path());
+        for (const QSet<QByteArray> &selection :
+            { QSet<QByteArray>(), QSet<QByteArray> { folder.pathOf("a"), folder.pathOf("b") } }) {
+            shelf.view.setSelection(selection);
+            shelf.view.beginRename();
+            QVERIFY(!shelf.view.editingUrl());
+        }
+    }
+
     void commitRenameFollowsTheRules_data()
     {
         QTest::addColumn<QString>("typed");
@@ -270,6 +302,19 @@ private Q_SLOTS:
         QCOMPARE(shelf.view.renameText(), QString());
     }
 
+    void theAppearActionLeavesTheRenameAlone()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFile("a.txt"));
+        Shelf shelf;
+        startRenaming(shelf, folder, "a.txt");
+        shelf.view.setRenameText(u"typed"_s);
+        shelf.view.restoreFolder();
+        shelf.view.hidePreview();
+        QCOMPARE(shelf.view.editingUrl(), folder.pathOf("a.txt"));
+        QCOMPARE(shelf.view.renameText(), u"typed"_s);
+    }
+
     void previewOpensBesideTheKeyWindowOnTheStoredSide()
     {
         Shelf shelf;
@@ -289,6 +334,16 @@ private Q_SLOTS:
         QCOMPARE(shown.height, 300);
         shelf.view.hidePreview();
         QCOMPARE(shelf.preview.hidden, 1);
+    }
+    void sideChangesAreReported()
+    {
+        Shelf shelf;
+        QSignalSpy changed(&shelf.view, &ContentView::sideRawChanged);
+        shelf.defaults.setValue(u"preview.side"_s, u"left"_s);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(shelf.view.sideRaw(), u"left"_s);
+        shelf.defaults.setValue(u"other"_s, u"x"_s);
+        QCOMPARE(changed.size(), 1);
     }
 };
 

@@ -164,6 +164,27 @@ private Q_SLOTS:
         QCOMPARE(folder.exists("b"), renameError == 0);
     }
 
+    void linkFallbackRefusesFolders()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFolder("dir"));
+        const MoveResult result = moveByLinking(folder.pathOf("dir"), folder.pathOf("moved"));
+        QCOMPARE(result.errorNumber, EOPNOTSUPP);
+        QCOMPARE(result.error, describe(EOPNOTSUPP));
+        QVERIFY(folder.exists("dir"));
+        QVERIFY(!folder.exists("moved"));
+    }
+
+    void moveKeepsASymbolicLinkALink()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addLink("link", "nowhere"));
+        QVERIFY(moveByLinking(folder.pathOf("link"), folder.pathOf("moved")));
+        char target[64] = {};
+        QCOMPARE(::readlink(folder.pathOf("moved").constData(), target, sizeof target - 1), 7);
+        QCOMPARE(QByteArray(target), QByteArray("nowhere"));
+    }
+
     void entryNamesMustBeOneComponent()
     {
         for (const QByteArray &name : { "b.txt"_ba, "..a.."_ba, "..."_ba, "\xff"_ba })

@@ -64,6 +64,14 @@ private Q_SLOTS:
         QCOMPARE(parseHiddenFile(QByteArray()), QList<QByteArray>());
     }
 
+    void aHiddenFileThatIsAFolderIsIgnored()
+    {
+        ShelfTestFolder folder;
+        QVERIFY(folder.addFolder(".hidden"));
+        QVERIFY(folder.addFile("a"));
+        QCOMPARE(loadItems(folder.path()).size(), 1);
+    }
+
     void unreadableFolderGivesEmptyList_data()
     {
         QTest::addColumn<QByteArray>("relative");

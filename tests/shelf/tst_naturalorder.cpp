@@ -134,6 +134,21 @@ private Q_SLOTS:
         QCOMPARE(namesOf(own.sorted(items)), namesOf(icu.sorted(items)));
     }
 
+    // Names copied from other systems may be decomposed (NFD).
+    void decomposedAccentsSortLikeComposedOnes()
+    {
+        const NaturalOrder order(QLocale(u"en_US"_s));
+        if (!order.usesLocaleCollation())
+            QSKIP("no ICU collation");
+        const QByteArray composedA = "\xc3\xa9"
+                                     "a";
+        const QByteArray decomposedB = "e\xcc\x81"
+                                       "b";
+        const QByteArray plainC = "ec";
+        QCOMPARE(namesOf(order.sorted(itemsNamed({ plainC, decomposedB, composedA }))),
+            (QList<QByteArray> { composedA, decomposedB, plainC }));
+    }
+
     void defaultOrderFollowsTheEnvironment()
     {
         const QByteArray lcAll = qgetenv("LC_ALL");

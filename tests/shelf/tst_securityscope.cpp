@@ -50,6 +50,8 @@ private Q_SLOTS:
         QVERIFY(!scope.scopedPath());
     }
 
+    void sharedIsOneInstance() { QCOMPARE(&SecurityScope::shared(), &SecurityScope::shared()); }
+
     void bookmarksAreAbsolutePathBytes_data()
     {
         QTest::addColumn<QByteArray>("path");

@@ -78,6 +78,14 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_Escape);
         QCOMPARE(closes.size(), 1);
     }
+    void theMessageIsShownVerbatim()
+    {
+        ErrorBannerView banner;
+        banner.resize(600, banner.heightForWidth(600));
+        banner.setMessage(u"No such file or directory"_s);
+        QCOMPARE(banner.shownText(), u"No such file or directory"_s);
+        QVERIFY(banner.heightForWidth(600) < banner.heightForWidth(120));
+    }
 };
 
 QTEST_MAIN(ErrorBannerTest)
