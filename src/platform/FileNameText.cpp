@@ -1,23 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/FileNameText.h"
 
-#include <QList>
-
 namespace vantry {
 
 namespace {
 
-// One code point of a name, or one byte of it that shows as an escape.
-struct Piece
-{
-    QString text;
-    QByteArray bytes;
-    bool typed = false; // not from the original name
-};
-
-QString escapeOf(unsigned char byte)
+QString byteEscape(unsigned char byte)
 {
     return QStringLiteral("\\x") + QString::number(byte, 16).toUpper().rightJustified(2, u'0');
+}
+
+QString characterEscape(char32_t c)
+{
+    return QStringLiteral("\\u{") + QString::number(c, 16).toUpper().rightJustified(4, u'0') + u'}';
 }
 
 bool isContinuation(unsigned char byte)
@@ -64,25 +59,62 @@ int sequenceLength(const QByteArray &bytes, qsizetype i)
     return length;
 }
 
-QList<Piece> piecesOf(const QByteArray &name)
+// Characters that draw nothing, or change how their neighbours are drawn: shown plainly
+// they would let one name pass for another ("report<U+202E>fdp.sh" reading "reporths.pdf").
+bool isHidden(char32_t c)
 {
-    QList<Piece> pieces;
-    qsizetype i = 0;
-    while (i < name.size()) {
-        const unsigned char byte = static_cast<unsigned char>(name.at(i));
-        const int length = sequenceLength(name, i);
-        if (length == 0 || byte < 0x20 || byte == 0x7F) {
-            // Control characters show as escapes like undecodable bytes: a newline or a
-            // tab in a name stays visible.
-            pieces.append({ escapeOf(byte), name.mid(i, 1) });
-            ++i;
-            continue;
-        }
-        const QByteArray bytes = name.mid(i, length);
-        pieces.append({ QString::fromUtf8(bytes), bytes });
-        i += length;
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
     }
-    return pieces;
+}
+
+int hexValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// The escape at text[i] (a backslash): how long it is and the bytes it stands for, or a
+// length of 0 when it is none.
+qsizetype readEscape(QStringView text, qsizetype i, QByteArray &bytes)
+{
+    const QStringView rest = text.sliced(i + 1);
+    if (rest.startsWith(u'\\')) {
+        bytes += '\\';
+        return 2;
+    }
+    if (rest.size() >= 3 && rest.at(0) == u'x' && hexValue(rest.at(1)) >= 0
+        && hexValue(rest.at(2)) >= 0) {
+        bytes += char(hexValue(rest.at(1)) * 16 + hexValue(rest.at(2)));
+        return 4;
+    }
+    if (!rest.startsWith(u"u{"))
+        return 0;
+    const qsizetype close = rest.indexOf(u'}');
+    if (close < 3 || close > 8)
+        return 0;
+    char32_t c = 0;
+    for (QChar digit : rest.sliced(2, close - 2)) {
+        if (hexValue(digit) < 0)
+            return 0;
+        c = c * 16 + char32_t(hexValue(digit));
+    }
+    if (c > 0x10FFFF || QChar::isSurrogate(c))
+        return 0;
+    bytes += QString::fromUcs4(&c, 1).toUtf8();
+    return close + 2;
 }
 
 } // namespace
@@ -90,56 +122,51 @@ QList<Piece> piecesOf(const QByteArray &name)
 QString fileNameText(const QByteArray &name)
 {
     QString text;
-    for (const Piece &piece : piecesOf(name))
-        text += piece.text;
+    qsizetype i = 0;
+    while (i < name.size()) {
+        const int length = sequenceLength(name, i);
+        const unsigned char byte = static_cast<unsigned char>(name.at(i));
+        if (length == 0) {
+            text += byteEscape(byte);
+            ++i;
+            continue;
+        }
+        const QString piece = QString::fromUtf8(name.constData() + i, length);
+        const char32_t c = piece.size() == 2 ? QChar::surrogateToUcs4(piece[0], piece[1])
+                                             : piece.at(0).unicode();
+        const bool atEnd = i == 0 || i + length == name.size();
+        if (c == u'\\')
+            text += QStringLiteral("\\\\");
+        else if (isHidden(c) || (atEnd && QChar::isSpace(c)))
+            text += c < 0x80 ? byteEscape(byte) : characterEscape(c);
+        else
+            text += piece;
+        i += length;
+    }
     return text;
 }
 
-QByteArray fileNameFromEdit(const QByteArray &original, const QString &edited)
+QByteArray fileNameFromText(const QString &text)
 {
-    const QList<Piece> before = piecesOf(original);
-
-    // The pieces left untouched at the start and at the end keep their bytes.
-    qsizetype first = 0; // pieces kept at the start
-    qsizetype start = 0; // where the typed part begins in edited
-    while (first < before.size() && edited.mid(start).startsWith(before.at(first).text)) {
-        start += before.at(first).text.size();
-        ++first;
-    }
-    qsizetype last = before.size(); // pieces from here on are kept at the end
-    qsizetype end = edited.size(); // where the typed part ends in edited
-    while (last > first && end - before.at(last - 1).text.size() >= start
-        && QStringView(edited).left(end).endsWith(before.at(last - 1).text)) {
-        end -= before.at(last - 1).text.size();
-        --last;
-    }
-
-    QList<Piece> after = before.mid(0, first);
-    const QString typed = edited.mid(start, end - start);
-    for (qsizetype i = 0; i < typed.size();) {
-        const qsizetype length = typed.at(i).isHighSurrogate() && i + 1 < typed.size()
-                && typed.at(i + 1).isLowSurrogate()
-            ? 2
-            : 1;
-        const QString text = typed.mid(i, length);
-        after.append({ text, text.toUtf8(), true });
-        i += length;
-    }
-    after += before.mid(last);
-
-    // Only typed white space goes: a name's own leading space, left alone, stays.
-    const auto droppable = [](const Piece &piece) {
-        return piece.typed && piece.text.size() == 1 && piece.text.at(0).isSpace();
-    };
-    qsizetype from = 0;
-    qsizetype to = after.size();
-    while (from < to && droppable(after.at(from)))
-        ++from;
-    while (to > from && droppable(after.at(to - 1)))
-        --to;
+    // The name's own white space at the ends shows escaped: plain white space there
+    // was typed.
+    const QString trimmed = text.trimmed();
+    const QStringView view(trimmed);
     QByteArray bytes;
-    for (qsizetype i = from; i < to; ++i)
-        bytes += after.at(i).bytes;
+    qsizetype i = 0;
+    while (i < view.size()) {
+        if (view.at(i) == u'\\') {
+            if (const qsizetype length = readEscape(view, i, bytes)) {
+                i += length;
+                continue;
+            }
+        }
+        qsizetype next = view.indexOf(u'\\', i + 1);
+        if (next < 0)
+            next = view.size();
+        bytes += view.sliced(i, next - i).toUtf8();
+        i = next;
+    }
     return bytes;
 }
 

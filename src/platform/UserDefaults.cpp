@@ -33,62 +33,84 @@ QString systemError(int error)
 // there must not hang start-up, and a huge file is refused before it is read.
 struct StoredFile
 {
-    bool exists = false;
-    bool readable = false;
-    QString problem; // why the content cannot be used; empty when it was read
+    enum State { Missing, Read, ReadFailed, Damaged };
+    State state = Missing;
+    QString problem; // why the content cannot be used
     QByteArray content;
 };
 
+StoredFile failed(StoredFile::State state, const QString &problem)
+{
+    return { state, problem, {} };
+}
+
 StoredFile readStoredFile(const QString &path)
 {
-    StoredFile file;
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        file.exists = error != ENOENT && error != ENOTDIR;
-        file.problem = systemError(error);
-        return file;
+        if (error == ENOENT || error == ENOTDIR)
+            return {};
+        // A socket answers ENXIO: it is there but is no file. Anything else (EIO, ESTALE,
+        // EMFILE, a lease's EWOULDBLOCK, EACCES) says nothing about the file itself.
+        return failed(
+            error == ENXIO ? StoredFile::Damaged : StoredFile::ReadFailed, systemError(error));
     }
     const auto closeFd = qScopeGuard([fd] { ::close(fd); });
-    file.exists = true;
     struct stat info
     {
     };
-    if (::fstat(fd, &info) != 0) {
-        file.problem = systemError(errno);
-        return file;
-    }
-    file.readable = true;
-    if (!S_ISREG(info.st_mode)) {
-        file.problem = u"not a regular file"_s;
-        return file;
-    }
+    if (::fstat(fd, &info) != 0)
+        return failed(StoredFile::ReadFailed, systemError(errno));
+    if (!S_ISREG(info.st_mode))
+        return failed(StoredFile::Damaged, u"not a regular file"_s);
     constexpr qsizetype limit = UserDefaults::MaximumFileSize;
-    if (info.st_size > limit) {
-        file.problem = u"larger than 1 MiB"_s;
-        return file;
-    }
+    if (info.st_size > limit)
+        return failed(StoredFile::Damaged, u"larger than 1 MiB"_s);
     // The size may change while reading: never take more than the limit.
-    file.content.resize(limit + 1);
+    StoredFile file { StoredFile::Read, {}, QByteArray(limit + 1, Qt::Uninitialized) };
     qsizetype total = 0;
     while (total <= limit) {
         const ssize_t n = ::read(fd, file.content.data() + total, size_t(limit + 1 - total));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            file.problem = systemError(errno);
-            file.content.clear();
-            return file;
-        }
+        if (n < 0)
+            return failed(StoredFile::ReadFailed, systemError(errno));
         if (n == 0)
             break;
         total += n;
     }
-    file.content.truncate(total);
     if (total > limit)
-        file.problem = u"larger than 1 MiB"_s;
+        return failed(StoredFile::Damaged, u"larger than 1 MiB"_s);
+    file.content.truncate(total);
     return file;
+}
+
+// QSettings says only that a write failed. Writing a scratch file beside the settings
+// file the same way finds the system's reason (ENOSPC, EDQUOT, EIO, EFBIG, ...); 0 when
+// that write works.
+int scratchWriteError(const QByteArray &folder)
+{
+    QByteArray name = folder + "/.vantry.conf-XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const QByteArray block(4096, '\n');
+    int error = 0;
+    for (qsizetype done = 0; done < block.size() && error == 0;) {
+        const ssize_t n = ::write(fd, block.constData() + done, size_t(block.size() - done));
+        if (n >= 0)
+            done += n;
+        else if (errno != EINTR)
+            error = errno;
+    }
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    ::unlink(name.constData());
+    return error;
 }
 
 // QSettings accepts almost anything as INI and drops what it cannot parse, so
@@ -166,21 +188,28 @@ UserDefaults::~UserDefaults() = default;
 void UserDefaults::load()
 {
     const StoredFile stored = readStoredFile(m_filePath);
-    bool damaged = false;
-    if (stored.exists) {
-        if (!stored.readable) {
-            qCWarning(lcSettings) << "cannot read" << m_filePath << ":" << stored.problem;
-            damaged = true;
-        } else if (!stored.problem.isEmpty()) {
-            qCWarning(lcSettings) << "settings file" << m_filePath << "is" << stored.problem;
-            damaged = true;
-        } else {
-            damaged = !looksLikeIni(stored.content);
-        }
+    if (stored.state == StoredFile::ReadFailed) {
+        // The file may be fine: keep it as it is, and never save defaults over it.
+        m_unsavableReason = stored.problem;
+        qCWarning(lcSettings) << "cannot read" << m_filePath << ":" << stored.problem
+                              << "; running on defaults, changes will not be saved";
+        return;
     }
+    bool damaged = stored.state == StoredFile::Damaged;
+    if (damaged)
+        qCWarning(lcSettings) << "settings file" << m_filePath << "is" << stored.problem;
+    else if (stored.state == StoredFile::Read)
+        damaged = !looksLikeIni(stored.content);
 
     if (!damaged) {
         m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+        if (m_settings->status() == QSettings::AccessError) {
+            m_settings.reset();
+            m_unsavableReason = tr("the file could not be read");
+            qCWarning(lcSettings) << "cannot read" << m_filePath
+                                  << "; running on defaults, changes will not be saved";
+            return;
+        }
         if (m_settings->status() != QSettings::NoError) {
             damaged = true;
             m_settings.reset();
@@ -228,8 +257,11 @@ QString UserDefaults::writeFailureReason() const
         if (slash < 0)
             return {};
         path.truncate(slash > 0 ? slash : 1);
-        if (::access(path.constData(), W_OK | X_OK) == 0)
-            return {};
+        if (::access(path.constData(), W_OK | X_OK) == 0) {
+            // Allowed to: something else stopped the write (a full disk, a quota).
+            const int error = scratchWriteError(path);
+            return error == 0 ? QString() : systemError(error);
+        }
         if (errno != ENOENT || path == "/")
             return systemError(errno);
     }
@@ -259,8 +291,7 @@ void UserDefaults::write(const QString &key)
     }
     QString reason = writeFailureReason();
     if (reason.isEmpty())
-        reason = m_settings->status() == QSettings::AccessError ? systemError(EACCES)
-                                                                : u"format error"_s;
+        reason = tr("the file could not be written");
     qCWarning(lcSettings) << "could not write" << m_filePath << ":" << reason;
     reportSaveFailure(key, reason);
 }

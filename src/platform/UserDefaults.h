@@ -16,9 +16,11 @@ namespace vantry {
 // level ("user_selected_dir", "preview.side", "KeyboardShortcuts_<name>", ...).
 //
 // Values read back the way the file stores them: byte arrays as QByteArray,
-// every scalar (bool, number, string) as a QString. A damaged or unreadable
-// file (also anything that is not a regular file, or one over 1 MiB) is moved
-// aside, never overwritten, and the store starts empty.
+// every scalar (bool, number, string) as a QString. A damaged file (one that
+// cannot be parsed, anything that is not a regular file, or one over 1 MiB) is
+// moved aside, never overwritten, and the store starts empty. A file that cannot
+// be read (EIO, EACCES, EMFILE, ...) stays where it is: the store runs on
+// defaults and saves nothing over it.
 // Every write reaches the disk before setValue() returns, or saveFailed() says why not.
 class UserDefaults final : public QObject
 {

@@ -137,12 +137,7 @@ void ContentView::commitRename()
     if (!m_editingUrl)
         return;
     const QByteArray source = *m_editingUrl;
-    const QByteArray original = lastComponent(source);
-    // The untouched text is the item's own name, whatever trimming or decoding would
-    // make of it.
-    const QByteArray nameBytes = m_renameText == fileNameText(original)
-        ? original
-        : fileNameFromEdit(original, m_renameText);
+    const QByteArray nameBytes = fileNameFromText(m_renameText);
     if (nameBytes.isEmpty()) {
         setEditing(std::nullopt, QString());
         return;

@@ -29,6 +29,12 @@ const MoveSystemCalls &MoveSystemCalls::system()
         [](const char *path) { return ::unlink(path); },
         [](const char *from, const char *to) { return ::rename(from, to); },
         [](const char *path, struct stat *st) { return ::lstat(path, st); },
+        [](const char *path) { return ::mkdir(path, 0700); },
+        [](const char *path) { return ::rmdir(path); },
+        [](const char *path) {
+            const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            return fd < 0 ? -1 : ::close(fd);
+        },
     };
     return calls;
 }
@@ -69,16 +75,25 @@ MoveResult moveByLinking(const QByteArray &from, const QByteArray &to, const Mov
     return {};
 }
 
-MoveResult moveAfterChecking(
+MoveResult moveOntoPlaceholder(
     const QByteArray &from, const QByteArray &to, const MoveSystemCalls &calls)
 {
     struct stat st;
-    if (calls.lstat(to.constData(), &st) == 0)
-        return moveError(EEXIST);
-    if (errno != ENOENT)
+    if (calls.lstat(from.constData(), &st) != 0)
         return moveError(errno);
-    if (calls.rename(from.constData(), to.constData()) != 0)
+    // A check before a plain rename would race: an empty folder appearing at to
+    // meanwhile would be replaced. The exclusive creation is the check.
+    const bool folder = S_ISDIR(st.st_mode);
+    if ((folder ? calls.makeFolder(to.constData()) : calls.createFile(to.constData())) != 0)
         return moveError(errno);
+    if (calls.rename(from.constData(), to.constData()) != 0) {
+        const int error = errno;
+        if (folder)
+            calls.removeFolder(to.constData());
+        else
+            calls.unlink(to.constData());
+        return moveError(error);
+    }
     return {};
 }
 
@@ -100,7 +115,7 @@ MoveResult moveWithoutReplacing(
         if (linked || !isLinkRefusal(linked.errorNumber))
             return linked;
     }
-    return moveAfterChecking(from, to, calls);
+    return moveOntoPlaceholder(from, to, calls);
 }
 
 bool isValidEntryName(const QByteArray &name)

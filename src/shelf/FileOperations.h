@@ -34,6 +34,11 @@ struct MoveSystemCalls
     /// Plain rename(), which replaces what is at to.
     std::function<int(const char *from, const char *to)> rename;
     std::function<int(const char *path, struct stat *st)> lstat;
+    /// mkdir(), which fails if anything is at path.
+    std::function<int(const char *path)> makeFolder;
+    std::function<int(const char *path)> removeFolder;
+    /// A new empty file by open() with O_CREAT | O_EXCL, which fails if anything is at path.
+    std::function<int(const char *path)> createFile;
 
     /// The real system calls.
     static const MoveSystemCalls &system();
@@ -42,7 +47,7 @@ struct MoveSystemCalls
 /// Moves from to to, both path bytes, and never replaces anything already at to: such a
 /// move fails with EEXIST. Where the file system offers it the refusal is atomic (the
 /// no-replace rename; for files where that is refused, a hard link); where it refuses
-/// both, to is checked just before a plain rename.
+/// both, the name is claimed first and then moved onto.
 MoveResult moveWithoutReplacing(const QByteArray &from, const QByteArray &to,
     const MoveSystemCalls &calls = MoveSystemCalls::system());
 
@@ -51,9 +56,10 @@ MoveResult moveWithoutReplacing(const QByteArray &from, const QByteArray &to,
 MoveResult moveByLinking(const QByteArray &from, const QByteArray &to,
     const MoveSystemCalls &calls = MoveSystemCalls::system());
 
-/// The last resort where a file system refuses both: fails with EEXIST when anything is
-/// at to, else renames. Something appearing at to between the two steps may be replaced.
-MoveResult moveAfterChecking(const QByteArray &from, const QByteArray &to,
+/// The last resort where a file system refuses both: claims to with a new empty folder or
+/// file of the source's kind (failing with EEXIST when anything is there), then renames
+/// onto that placeholder, which is ours to replace.
+MoveResult moveOntoPlaceholder(const QByteArray &from, const QByteArray &to,
     const MoveSystemCalls &calls = MoveSystemCalls::system());
 
 /// A failed move carrying the system's description of errorNumber.

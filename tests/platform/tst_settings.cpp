@@ -52,7 +52,6 @@ private Q_SLOTS:
         for (PreviewSide side : vantry::allPreviewSides) {
             vantry::Settings(defaults).setPreviewSide(side);
             QCOMPARE(defaults.string(u"preview.side"_s), vantry::rawValue(side));
-            QCOMPARE(vantry::Settings(defaults).previewSide(), side);
         }
     }
 
@@ -68,21 +67,6 @@ private Q_SLOTS:
         QCOMPARE(settings.lastUpdateCheck(), when);
         defaults.setValue(u"updates.lastCheckTime"_s, u"yesterday"_s);
         QVERIFY(!settings.lastUpdateCheck().isValid());
-    }
-
-    void folderBookmarkKeepsItsBytes()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(u"vantry.conf"_s);
-        const QByteArray bookmark("/home/me/caf\xe9\n");
-        {
-            vantry::UserDefaults defaults(file);
-            QVERIFY(vantry::Settings(defaults).folderBookmark().isNull());
-            vantry::Settings(defaults).setFolderBookmark(bookmark);
-        }
-        vantry::UserDefaults defaults(file);
-        QCOMPARE(defaults.data(u"user_selected_dir"_s), bookmark);
-        QCOMPARE(vantry::Settings(defaults).folderBookmark(), bookmark);
     }
 };
 

@@ -58,33 +58,21 @@ private Q_SLOTS:
         QTRY_VERIFY(!openDialog());
     }
 
-    void cancellingReportsNothing()
-    {
-        FileDialogFolderChooser chooser;
-        int answers = 0;
-        std::optional<QByteArray> chosen = QByteArray("unset");
-        chooser.chooseFolder([&](std::optional<QByteArray> path) {
-            ++answers;
-            chosen = path;
-        });
-        QVERIFY(openDialog());
-        openDialog()->reject();
-        QCOMPARE(answers, 1);
-        QCOMPARE(chosen, std::nullopt);
-    }
-
+    // Asking while the dialog is open raises it; cancelling answers the latest asker
+    // with nothing.
     void askingAgainRaisesTheOpenDialog()
     {
         FileDialogFolderChooser chooser;
         int first = 0;
-        int second = 0;
+        std::optional<std::optional<QByteArray>> second;
         chooser.chooseFolder([&](std::optional<QByteArray>) { ++first; });
         QFileDialog *dialog = openDialog();
-        chooser.chooseFolder([&](std::optional<QByteArray>) { ++second; });
+        QVERIFY(dialog);
+        chooser.chooseFolder([&](std::optional<QByteArray> path) { second = path; });
         QCOMPARE(openDialog(), dialog);
         dialog->reject();
         QCOMPARE(first, 0);
-        QCOMPARE(second, 1);
+        QVERIFY(second && !*second);
     }
 };
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestHost.h"
 
-#include <QDir>
 #include <QFile>
+#include <QVBoxLayout>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@ using namespace Qt::StringLiterals;
 
 namespace vantry::test {
 
-ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries, PreviewPresenter *preview)
+ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries)
     : m_folder(QFile::encodeName(m_dir.path()) + "/shelf")
 {
     ::mkdir(m_folder.constData(), 0755);
@@ -32,65 +32,13 @@ ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries, PreviewPresenter 
     m_defaults = std::make_unique<UserDefaults>(m_dir.filePath(u"vantry.conf"_s));
     m_defaults->setValue(u"user_selected_dir"_s, *makeBookmark(m_folder));
     m_content = std::make_unique<ContentView>(
-        *m_defaults, m_scope, m_chooser, preview ? *preview : m_recording, [this] { ++m_beeps; },
+        *m_defaults, m_scope, m_chooser, m_preview, [this] { ++m_beeps; },
         [this] { return &m_window; }, [this] { ++m_settings; });
     m_view = new ShelfView(*m_content, &m_window);
     auto *layout = new QVBoxLayout(&m_window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_window.resize(360, 520);
-}
-
-namespace {
-
-template<typename T>
-T *part(const ShelfView *view, const QString &name)
-{
-    T *found = view->findChild<T *>(name);
-    Q_ASSERT_X(found, "ShelfTestHost", qPrintable(name));
-    return found;
-}
-
-} // namespace
-
-ShelfListView *ShelfTestHost::list() const
-{
-    return part<ShelfListView>(m_view, u"items"_s);
-}
-
-ShelfListModel *ShelfTestHost::model() const
-{
-    return qobject_cast<ShelfListModel *>(list()->model());
-}
-
-QLineEdit *ShelfTestHost::folderField() const
-{
-    return part<QLineEdit>(m_view, u"folderField"_s);
-}
-
-QToolButton *ShelfTestHost::folderButton() const
-{
-    return part<QToolButton>(m_view, u"folderButton"_s);
-}
-
-QToolButton *ShelfTestHost::settingsButton() const
-{
-    return part<QToolButton>(m_view, u"settingsButton"_s);
-}
-
-QToolButton *ShelfTestHost::previewButton() const
-{
-    return part<QToolButton>(m_view, u"previewButton"_s);
-}
-
-QToolButton *ShelfTestHost::renameButton() const
-{
-    return part<QToolButton>(m_view, u"renameButton"_s);
-}
-
-ErrorBannerView *ShelfTestHost::banner() const
-{
-    return part<ErrorBannerView>(m_view, u"errorBanner"_s);
 }
 
 ShelfItemEditView *ShelfTestHost::editView() const

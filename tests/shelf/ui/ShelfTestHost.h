@@ -2,12 +2,12 @@
 #pragma once
 
 // A shelf window over a temporary folder with fake platform services, shared by
-// the shelf widget tests and the hand-driven host program.
+// the shelf widget tests.
 
+#include "FakeFolderChooser.h"
+#include "FakePreviewPresenter.h"
 #include "platform/UserDefaults.h"
-#include "preview/PreviewPresenter.h"
 #include "shelf/ContentView.h"
-#include "shelf/FolderChooser.h"
 #include "shelf/SecurityScope.h"
 #include "shelf/ui/ErrorBannerView.h"
 #include "shelf/ui/ShelfItemEditView.h"
@@ -20,45 +20,18 @@
 #include <QList>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <QWidget>
 
 #include <memory>
-#include <optional>
 
 namespace vantry::test {
-
-class RecordingPreview final : public PreviewPresenter
-{
-public:
-    struct Shown
-    {
-        QByteArray path;
-        PreviewSide side;
-    };
-    void show(const QByteArray &path, QWidget *, PreviewSide side, int, int) override
-    {
-        shown.append({ path, side });
-    }
-    void hide() override { ++hidden; }
-
-    QList<Shown> shown;
-    int hidden = 0;
-};
-
-class FixedChooser final : public FolderChooser
-{
-public:
-    void chooseFolder(Done done) override { done(answer); }
-    std::optional<QByteArray> answer;
-};
 
 // The folder holds the given entries (names ending in "/" are folders); the
 // stored bookmark points at it, so the shelf lists it when it appears.
 class ShelfTestHost
 {
 public:
-    explicit ShelfTestHost(const QList<QByteArray> &entries, PreviewPresenter *preview = nullptr);
+    explicit ShelfTestHost(const QList<QByteArray> &entries);
     ~ShelfTestHost();
 
     QByteArray folder() const { return m_folder; }
@@ -68,28 +41,37 @@ public:
     ContentView &content() { return *m_content; }
     ShelfView &view() { return *m_view; }
     // The view's parts, found as a screen reader or a test tool would: by object name.
-    ShelfListView *list() const;
-    ShelfListModel *model() const;
-    QLineEdit *folderField() const;
-    QToolButton *folderButton() const;
-    QToolButton *settingsButton() const;
-    QToolButton *previewButton() const;
-    QToolButton *renameButton() const;
-    ErrorBannerView *banner() const;
+    ShelfListView *list() const { return part<ShelfListView>("items"); }
+    ShelfListModel *model() const { return qobject_cast<ShelfListModel *>(list()->model()); }
+    QLineEdit *folderField() const { return part<QLineEdit>("folderField"); }
+    QToolButton *folderButton() const { return part<QToolButton>("folderButton"); }
+    QToolButton *settingsButton() const { return part<QToolButton>("settingsButton"); }
+    QToolButton *previewButton() const { return part<QToolButton>("previewButton"); }
+    QToolButton *renameButton() const { return part<QToolButton>("renameButton"); }
+    ErrorBannerView *banner() const { return part<ErrorBannerView>("errorBanner"); }
     /// The rename field while a row shows it, else nullptr.
     ShelfItemEditView *editView() const;
     QWidget &window() { return m_window; }
-    RecordingPreview &preview() { return m_recording; }
+    FakePreviewPresenter &preview() { return m_preview; }
+    FakeFolderChooser &chooser() { return m_chooser; }
     int beeps() const { return m_beeps; }
     int settingsOpened() const { return m_settings; }
 
 private:
+    template<typename T>
+    T *part(const char *name) const
+    {
+        T *found = m_view->findChild<T *>(QString::fromLatin1(name));
+        Q_ASSERT_X(found, "ShelfTestHost", name);
+        return found;
+    }
+
     QTemporaryDir m_dir;
     QByteArray m_folder;
     std::unique_ptr<UserDefaults> m_defaults;
     SecurityScope m_scope;
-    FixedChooser m_chooser;
-    RecordingPreview m_recording;
+    FakeFolderChooser m_chooser;
+    FakePreviewPresenter m_preview;
     QWidget m_window;
     std::unique_ptr<ContentView> m_content;
     ShelfView *m_view = nullptr;
