@@ -79,8 +79,16 @@ private Q_SLOTS:
     void init() { f.emplace(); }
     void cleanup() { f.reset(); }
 
-    void everyNameHoldingThePressedShortcutRuns()
+    void namesSharingAShortcut_data()
     {
+        QTest::addColumn<std::optional<Shortcut>>("next");
+        QTest::newRow("one moves on") << std::optional(optionF);
+        QTest::newRow("one is cleared") << std::optional<Shortcut>();
+    }
+
+    void namesSharingAShortcut()
+    {
+        QFETCH(std::optional<Shortcut>, next);
         const Name a(u"a"_s, controlCommandS);
         const Name b(u"b"_s);
         setShortcut(controlCommandS, b);
@@ -89,39 +97,20 @@ private Q_SLOTS:
         onKeyUp(a, [&] { log << u"a up"_s; });
         onKeyDown(b, [&] { log << u"b down"_s; });
         auto context = std::make_unique<QObject>();
-        onKeyDown(b, context.get(), [&] { log << u"b with context"_s; });
-
+        onKeyDown(b, context.get(), [&] { log << u"b down with context"_s; });
         QCOMPARE(f->backend.registered.size(), 1);
-        QVERIFY(f->backend.press(controlCommandS));
-        QVERIFY(f->backend.press(controlCommandS, true));
+        f->backend.press(controlCommandS);
+        f->backend.press(controlCommandS, true);
         log.sort();
-        QCOMPARE(log, (QStringList { u"a down"_s, u"a up"_s, u"b down"_s, u"b with context"_s }));
-        // An action bound to an object stops with it.
+        QCOMPARE(
+            log, (QStringList { u"a down"_s, u"a up"_s, u"b down"_s, u"b down with context"_s }));
+
+        // One name leaving does not silence the other; an action bound to an object stops with it.
+        setShortcut(next, a);
         context.reset();
         log.clear();
-        f->backend.press(controlCommandS);
-        QCOMPARE(log.size(), 2);
-    }
-
-    void nameLeavingASharedShortcutLeavesItToTheOther_data()
-    {
-        QTest::addColumn<std::optional<Shortcut>>("next");
-        QTest::newRow("changed") << std::optional(optionF);
-        QTest::newRow("cleared") << std::optional<Shortcut>();
-    }
-
-    void nameLeavingASharedShortcutLeavesItToTheOther()
-    {
-        QFETCH(std::optional<Shortcut>, next);
-        const Name a(u"a"_s, controlCommandS);
-        const Name b(u"b"_s, controlCommandS);
-        int bRuns = 0;
-        onKeyDown(a, [] {});
-        onKeyDown(b, [&] { ++bRuns; });
-
-        setShortcut(next, a);
         QVERIFY(f->backend.press(controlCommandS));
-        QCOMPARE(bRuns, 1);
+        QCOMPARE(log, QStringList { u"b down"_s });
         // Once nobody holds it any more it is released.
         setShortcut(std::nullopt, b);
         QVERIFY(!f->backend.idOf(controlCommandS));
@@ -147,18 +136,12 @@ private Q_SLOTS:
         const Name name(u"n"_s, controlCommandS);
         int runs = 0;
         onKeyDown(name, [&] { ++runs; });
-        auto *stream = events(name, this);
-        QSignalSpy streamed(stream, &EventStream::triggered);
-        QTest::qWait(0);
-
         setHandlersSuspended(true);
         QVERIFY(f->backend.press(controlCommandS)); // still registered
-        QCOMPARE(runs + streamed.size(), 0);
+        QCOMPARE(runs, 0);
         setHandlersSuspended(false);
         f->backend.press(controlCommandS);
         QCOMPARE(runs, 1);
-        QCOMPARE(streamed.size(), 1);
-        delete stream;
     }
 
     void registration_data()
@@ -237,40 +220,29 @@ private Q_SLOTS:
 
         // Names are switched off one by one, keeping what is stored.
         disable(name, Name(u"other"_s), Name(u"empty"_s));
-        QVERIFY(f->backend.registered.isEmpty());
-        QCOMPARE(getShortcut(name), controlCommandS);
+        QVERIFY(f->backend.registered.isEmpty() && getShortcut(name));
         enable({ name });
         QCOMPARE(f->backend.registered.size(), 1);
-        // Nothing remembers the disabling: an action installs the other again.
-        onKeyDown(Name(u"other"_s), [] {});
-        QCOMPARE(f->backend.registered.size(), 2);
     }
 
     void streams()
     {
         const Name name(u"n"_s, controlCommandS);
         disable(name);
-        auto *both = events(name, this);
         auto *releases = events(EventType::KeyUp, name, this);
-        QSignalSpy streamed(both, &EventStream::triggered);
         QSignalSpy released(releases, &EventStream::triggered);
-        // Subscribing happens after events() returned.
+        // Subscribing happens after events() returned, and installs the shortcut.
         QVERIFY(f->backend.registered.isEmpty());
         QTRY_COMPARE(f->backend.registered.size(), 1);
-
         f->backend.press(controlCommandS);
         f->backend.press(controlCommandS, true);
-        QCOMPARE(streamed.size(), 2);
-        QCOMPARE(streamed.at(0).front().value<EventType>(), EventType::KeyDown);
-        QCOMPARE(streamed.at(1).front().value<EventType>(), EventType::KeyUp);
         QCOMPARE(released.size(), 1);
-
-        // Ended streams leave the name's claim: the shortcut stays installed.
-        delete both;
+        QCOMPARE(released.front().front().value<EventType>(), EventType::KeyUp);
+        // An ended stream leaves the name's claim: the shortcut stays installed.
         delete releases;
         QTest::qWait(0);
         QCOMPARE(f->backend.registered.size(), 1);
-        f->backend.press(controlCommandS); // must not reach the deleted streams
+        f->backend.press(controlCommandS); // must not reach the deleted stream
     }
 
     void removeAllHandlersKeepsShortcutsOfStreams()
@@ -287,10 +259,7 @@ private Q_SLOTS:
         QVERIFY(!f->backend.idOf(controlCommandS));
         QVERIFY(f->backend.press(optionF));
         QCOMPARE(streamed.size(), 1);
-        // Attached again, the action's shortcut is installed again.
-        onKeyDown(withAction, [&] { ++runs; });
-        QVERIFY(f->backend.press(controlCommandS));
-        QCOMPARE(runs, 1);
+        QCOMPARE(runs, 0);
         delete stream;
     }
 
@@ -354,15 +323,6 @@ private Q_SLOTS:
         menu.reset();
         QCOMPARE(hotKeys().state(), State::Active);
         QVERIFY(f->backend.idOf(controlCommandS));
-    }
-
-    void systemShortcutsAreNormalised()
-    {
-        // Keypad and group bits have no stored form; a key without a stored code is left out.
-        f->backend.system = { { KEY_S, Qt::KeyboardModifierMask }, { KEY_PROG1, {} },
-            { KEY_SPACE, Qt::MetaModifier } };
-        QCOMPARE(systemSymbolicShortcuts(),
-            (QList<Shortcut> { Shortcut(1, 0x1B00), Shortcut(Key::space, CommandModifier) }));
     }
 };
 

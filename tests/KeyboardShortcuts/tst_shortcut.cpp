@@ -85,9 +85,6 @@ private Q_SLOTS:
         QTest::newRow("accented letter")
             << Variant::French << QByteArray() << KEY_2 << alt << u"Alt+É"_s << u"⌥É"_s
             << QKeySequence(Qt::ALT | Qt::Key_Eacute);
-        QTest::newRow("digit with shift")
-            << us << QByteArray() << KEY_1 << (ctrl | Qt::ShiftModifier) << u"Ctrl+Shift+1"_s
-            << u"⌃⇧1"_s << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_1);
         QTest::newRow("last function key")
             << us << QByteArray() << KEY_F20 << Qt::KeyboardModifiers() << u"F20"_s << u"F20"_s
             << QKeySequence(Qt::Key_F20);
@@ -146,14 +143,11 @@ private Q_SLOTS:
             << u"Alt+Shift+Q"_s;
         QTest::newRow("function") << R"({"carbonKeyCode":1,"carbonModifiers":131328})"_ba
                                   << u"Super+Fn+S"_s;
-        QTest::newRow("integral float")
-            << R"({"carbonKeyCode":1.0,"carbonModifiers":256})"_ba << u"Super+S"_s;
         QTest::newRow("string member")
             << R"({"carbonKeyCode":"1","carbonModifiers":0})"_ba << QString();
         QTest::newRow("fraction") << R"({"carbonKeyCode":1.5,"carbonModifiers":0})"_ba << QString();
         QTest::newRow("missing member") << R"({"carbonKeyCode":1})"_ba << QString();
         QTest::newRow("disabled marker") << "false"_ba << QString();
-        QTest::newRow("array") << "[1,4352]"_ba << QString();
     }
 
     void storedForm()
@@ -198,11 +192,6 @@ private Q_SLOTS:
         setShortcut(optionF, Name(u"other"_s));
         QCoreApplication::processEvents();
         QCOMPARE(item.shortcut(), QKeySequence(Qt::ALT | Qt::Key_Q));
-
-        // Set again for the same name: one observer, not two.
-        setMenuItemShortcutName(&item, name);
-        setShortcut(std::nullopt, name);
-        QTRY_COMPARE(item.shortcut(), QKeySequence());
 
         setShortcut(optionF, name);
         setMenuItemShortcutName(&item, std::nullopt);

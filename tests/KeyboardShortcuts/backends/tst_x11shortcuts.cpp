@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QProcess>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include <optional>
 
@@ -65,12 +64,6 @@ private Q_SLOTS:
         onKeyUp(openShelfWindow, [&] { events << u"up"_s; });
         QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
         QTRY_COMPARE(events, QStringList({ u"down"_s, u"up"_s }));
-
-        // The action follows the name to its new shortcut; the old one is free.
-        setShortcut(kControlCommandD, openShelfWindow);
-        QVERIFY(GrabHelper::canGrab(kXKeycodeS, { kControl | kSuper }));
-        QVERIFY(xdotool({ u"key"_s, u"ctrl+super+d"_s }));
-        QTRY_COMPARE(events.size(), 4);
     }
 
     void recorderSeesTheCombinationOfAnotherClient()
@@ -90,14 +83,11 @@ private Q_SLOTS:
         onKeyDown(openShelfWindow, [&] { ++runs; });
         FakeRecorderServices services;
         QWidget window;
-        auto *layout = new QVBoxLayout(&window);
-        layout->addWidget(new QLineEdit(&window));
         auto *recorder = new ShortcutRecorder(other, {}, &window, &services);
-        layout->addWidget(recorder);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        recorder->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(recorder, Qt::LeftButton);
         QVERIFY(recorder->isRecording());
 
         // Our own grab is released while recording, so the real key press reaches the field.
