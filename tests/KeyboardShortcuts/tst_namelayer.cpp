@@ -100,10 +100,10 @@ private Q_SLOTS:
         onKeyDown(b, context.get(), [&] { log << u"b down with context"_s; });
         QCOMPARE(f->backend.registered.size(), 1);
         f->backend.press(controlCommandS);
-        f->backend.press(controlCommandS, true);
         log.sort();
-        QCOMPARE(
-            log, (QStringList { u"a down"_s, u"a up"_s, u"b down"_s, u"b down with context"_s }));
+        QCOMPARE(log, (QStringList { u"a down"_s, u"b down"_s, u"b down with context"_s }));
+        f->backend.press(controlCommandS, true);
+        QCOMPARE(log.last(), u"a up"_s);
 
         // One name leaving does not silence the other; an action bound to an object stops with it.
         setShortcut(next, a);
@@ -313,16 +313,18 @@ private Q_SLOTS:
         menu->popup(QPoint(10, 10));
         QTRY_COMPARE(hotKeys().state(), State::MenuOpen);
 
-        const Name name(u"n"_s, controlCommandS);
+        // A hand-edited value with bits beyond the five modifiers.
+        f->store.setValue(
+            u"KeyboardShortcuts_n"_s, uR"({"carbonKeyCode":1,"carbonModifiers":65535})"_s);
         int runs = 0;
-        onKeyDown(name, [&] { ++runs; });
-        QVERIFY(!f->backend.idOf(controlCommandS));
-        sendKey(menu.get(), QEvent::KeyPress, KEY_S, Qt::ControlModifier | Qt::MetaModifier);
+        onKeyDown(Name(u"n"_s), [&] { ++runs; });
+        QVERIFY(f->backend.registered.size() == 0);
+        sendKey(menu.get(), QEvent::KeyPress, KEY_S, Qt::KeyboardModifierMask);
         QCOMPARE(runs, 1);
         // A menu destroyed while open counts as closed.
         menu.reset();
         QCOMPARE(hotKeys().state(), State::Active);
-        QVERIFY(f->backend.idOf(controlCommandS));
+        QVERIFY(f->backend.idOf(Shortcut(1, 0x1B00)));
     }
 };
 

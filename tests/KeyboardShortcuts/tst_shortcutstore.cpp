@@ -58,6 +58,7 @@ private Q_SLOTS:
         QTest::newRow("unreadable text")
             << QVariant(u"{\"carbonKeyCode\":1}"_s) << std::optional<Shortcut>();
         QTest::newRow("number") << QVariant(7) << std::optional<Shortcut>();
+        QTest::newRow("bytes") << QVariant(optionF.toJson()) << std::optional<Shortcut>();
     }
 
     void anyStoredValueKeepsTheDefaultAway()
