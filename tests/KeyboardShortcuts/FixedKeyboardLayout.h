@@ -7,8 +7,8 @@
 
 namespace KeyboardShortcuts::Testing {
 
-// A keyboard layout from a fixed table: the unshifted characters of a US
-// (QWERTY) or a French (AZERTY) keyboard, by macOS virtual key code.
+// A keyboard layout from a fixed table: the letters and digits of a US (QWERTY) or a
+// French (AZERTY) keyboard, by stored key code.
 class FixedKeyboardLayout final : public KeyboardLayout
 {
     Q_OBJECT
@@ -16,7 +16,7 @@ class FixedKeyboardLayout final : public KeyboardLayout
 public:
     enum class Variant { Us, French };
 
-    explicit FixedKeyboardLayout(Variant variant = Variant::Us, QObject *parent = nullptr);
+    explicit FixedKeyboardLayout(Variant variant = Variant::Us);
 
     QString keyToCharacter(int keyCode) const override { return m_table.value(keyCode); }
 

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace KeyboardShortcuts::Testing {
 
 // Counts beeps, records the alerts and answers them as a test prepares.
@@ -12,8 +14,7 @@ class FakeRecorderServices final : public RecorderServices
 {
 public:
     int beeps = 0;
-    QStringList alerts; // the message of every alert, in order
-    QStringList alertButtons; // the buttons of the last two-button alert
+    QStringList alerts; // the message of every alert, then its buttons if it has two
     bool chooseSecondButton = false;
     QList<Shortcut> system;
     QList<QMenu *> menuList;
@@ -29,10 +30,7 @@ public:
     bool askAlert(QWidget *, const QString &message, const QString &informative,
         const QString &firstButton, const QString &secondButton) override
     {
-        alerts << message + u'\n' + informative;
-        alertButtons = { firstButton, secondButton };
-        if (duringAlert)
-            duringAlert();
+        alerts << message << informative << firstButton << secondButton;
         return chooseSecondButton;
     }
     QList<Shortcut> systemShortcuts() override { return system; }

@@ -2,8 +2,8 @@
 // Renders both panes of the settings window, light and dark, for the README:
 //   settings_screenshots <output folder>
 // Run it through tests/isolate.sh so it never sees the user's settings.
-#include "FixedKeyboardLayout.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
+#include "ShortcutFixture.h"
 #include "app/settings/SettingsWindow.h"
 #include "platform/UserDefaults.h"
 
@@ -64,10 +64,8 @@ int main(int argc, char *argv[])
     const QString source = qEnvironmentVariable("VANTRY_SOURCE_DIR", u"."_s);
     QApplication::setWindowIcon(QIcon(source + u"/resources/app.vantry.Vantry.svg"_s));
 
-    QTemporaryDir dir;
-    vantry::UserDefaults store(dir.filePath(u"vantry.conf"_s));
-    KeyboardShortcuts::Testing::FixedKeyboardLayout layout;
-    KeyboardShortcuts::ShortcutCenter center(&store, nullptr, &layout);
+    KeyboardShortcuts::Testing::ShortcutFixture shortcuts;
+    vantry::UserDefaults &store = shortcuts.store;
     const KeyboardShortcuts::Name name(u"openShelfWindow"_s,
         KeyboardShortcuts::Shortcut(KeyboardShortcuts::Key::s,
             KeyboardShortcuts::ControlModifier | KeyboardShortcuts::CommandModifier));

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One shortcut: the key at its place, its stored form, how it is shown and what a
+// menu item shows for it, on fixed US and French layouts.
+#include "ShortcutFixture.h"
+
+#include "KeyboardShortcuts/KeyCodes.h"
+#include "KeyboardShortcuts/KeySymbols.h"
+
+#include <QAction>
+#include <QTest>
+#include <QTranslator>
+
+#include <linux/input-event-codes.h>
+
+#include <optional>
+
+using namespace KeyboardShortcuts;
+using namespace KeyboardShortcuts::Testing;
+using namespace Qt::StringLiterals;
+
+using Variant = FixedKeyboardLayout::Variant;
+
+class TestShortcut : public QObject
+{
+    Q_OBJECT
+
+    std::optional<ShortcutFixture> f;
+
+private Q_SLOTS:
+    void init() { f.emplace(); }
+    void cleanup() { f.reset(); }
+
+    void everyKeyHasItsOwnPlaceAndName()
+    {
+        QSet<QString> texts, symbols;
+        QSet<SpecialKey> specials;
+        for (int code = 0; code < 128; ++code) {
+            const auto evdev = evdevKeyCode(code);
+            const auto special = specialKey(code);
+            QVERIFY2(evdev || !special, qPrintable(QString::number(code)));
+            if (!evdev)
+                continue;
+            // No two keys share a place.
+            QCOMPARE(macKeyCode(*evdev), std::optional(code));
+            if (special)
+                specials.insert(*special);
+            const Shortcut shortcut(code, CarbonModifier::Control);
+            // Modifier keys and keys that type nothing on this layout show no name.
+            if (shortcut.displayText().endsWith(u'\uFFFD'))
+                continue;
+            QVERIFY2(!texts.contains(shortcut.displayText()), qPrintable(shortcut.displayText()));
+            QVERIFY2(!symbols.contains(shortcut.description()), qPrintable(shortcut.description()));
+            texts.insert(shortcut.displayText());
+            symbols.insert(shortcut.description());
+        }
+        QCOMPARE(specials.size(), int(SpecialKey::KeypadPlus) + 1);
+    }
+
+    void pressedKey_data()
+    {
+        QTest::addColumn<Variant>("layout");
+        QTest::addColumn<QByteArray>("desktop");
+        QTest::addColumn<int>("evdev");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("text"); // empty: the key gives no shortcut
+        QTest::addColumn<QString>("symbols");
+        QTest::addColumn<QKeySequence>("menu");
+        const auto us = Variant::Us;
+        const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
+        const auto alt = Qt::KeyboardModifiers(Qt::AltModifier);
+        QTest::newRow("default") << us << "GNOME"_ba << KEY_S << (ctrl | Qt::MetaModifier)
+                                 << u"Ctrl+Super+S"_s << u"⌃⌘S"_s
+                                 << QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S);
+        QTest::newRow("KDE says Meta")
+            << us << "KDE"_ba << KEY_S << (ctrl | Qt::MetaModifier) << u"Ctrl+Meta+S"_s << u"⌃⌘S"_s
+            << QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S);
+        QTest::newRow("modifiers in order")
+            << us << QByteArray() << KEY_F5
+            << (Qt::MetaModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier)
+            << u"Ctrl+Alt+Shift+Super+F5"_s << u"⌃⌥⇧⌘F5"_s
+            << QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::META | Qt::Key_F5);
+        QTest::newRow("a place, not a label")
+            << Variant::French << QByteArray() << KEY_Q << alt << u"Alt+A"_s << u"⌥A"_s
+            << QKeySequence(Qt::ALT | Qt::Key_A);
+        QTest::newRow("accented letter")
+            << Variant::French << QByteArray() << KEY_2 << alt << u"Alt+É"_s << u"⌥É"_s
+            << QKeySequence(Qt::ALT | Qt::Key_Eacute);
+        QTest::newRow("last function key")
+            << us << QByteArray() << KEY_F20 << Qt::KeyboardModifiers() << u"F20"_s << u"F20"_s
+            << QKeySequence(Qt::Key_F20);
+        QTest::newRow("space") << us << QByteArray() << KEY_SPACE << alt << u"Alt+Space"_s
+                               << u"⌥Space"_s << QKeySequence(Qt::ALT | Qt::Key_Space);
+        QTest::newRow("backspace")
+            << us << QByteArray() << KEY_BACKSPACE << ctrl << u"Ctrl+Backspace"_s << u"⌃⌫"_s
+            << QKeySequence(Qt::CTRL | Qt::Key_Backspace);
+        // The Apple Help key sits where PC keyboards have Insert.
+        QTest::newRow("insert") << us << QByteArray() << KEY_INSERT << ctrl << u"Ctrl+Ins"_s
+                                << u"⌃?\u20DD"_s << QKeySequence(Qt::CTRL | Qt::Key_Help);
+        // Keypad keys have no menu key equivalent.
+        QTest::newRow("keypad") << us << QByteArray() << KEY_KP5 << (ctrl | Qt::KeypadModifier)
+                                << u"Ctrl+Num+5"_s << u"⌃5\u20E3"_s << QKeySequence();
+        QTest::newRow("keypad clear is num lock")
+            << us << QByteArray() << KEY_NUMLOCK << ctrl << u"Ctrl+NumLock"_s << u"⌃\u2612\u20E3"_s
+            << QKeySequence();
+        QTest::newRow("types nothing") << us << QByteArray() << KEY_MUTE << ctrl << u"Ctrl+\uFFFD"_s
+                                       << u"⌃\uFFFD"_s << QKeySequence();
+        QTest::newRow("no place") << us << QByteArray() << KEY_SYSRQ << ctrl << QString()
+                                  << QString() << QKeySequence();
+    }
+
+    void pressedKey()
+    {
+        QFETCH(Variant, layout);
+        QFETCH(QByteArray, desktop);
+        QFETCH(int, evdev);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QString, symbols);
+        QFETCH(QKeySequence, menu);
+        f->layout.setVariant(layout);
+        qputenv("XDG_CURRENT_DESKTOP", desktop);
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_CURRENT_DESKTOP"); });
+        const QKeyEvent event = keyEvent(QEvent::KeyPress, evdev, modifiers);
+        const auto shortcut = Shortcut::fromKeyEvent(&event);
+        QCOMPARE(shortcut.has_value(), !text.isEmpty());
+        if (!shortcut)
+            return;
+        QCOMPARE(shortcut->displayText(), text);
+        QCOMPARE(shortcut->description(), symbols);
+        QAction item;
+        setMenuItemShortcut(&item, shortcut);
+        QCOMPARE(item.shortcut(), menu);
+    }
+
+    void storedForm_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("text"); // empty: not a shortcut
+        QTest::newRow("members reversed")
+            << R"({"carbonModifiers":4352,"carbonKeyCode":1})"_ba << u"Ctrl+Super+S"_s;
+        QTest::newRow("extra member and spaces")
+            << R"( { "carbonKeyCode" : 12 , "note": "x", "carbonModifiers" : 2560 } )"_ba
+            << u"Alt+Shift+Q"_s;
+        QTest::newRow("function") << R"({"carbonKeyCode":1,"carbonModifiers":131328})"_ba
+                                  << u"Super+Fn+S"_s;
+        QTest::newRow("string member")
+            << R"({"carbonKeyCode":"1","carbonModifiers":0})"_ba << QString();
+        QTest::newRow("fraction") << R"({"carbonKeyCode":1.5,"carbonModifiers":0})"_ba << QString();
+        QTest::newRow("missing member") << R"({"carbonKeyCode":1})"_ba << QString();
+        QTest::newRow("disabled marker") << "false"_ba << QString();
+    }
+
+    void storedForm()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, text);
+        const auto shortcut = Shortcut::fromJson(json);
+        QCOMPARE(shortcut.has_value(), !text.isEmpty());
+        if (shortcut)
+            QCOMPARE(shortcut->displayText(), text);
+    }
+
+    void keyNamesAreSingleCharacters()
+    {
+        const int x = int(Key::x.rawValue());
+        for (const QString &one : { u"e\u0301"_s, u"\U0001D11E"_s }) {
+            f->layout.setText(x, one);
+            QCOMPARE(keyToCharacter(x), std::optional(one));
+        }
+        for (const QString &notOne : { u"xy"_s, QString() }) {
+            f->layout.setText(x, notOne);
+            QCOMPARE(keyToCharacter(x), std::nullopt);
+        }
+    }
+
+    void catalogHasGermanText()
+    {
+        QTranslator german;
+        QVERIFY(german.load(u"keyboardshortcuts_de"_s, u":/KeyboardShortcuts/i18n"_s));
+        QCOMPARE(german.translate("KeyboardShortcuts", "space_key"), u"Leertaste"_s);
+    }
+
+    void menuItemFollowsItsName()
+    {
+        const Name name(u"n"_s, controlCommandS);
+        QAction item;
+        setMenuItemShortcutName(&item, name);
+        QCOMPARE(item.shortcut(), QKeySequence(Qt::CTRL | Qt::META | Qt::Key_S));
+
+        setShortcut(Shortcut(Key::q, OptionModifier), name);
+        QTRY_COMPARE(item.shortcut(), QKeySequence(Qt::ALT | Qt::Key_Q));
+        setShortcut(optionF, Name(u"other"_s));
+        QCoreApplication::processEvents();
+        QCOMPARE(item.shortcut(), QKeySequence(Qt::ALT | Qt::Key_Q));
+
+        setShortcut(optionF, name);
+        setMenuItemShortcutName(&item, std::nullopt);
+        QCOMPARE(item.shortcut(), QKeySequence());
+        setShortcut(Shortcut(Key::r, OptionModifier), name);
+        QCoreApplication::processEvents();
+        QCOMPARE(item.shortcut(), QKeySequence());
+    }
+};
+
+QTEST_MAIN(TestShortcut)
+#include "tst_shortcut.moc"
