@@ -36,11 +36,7 @@ WaylandKeyboard::WaylandKeyboard(XkbKeyboardLayout *layout, QObject *parent)
 WaylandKeyboard::~WaylandKeyboard()
 {
     if (m_keyboard) {
-        if (wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_keyboard)) >= 3) {
-            wl_keyboard_release(m_keyboard);
-        } else {
-            wl_keyboard_destroy(m_keyboard);
-        }
+        releaseKeyboard();
     }
     if (m_seat) {
         if (wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_seat)) >= 5) {
@@ -73,13 +69,27 @@ void WaylandKeyboard::bind(wl_registry *registry, int id, int version)
 void WaylandKeyboard::onCapabilities(void *data, wl_seat *seat, uint32_t capabilities)
 {
     auto *self = static_cast<WaylandKeyboard *>(data);
-    if (self->m_keyboard || !(capabilities & WL_SEAT_CAPABILITY_KEYBOARD)) {
-        return;
+    const bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+    if (self->m_keyboard && !hasKeyboard) {
+        // The keyboard went away (unplugged, or the session lost the seat); a new
+        // one comes with its own keymap when the capability returns.
+        self->releaseKeyboard();
+    } else if (!self->m_keyboard && hasKeyboard) {
+        self->m_keyboard = wl_seat_get_keyboard(seat);
+        static const wl_keyboard_listener listener { &WaylandKeyboard::onKeymap, &onEnter, &onLeave,
+            &onKey, &WaylandKeyboard::onModifiers, &onRepeatInfo };
+        wl_keyboard_add_listener(self->m_keyboard, &listener, self);
     }
-    self->m_keyboard = wl_seat_get_keyboard(seat);
-    static const wl_keyboard_listener listener { &WaylandKeyboard::onKeymap, &onEnter, &onLeave,
-        &onKey, &WaylandKeyboard::onModifiers, &onRepeatInfo };
-    wl_keyboard_add_listener(self->m_keyboard, &listener, self);
+}
+
+void WaylandKeyboard::releaseKeyboard()
+{
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy *>(m_keyboard)) >= 3) {
+        wl_keyboard_release(m_keyboard);
+    } else {
+        wl_keyboard_destroy(m_keyboard);
+    }
+    m_keyboard = nullptr;
 }
 
 void WaylandKeyboard::onName(void *, wl_seat *, const char *) { }

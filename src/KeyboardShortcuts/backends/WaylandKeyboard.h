@@ -32,6 +32,7 @@ private:
         void *data, wl_keyboard *keyboard, uint32_t format, int32_t fd, uint32_t size);
     static void onModifiers(void *data, wl_keyboard *keyboard, uint32_t serial, uint32_t depressed,
         uint32_t latched, uint32_t locked, uint32_t group);
+    void releaseKeyboard();
 
     XkbKeyboardLayout *m_layout;
     wl_seat *m_seat = nullptr;
