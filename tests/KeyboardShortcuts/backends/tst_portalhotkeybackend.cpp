@@ -29,6 +29,7 @@ namespace {
 constexpr Qt::KeyboardModifiers kControlSuper = Qt::ControlModifier | Qt::MetaModifier;
 const KeyCombination kControlSuperS { KEY_S, kControlSuper };
 const KeyCombination kControlSuperD { KEY_D, kControlSuper };
+constexpr int kStoredKeyS = 1; // the stored (macOS) key code of S
 const QString kAppId = u"app.vantry.Vantry"_s;
 // Our session token, the same in every run, and Ctrl+Super+S named on a US keyboard.
 const QString kCreateS = u"CreateSession vantry hotkey-1-4352=CTRL+LOGO+s"_s;
@@ -69,7 +70,7 @@ private Q_SLOTS:
     void pendingUntilTheUserAssignsAKey();
     void restartKeepsTheAssignmentAndAsksNoMore();
     void changedSetBindsInANewSession();
-    void triggersFollowTheCompositorsKeymap();
+    void followsTheCompositorsKeymap();
     void failedBindLosesItsRegistrationsAndRecovers_data();
     void failedBindLosesItsRegistrationsAndRecovers();
     void availabilityIsAskedWithoutWaiting();
@@ -256,7 +257,7 @@ void TestPortalHotKeyBackend::changedSetBindsInANewSession()
     QTRY_COMPARE(m_events, QStringList { u"pressed 2"_s });
 }
 
-void TestPortalHotKeyBackend::triggersFollowTheCompositorsKeymap()
+void TestPortalHotKeyBackend::followsTheCompositorsKeymap()
 {
     FakePortal portal;
     QVERIFY(portal.start());
@@ -265,10 +266,23 @@ void TestPortalHotKeyBackend::triggersFollowTheCompositorsKeymap()
     QSignalSpy finished(&backend, &PortalHotKeyBackend::bindingFinished);
     // The session's keymap (Dvorak) arrives after the shortcut was registered,
     // before the bind: the desktop is offered the key the user's layout names.
+    QSignalSpy changed(&keyboard, &XkbKeyboardLayout::layoutChanged);
     QCOMPARE(backend.registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
     QVERIFY(keyboard.setKeymap(keymapText("us", "dvorak")));
     QVERIFY(finished.wait(10000));
     QCOMPARE(portal.log().last(), u"CreateSession vantry hotkey-1-4352=CTRL+LOGO+o"_s);
+
+    // Two layouts; the compositor reports a switch to the second.
+    QVERIFY(keyboard.setKeymap(keymapText("us,us", ",dvorak")));
+    QCOMPARE(keyboard.keyToCharacter(kStoredKeyS), u"s"_s);
+    keyboard.setState(0, 0, 0, 1);
+    QCOMPARE(changed.size(), 3);
+    QCOMPARE(keyboard.keyToCharacter(kStoredKeyS), u"o"_s);
+    keyboard.setState(0x40, 0, 0, 1); // only a modifier: the layout stays
+    QCOMPARE(changed.size(), 3);
+    // A keymap that does not compile leaves the last good one.
+    QVERIFY(!keyboard.setKeymap("xkb_keymap { broken"));
+    QCOMPARE(keyboard.keyToCharacter(kStoredKeyS), u"o"_s);
 }
 
 void TestPortalHotKeyBackend::failedBindLosesItsRegistrationsAndRecovers_data()
