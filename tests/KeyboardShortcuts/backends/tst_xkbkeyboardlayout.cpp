@@ -55,6 +55,7 @@ struct Seat
     ~Seat()
     {
         wl_display_disconnect(client);
+        wl_display_destroy_clients(server);
         wl_display_destroy(server);
     }
     // Delivers what either side sent until both are quiet.
