@@ -7,7 +7,6 @@
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
 #include "platform/Logging.h"
 
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -31,6 +30,7 @@ constexpr auto kCreateRetryDelay = 250ms;
 // this grace the session is renewed, but not for every menu that opens.
 constexpr auto kShrinkGrace = 30s;
 constexpr int kCloseTimeoutMs = 1000;
+constexpr int kChoiceTimeoutMs = 5000;
 // Our own response code for a request we gave up waiting for (the portal's are 0 to 2).
 constexpr uint kNoAnswer = 3;
 
@@ -104,12 +104,13 @@ bool PortalHotKeyBackend::isPending(quint32 id) const
     return it != m_registrations.end() && it->second.pending;
 }
 
-bool PortalHotKeyBackend::portalOnBus(const QDBusConnection &bus)
+bool PortalHotKeyBackend::hasGlobalShortcuts(const QDBusConnection &bus)
 {
-    const QDBusConnectionInterface *daemon = bus.interface();
-    return daemon
-        && (daemon->isServiceRegistered(Portal::serviceName).value()
-            || daemon->activatableServiceNames().value().contains(Portal::serviceName));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        Portal::serviceName, Portal::desktopPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get.setArguments({ QString(Portal::globalShortcutsInterface), u"version"_s });
+    return bus.isConnected()
+        && bus.call(get, QDBus::Block, kChoiceTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 void PortalHotKeyBackend::checkAvailability()

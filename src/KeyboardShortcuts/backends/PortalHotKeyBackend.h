@@ -50,9 +50,9 @@ public:
     QString name() const override;
     bool isPending(quint32 id) const override;
 
-    /// Whether the desktop portal is on the bus or can be started there; asks
-    /// only the bus, never the portal.
-    static bool portalOnBus(const QDBusConnection &bus);
+    /// Whether a GlobalShortcuts portal answers on the bus; waits for it (up to 5 s),
+    /// so only for choosing between the portal and X11 grabs under XWayland.
+    static bool hasGlobalShortcuts(const QDBusConnection &bus);
     /// The preferred trigger for a shortcut, e.g. "CTRL+LOGO+s"; empty when the key has no name.
     QString preferredTrigger(KeyCombination combination) const;
     /// The id the desktop knows a shortcut by, the same in every run; none when the

@@ -45,9 +45,11 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     const bool waylandSession = platformName.startsWith("wayland"_L1)
         || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland"_L1
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    // Whether the portal has GlobalShortcuts is only asked later, never waited for here.
+    // On native Wayland the backend asks the portal itself, without waiting; under
+    // XWayland X11 grabs are what is left when the portal has no GlobalShortcuts.
     if (waylandSession
-        && (!connection || PortalHotKeyBackend::portalOnBus(QDBusConnection::sessionBus()))) {
+        && (!connection
+            || PortalHotKeyBackend::hasGlobalShortcuts(QDBusConnection::sessionBus()))) {
         platform.backend = std::make_unique<PortalHotKeyBackend>(
             QDBusConnection::sessionBus(), platform.layout.get(), appId);
     }
