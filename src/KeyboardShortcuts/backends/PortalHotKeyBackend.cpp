@@ -22,7 +22,6 @@ namespace KeyboardShortcuts {
 
 namespace {
 
-constexpr int kAvailabilityTimeoutMs = 5000;
 // A session closed a moment ago may still hold its handle in the portal, which
 // then refuses a new one under the same token for a short while.
 constexpr int kCreateAttempts = 8;
@@ -30,6 +29,10 @@ constexpr auto kCreateRetryDelay = 250ms;
 // A shortcut that is given up stays bound until the set is bound again; after
 // this grace the session is renewed, but not for every menu that opens.
 constexpr auto kShrinkGrace = 30s;
+constexpr int kCloseTimeoutMs = 1000;
+constexpr int kChoiceTimeoutMs = 5000;
+// Our own response code for a request we gave up waiting for (the portal's are 0 to 2).
+constexpr uint kNoAnswer = 3;
 
 QString sessionHandle(const QVariant &value)
 {
@@ -43,11 +46,13 @@ QString sessionHandle(const QVariant &value)
 } // namespace
 
 PortalHotKeyBackend::PortalHotKeyBackend(const QDBusConnection &bus,
-    const XkbKeyboardLayout *keyboard, const QString &appId, QObject *parent)
+    const XkbKeyboardLayout *keyboard, const QString &appId,
+    std::chrono::milliseconds requestTimeout, QObject *parent)
     : DesktopHotKeyBackend(parent)
     , m_bus(bus)
     , m_keyboard(keyboard)
     , m_appId(appId)
+    , m_requestTimeout(requestTimeout)
 {
     Portal::registerTypes();
     m_bindTimer.setSingleShot(true);
@@ -56,11 +61,20 @@ PortalHotKeyBackend::PortalHotKeyBackend(const QDBusConnection &bus,
     m_shrinkTimer.setSingleShot(true);
     m_shrinkTimer.setInterval(kShrinkGrace);
     connect(&m_shrinkTimer, &QTimer::timeout, this, &PortalHotKeyBackend::scheduleBind);
+    checkAvailability();
 }
 
 PortalHotKeyBackend::~PortalHotKeyBackend()
 {
-    closeSession();
+    dropRequest();
+    if (!m_session.isEmpty()) {
+        // Closed here and now, not when our bus connection goes: KDE's portal lets a
+        // closing session take its shortcuts out of kglobalaccel, which are also those
+        // of the next run's session under the same token if that one came first.
+        m_bus.call(QDBusMessage::createMethodCall(
+                       Portal::serviceName, m_session, Portal::sessionInterface, u"Close"_s),
+            QDBus::Block, kCloseTimeoutMs);
+    }
 }
 
 QString PortalHotKeyBackend::name() const
@@ -90,23 +104,42 @@ bool PortalHotKeyBackend::isPending(quint32 id) const
     return it != m_registrations.end() && it->second.pending;
 }
 
-bool PortalHotKeyBackend::isAvailable()
+bool PortalHotKeyBackend::hasGlobalShortcuts(const QDBusConnection &bus)
 {
-    if (!m_available) {
-        bool available = false;
-        if (m_bus.isConnected()) {
-            QDBusMessage get = QDBusMessage::createMethodCall(Portal::serviceName,
-                Portal::desktopPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
-            get.setArguments({ QString(Portal::globalShortcutsInterface), u"version"_s });
-            const QDBusMessage reply = m_bus.call(get, QDBus::Block, kAvailabilityTimeoutMs);
-            available = reply.type() == QDBusMessage::ReplyMessage;
-            if (!available) {
-                qCInfo(lcShortcuts) << "No GlobalShortcuts portal:" << reply.errorMessage();
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        Portal::serviceName, Portal::desktopPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get.setArguments({ QString(Portal::globalShortcutsInterface), u"version"_s });
+    return bus.isConnected()
+        && bus.call(get, QDBus::Block, kChoiceTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}
+
+void PortalHotKeyBackend::checkAvailability()
+{
+    if (!m_bus.isConnected()) {
+        m_available = false;
+        return;
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        Portal::serviceName, Portal::desktopPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
+    get.setArguments({ QString(Portal::globalShortcutsInterface), u"version"_s });
+    auto *watcher
+        = new QDBusPendingCallWatcher(m_bus.asyncCall(get, int(m_requestTimeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        m_available = !watcher->isError();
+        if (!*m_available) {
+            qCInfo(lcShortcuts) << "No GlobalShortcuts portal:" << watcher->error().message();
+            std::vector<quint32> lost;
+            for (const auto &[id, registration] : m_registrations) {
+                lost.push_back(id);
+            }
+            m_registrations.clear();
+            for (const quint32 id : lost) {
+                Q_EMIT registrationFailed(id, NoService);
             }
         }
-        m_available = available;
-    }
-    return *m_available;
+        scheduleBind();
+    });
 }
 
 QString PortalHotKeyBackend::preferredTrigger(KeyCombination combination) const
@@ -140,7 +173,7 @@ HotKeyBackend::Status PortalHotKeyBackend::registerHotKey(quint32 id, KeyCombina
     if (trigger.isEmpty()) {
         return UnknownKey;
     }
-    if (!isAvailable()) {
+    if (m_available == false) {
         return NoService;
     }
     // Stable per combination, so the desktop remembers what the user chose for it.
@@ -167,7 +200,7 @@ void PortalHotKeyBackend::unregisterHotKey(quint32 id)
 
 void PortalHotKeyBackend::scheduleBind()
 {
-    if (m_step != Step::Idle) {
+    if (m_step != Step::Idle || !m_available.has_value()) {
         m_bindAgain = true;
         return;
     }
@@ -274,15 +307,7 @@ void PortalHotKeyBackend::createSession()
             m_sessionProxy = new Portal::SessionProxy(m_session, m_bus, this);
             connect(m_sessionProxy, &Portal::SessionProxy::Closed, this, [this] {
                 qCWarning(lcShortcuts) << "The desktop closed our shortcut session";
-                const auto lost = m_registrations;
-                m_session.clear();
-                m_bound.clear();
-                m_assigned.clear();
-                m_held.clear();
-                m_registrations.clear();
-                for (const auto &[id, registration] : lost) {
-                    Q_EMIT registrationFailed(id, RefusedByDesktop);
-                }
+                loseSession();
             });
             applyDescriptions(results.value(u"shortcuts"_s));
             const bool known = std::all_of(
@@ -403,6 +428,7 @@ void PortalHotKeyBackend::finishBind(const std::set<quint32> &refused)
 
 void PortalHotKeyBackend::closeSession(std::function<void()> then)
 {
+    dropRequest();
     const bool open = !m_session.isEmpty();
     if (open) {
         const QDBusPendingCall closing = m_bus.asyncCall(QDBusMessage::createMethodCall(
@@ -418,7 +444,11 @@ void PortalHotKeyBackend::closeSession(std::function<void()> then)
                 });
         }
     }
-    delete m_sessionProxy;
+    if (m_sessionProxy) {
+        // Possibly in the middle of its Closed signal.
+        m_sessionProxy->disconnect(this);
+        m_sessionProxy->deleteLater();
+    }
     m_session.clear();
     m_bound.clear();
     m_assigned.clear();
@@ -429,6 +459,27 @@ void PortalHotKeyBackend::closeSession(std::function<void()> then)
     if (!open && then) {
         then();
     }
+}
+
+void PortalHotKeyBackend::loseSession()
+{
+    const bool binding = m_step != Step::Idle;
+    m_session.clear(); // gone already: nothing to close
+    closeSession();
+    m_step = Step::Idle;
+    m_binding.clear();
+    const auto lost = std::exchange(m_registrations, {});
+    for (const auto &[id, registration] : lost) {
+        Q_EMIT registrationFailed(id, RefusedByDesktop);
+    }
+    if (binding) {
+        Q_EMIT bindingFinished();
+    }
+}
+
+void PortalHotKeyBackend::dropRequest()
+{
+    delete m_request;
 }
 
 void PortalHotKeyBackend::callWithRequest(const QString &method, QVariantList args,
@@ -447,42 +498,54 @@ void PortalHotKeyBackend::callWithRequest(const QString &method, QVariantList ar
         m_bus.connect(Portal::serviceName, Portal::desktopPath, Portal::globalShortcutsInterface,
             u"ShortcutsChanged"_s, this, SLOT(onShortcutsChanged(QDBusMessage)));
     }
+    // One request at a time; everything that listens for it hangs off this
+    // object, so that dropping it silences a late answer.
+    dropRequest();
+    auto *request = new QObject(this);
+    m_request = request;
+    auto respond = [this, request, onResponse = std::move(onResponse)](
+                       uint response, const QVariantMap &results) {
+        if (m_request != request) {
+            return; // answered, given up or dropped already
+        }
+        m_request = nullptr;
+        request->deleteLater();
+        onResponse(response, results);
+    };
     // The answer comes as a signal on the request object, possibly before the
     // call returns: listen on the path the portal will use before calling.
-    auto handler
-        = std::make_shared<std::function<void(uint, const QVariantMap &)>>(std::move(onResponse));
-    auto listen = [this, handler](const QString &path) {
-        auto *request = new Portal::RequestProxy(path, m_bus, this);
-        connect(request, &Portal::RequestProxy::Response, this,
-            [request, handler](uint response, const QVariantMap &results) {
-                request->deleteLater();
-                if (auto respond = std::exchange(*handler, nullptr)) {
-                    respond(response, results);
-                }
-            });
-        return request;
+    auto listen = [this, request, respond](const QString &path) {
+        auto *proxy = new Portal::RequestProxy(path, m_bus, request);
+        connect(proxy, &Portal::RequestProxy::Response, request, respond);
+        return proxy;
     };
     const QString predicted = Portal::requestPath(m_bus.baseService(), token);
-    const QPointer<Portal::RequestProxy> request = listen(predicted);
+    auto *listening = listen(predicted);
+
+    QTimer::singleShot(m_requestTimeout, request, [this, request, respond, method] {
+        // A dialog the user left open: close it, so that it cannot bind later.
+        const auto *proxy = request->findChild<Portal::RequestProxy *>();
+        m_bus.asyncCall(QDBusMessage::createMethodCall(
+            Portal::serviceName, proxy->path(), Portal::requestInterface, u"Close"_s));
+        qCWarning(lcShortcuts) << "The portal did not answer" << method << "in time";
+        respond(kNoAnswer, {});
+    });
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         Portal::serviceName, Portal::desktopPath, Portal::globalShortcutsInterface, method);
     call.setArguments(args);
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-        [this, watcher, handler, predicted, listen, request, method] {
-            watcher->deleteLater();
+    auto *watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(call, int(m_requestTimeout.count())), request);
+    connect(watcher, &QDBusPendingCallWatcher::finished, request,
+        [watcher, predicted, listen, listening, respond, method] {
             const QDBusPendingReply<QDBusObjectPath> reply = *watcher;
             if (reply.isError()) {
                 qCWarning(lcShortcuts)
                     << "Portal call" << method << "failed:" << reply.error().message();
-                delete request;
-                if (auto respond = std::exchange(*handler, nullptr)) {
-                    respond(2, {});
-                }
-            } else if (reply.value().path() != predicted && *handler) {
+                respond(2, {});
+            } else if (reply.value().path() != predicted) {
                 // Portals before version 0.9 chose their own request path.
-                delete request;
+                delete listening;
                 listen(reply.value().path());
             }
         });

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVariantMap>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -28,15 +29,20 @@ class XkbKeyboardLayout;
 // assignments under them (KDE names its shortcut component after the token).
 // A shortcut the desktop accepted without assigning a key is pending, not
 // refused: the user may assign one in the desktop's settings at any time.
+// Nothing here waits on the portal: every call is asynchronous, and a request
+// the desktop leaves unanswered (a dialog left open) is given up after a while.
 class PortalHotKeyBackend final : public DesktopHotKeyBackend
 {
     Q_OBJECT
 
 public:
+    static constexpr std::chrono::milliseconds defaultRequestTimeout { std::chrono::minutes(2) };
+
     /// keyboard names the keys in the preferred triggers; appId is registered
     /// with the host registry (it must match the .desktop file's name).
     PortalHotKeyBackend(const QDBusConnection &bus, const XkbKeyboardLayout *keyboard,
-        const QString &appId, QObject *parent = nullptr);
+        const QString &appId, std::chrono::milliseconds requestTimeout = defaultRequestTimeout,
+        QObject *parent = nullptr);
     ~PortalHotKeyBackend() override;
 
     Status registerHotKey(quint32 id, KeyCombination combination) override;
@@ -44,8 +50,9 @@ public:
     QString name() const override;
     bool isPending(quint32 id) const override;
 
-    /// Whether a GlobalShortcuts portal answers on the bus (asked once).
-    bool isAvailable();
+    /// Whether a GlobalShortcuts portal answers on the bus; waits for it (up to 5 s),
+    /// so only for choosing between the portal and X11 grabs under XWayland.
+    static bool hasGlobalShortcuts(const QDBusConnection &bus);
     /// The preferred trigger for a shortcut, e.g. "CTRL+LOGO+s"; empty when the key has no name.
     QString preferredTrigger(KeyCombination combination) const;
     /// The id the desktop knows a shortcut by, the same in every run; none when the
@@ -67,6 +74,7 @@ private:
     };
     enum class Step { Idle, Closing, Registering, CreatingSession, Binding };
 
+    void checkAvailability();
     void scheduleBind();
     void startBind();
     void registerAppId();
@@ -74,6 +82,10 @@ private:
     void bindShortcuts();
     void finishBind(const std::set<quint32> &refused);
     void closeSession(std::function<void()> then = {});
+    /// The desktop closed our session, or it stopped answering: every registration is lost.
+    void loseSession();
+    /// Forgets the request under way, so that a late answer changes nothing.
+    void dropRequest();
     Portal::ShortcutList wantedShortcuts() const;
     /// Takes in what the desktop says of our shortcuts: which ids it holds and
     /// which of them have a key.
@@ -92,7 +104,8 @@ private:
     QDBusConnection m_bus;
     const XkbKeyboardLayout *m_keyboard;
     QString m_appId;
-    std::optional<bool> m_available;
+    std::chrono::milliseconds m_requestTimeout;
+    std::optional<bool> m_available; // whether GlobalShortcuts answered; unknown while asking
     bool m_appIdRegistered = false;
     std::map<quint32, Registration> m_registrations;
     std::set<QString> m_bound; // shortcut ids the current session binds
@@ -101,6 +114,7 @@ private:
     std::set<quint32> m_binding; // ids of the bind under way
     QString m_session;
     QPointer<Portal::SessionProxy> m_sessionProxy;
+    QPointer<QObject> m_request; // the request under way; deleting it drops its answer
     Portal::GlobalShortcutsProxy *m_shortcuts = nullptr;
     Step m_step = Step::Idle;
     bool m_bindAgain = false;

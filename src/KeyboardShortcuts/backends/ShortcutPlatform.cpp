@@ -45,12 +45,13 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
     const bool waylandSession = platformName.startsWith("wayland"_L1)
         || qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland"_L1
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    if (waylandSession) {
-        auto portal = std::make_unique<PortalHotKeyBackend>(
+    // On native Wayland the backend asks the portal itself, without waiting; under
+    // XWayland X11 grabs are what is left when the portal has no GlobalShortcuts.
+    if (waylandSession
+        && (!connection
+            || PortalHotKeyBackend::hasGlobalShortcuts(QDBusConnection::sessionBus()))) {
+        platform.backend = std::make_unique<PortalHotKeyBackend>(
             QDBusConnection::sessionBus(), platform.layout.get(), appId);
-        if (!connection || portal->isAvailable()) {
-            platform.backend = std::move(portal);
-        }
     }
     if (!platform.backend && connection) {
         auto x11 = std::make_unique<X11HotKeyBackend>(connection);

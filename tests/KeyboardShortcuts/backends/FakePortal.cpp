@@ -7,34 +7,27 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 
-#include <utility>
-
 using namespace Qt::StringLiterals;
 namespace Portal = KeyboardShortcuts::Portal;
 
 namespace {
 
-QString senderElement(const QDBusMessage &message)
+// "id=TRIGGER" for each shortcut, sorted, as the log shows them.
+QStringList entries(const Portal::ShortcutList &shortcuts)
 {
-    return message.service().mid(1).replace(u'.', u'_');
-}
-
-// "CTRL+LOGO+s" as KDE shows it: "Meta+Ctrl+S".
-QString keyText(const QString &trigger)
-{
-    QStringList parts = trigger.split(u'+');
-    const QString key = parts.takeLast();
-    QString text;
-    for (const auto &[name, shown] : { std::pair(u"LOGO", u"Meta+"), std::pair(u"CTRL", u"Ctrl+"),
-             std::pair(u"ALT", u"Alt+"), std::pair(u"SHIFT", u"Shift+") }) {
-        if (parts.contains(QStringView(name))) {
-            text += shown;
-        }
+    QStringList list;
+    for (const auto &shortcut : shortcuts) {
+        list << shortcut.id + u'=' + shortcut.properties.value(u"preferred_trigger"_s).toString();
     }
-    return text + key.left(1).toUpper() + key.mid(1);
+    list.sort();
+    return list;
 }
 
 } // namespace
+
+FakePortal::FakePortal()
+    : FakePortal(Options {})
+{ }
 
 FakePortal::FakePortal(const Options &options)
     : m_options(options)
@@ -99,21 +92,13 @@ void FakePortal::assign(const QString &shortcutId, const QString &trigger)
 {
     QDBusMessage signal = QDBusMessage::createSignal(
         Portal::desktopPath, Portal::globalShortcutsInterface, u"ShortcutsChanged"_s);
-    {
-        QMutexLocker lock(&m_mutex);
-        m_keys[shortcutId] = trigger.isEmpty() ? QString() : keyText(trigger);
-        if (!m_sessionIds.contains(shortcutId)) {
-            m_sessionIds << shortcutId;
-        }
-        signal << QVariant::fromValue(QDBusObjectPath(m_session)) << descriptions();
-    }
-    m_bus.send(signal);
-}
-
-QStringList FakePortal::opened() const
-{
     QMutexLocker lock(&m_mutex);
-    return m_opened;
+    m_keys[shortcutId] = trigger;
+    if (!m_sessionIds.contains(shortcutId)) {
+        m_sessionIds << shortcutId;
+    }
+    signal << QVariant::fromValue(QDBusObjectPath(m_session)) << descriptions();
+    m_bus.send(signal);
 }
 
 void FakePortal::refuseSessions(int count)
@@ -122,13 +107,25 @@ void FakePortal::refuseSessions(int count)
     m_refuseSessions = count;
 }
 
+void FakePortal::closeSession()
+{
+    m_bus.send(QDBusMessage::createSignal(session(), Portal::sessionInterface, u"Closed"_s)
+        << QVariantMap {});
+}
+
+void FakePortal::answerHeld()
+{
+    QMutexLocker lock(&m_mutex);
+    for (const QDBusMessage &call : std::exchange(m_held, {})) {
+        m_bus.send(call.createReply(QVariant::fromValue(QDBusVariant(uint(1)))));
+    }
+}
+
 QVariant FakePortal::descriptions() const
 {
     Portal::ShortcutList list;
     for (const QString &id : m_sessionIds) {
-        list << Portal::Shortcut { id,
-            { { u"description"_s, m_descriptions.value(id) },
-                { u"trigger_description"_s, m_keys.value(id) } } };
+        list << Portal::Shortcut { id, { { u"trigger_description"_s, m_keys.value(id) } } };
     }
     return QVariant::fromValue(list);
 }
@@ -142,10 +139,10 @@ void FakePortal::respond(
     const QDBusMessage &call, const QString &token, uint code, const QVariantMap &results)
 {
     const QString request = Portal::requestPath(call.service(), token);
-    QDBusMessage response
-        = QDBusMessage::createSignal(request, Portal::requestInterface, u"Response"_s);
-    response << code << results;
-    m_bus.send(response);
+    if (!m_options.unanswered.contains(call.member())) {
+        m_bus.send(QDBusMessage::createSignal(request, Portal::requestInterface, u"Response"_s)
+            << code << results);
+    }
     m_bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(request))));
 }
 
@@ -154,101 +151,67 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
     const QString interface = message.interface();
     const QString member = message.member();
     const QVariantList args = message.arguments();
-    if (interface == "org.freedesktop.DBus.Properties"_L1 && member == "Get"_L1
-        && args.value(0).toString() == Portal::globalShortcutsInterface) {
-        m_bus.send(message.createReply(QVariant::fromValue(QDBusVariant(uint(1)))));
-        return true;
-    }
-    if (interface == Portal::registryInterface && m_options.registry && member == "Register"_L1) {
-        append(u"Register "_s + args.value(0).toString());
+    QMutexLocker lock(&m_mutex);
+    if (member == "Get"_L1 && args.value(0).toString() == Portal::globalShortcutsInterface) {
+        if (m_options.unanswered.contains(member)) {
+            m_log << u"Get (held)"_s;
+            m_held << message;
+        } else {
+            m_bus.send(message.createReply(QVariant::fromValue(QDBusVariant(uint(1)))));
+        }
+    } else if (interface == Portal::registryInterface && m_options.registry) {
+        m_log << u"Register "_s + args.value(0).toString();
         m_bus.send(message.createReply());
-        return true;
-    }
-    if (interface == Portal::sessionInterface && member == "Close"_L1) {
-        QMutexLocker lock(&m_mutex);
+    } else if (interface == Portal::requestInterface) {
+        m_log << u"Request.Close"_s;
+        m_bus.send(message.createReply());
+    } else if (interface == Portal::sessionInterface) {
         m_log << u"Close "_s + message.path();
         if (message.path() == m_session) {
             m_sessionIds.clear();
         }
-        lock.unlock();
         m_bus.send(message.createReply());
-        return true;
-    }
-    if (interface == Portal::globalShortcutsInterface && member == "CreateSession"_L1) {
+    } else if (member == "CreateSession"_L1) {
         const QVariantMap options = qdbus_cast<QVariantMap>(args.value(0));
+        const QString token = options.value(u"session_handle_token"_s).toString();
+        const auto wanted = qdbus_cast<Portal::ShortcutList>(options.value(u"shortcuts"_s));
+        m_log << (QStringList { u"CreateSession"_s, token } + entries(wanted)).join(u' ');
         const QString session = u"/org/freedesktop/portal/desktop/session/%1/%2"_s.arg(
-            senderElement(message), options.value(u"session_handle_token"_s).toString());
-        QVariantMap results { { u"session_handle"_s, session } };
+            message.service().mid(1).replace(u'.', u'_'), token);
         uint response = 0;
-        {
-            QMutexLocker lock(&m_mutex);
-            m_log << u"CreateSession "_s + options.value(u"session_handle_token"_s).toString();
-            if (m_refuseSessions > 0) {
-                --m_refuseSessions;
-                response = 2;
-            } else {
-                m_session = session;
-                m_sessionIds.clear();
-            }
-            const auto wanted = qdbus_cast<Portal::ShortcutList>(
-                options.value(u"shortcuts"_s).value<QDBusArgument>());
-            QStringList entries;
+        if (m_refuseSessions > 0) {
+            --m_refuseSessions;
+            response = 2;
+        } else {
+            m_session = session;
+            m_sessionIds.clear();
+        }
+        QVariantMap results { { u"session_handle"_s, session } };
+        if (response == 0 && m_options.flavour == Flavour::Plasma527) {
             for (const auto &shortcut : wanted) {
-                entries << shortcut.id + u'='
-                        + shortcut.properties.value(u"preferred_trigger"_s).toString();
-            }
-            entries.sort();
-            m_log.last() += (entries.isEmpty() ? u""_s : u" "_s) + entries.join(u' ');
-            if (response == 0 && m_options.flavour == Flavour::Plasma527) {
-                for (const auto &shortcut : wanted) {
-                    const QString trigger
+                if (!m_keys.contains(shortcut.id)) {
+                    m_keys[shortcut.id]
                         = shortcut.properties.value(u"preferred_trigger"_s).toString();
-                    if (!m_keys.contains(shortcut.id)) {
-                        m_keys[shortcut.id] = keyText(trigger);
-                    }
-                    m_descriptions[shortcut.id]
-                        = shortcut.properties.value(u"description"_s).toString();
-                    m_sessionIds << shortcut.id;
                 }
-            }
-            if (m_options.flavour != Flavour::ListsBound) {
-                results.insert(u"shortcuts"_s, descriptions());
-            }
-        }
-        respond(message, options.value(u"handle_token"_s).toString(), response, results);
-        return true;
-    }
-    if (interface == Portal::globalShortcutsInterface && member == "BindShortcuts"_L1) {
-        const auto shortcuts = qdbus_cast<Portal::ShortcutList>(args.value(1));
-        const QVariantMap options = qdbus_cast<QVariantMap>(args.value(3));
-        QStringList entries;
-        for (const auto &shortcut : shortcuts) {
-            entries << shortcut.id + u'='
-                    + shortcut.properties.value(u"preferred_trigger"_s).toString();
-        }
-        entries.sort();
-        QVariantMap results;
-        {
-            QMutexLocker lock(&m_mutex);
-            m_log << u"BindShortcuts "_s + entries.join(u' ');
-            if (m_options.flavour != Flavour::ListsBound) {
-                m_opened << u"systemsettings://kcm_keys/"_s + m_session.section(u'/', -1);
-            } else if (m_options.bindResponse == 0) {
-                for (const auto &shortcut : shortcuts) {
-                    const QString trigger
-                        = shortcut.properties.value(u"preferred_trigger"_s).toString();
-                    if (!m_options.takenTriggers.contains(trigger)) {
-                        m_keys[shortcut.id] = keyText(trigger);
-                        m_sessionIds << shortcut.id;
-                    }
-                }
+                m_sessionIds << shortcut.id;
             }
             results.insert(u"shortcuts"_s, descriptions());
         }
-        respond(
-            message, options.value(u"handle_token"_s).toString(), m_options.bindResponse, results);
-        return true;
+        respond(message, options.value(u"handle_token"_s).toString(), response, results);
+    } else if (member == "BindShortcuts"_L1) {
+        const auto shortcuts = qdbus_cast<Portal::ShortcutList>(args.value(1));
+        m_log << (QStringList { u"BindShortcuts"_s } + entries(shortcuts)).join(u' ');
+        for (const auto &shortcut : shortcuts) {
+            const QString trigger = shortcut.properties.value(u"preferred_trigger"_s).toString();
+            if (m_options.bindResponse == 0 && !m_options.takenTriggers.contains(trigger)) {
+                m_keys[shortcut.id] = trigger;
+                m_sessionIds << shortcut.id;
+            }
+        }
+        respond(message, qdbus_cast<QVariantMap>(args.value(3)).value(u"handle_token"_s).toString(),
+            m_options.bindResponse, { { u"shortcuts"_s, descriptions() } });
+    } else {
+        m_bus.send(message.createErrorReply(QDBusError::UnknownMethod, member));
     }
-    m_bus.send(message.createErrorReply(QDBusError::UnknownMethod, member));
     return true;
 }

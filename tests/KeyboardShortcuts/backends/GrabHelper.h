@@ -1,27 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
+#include <QList>
 
 #include <memory>
 
-// Another X client for the tests: the test binary re-run as "--grab" keeps a
-// passive grab until it is killed; "--try-grab" grabs, releases and exits 0
-// when every variant was granted.
+struct xcb_connection_t;
+
+// Another X client for the tests: a connection of its own, whose passive grabs
+// the server holds for it as for any other program.
 namespace GrabHelper {
 
-/// Handles "--grab"/"--try-grab" invocations; returns -1 when argv is neither.
-int runIfRequested(int argc, char **argv);
+/// Nothing is re-run any more; kept so that test mains that ask still build.
+inline int runIfRequested(int, char **)
+{
+    return -1;
+}
 
-/// Ends the holding process: it lets go when its stdin closes.
+/// Closes the connection, which lets go of its grabs.
 struct Release
 {
-    void operator()(QProcess *process) const;
+    void operator()(xcb_connection_t *connection) const;
 };
-using Holder = std::unique_ptr<QProcess, Release>;
+using Holder = std::unique_ptr<xcb_connection_t, Release>;
 
-/// Starts a process that holds keycode with each of the modifier masks; null when refused.
+/// A client that holds keycode with each of the modifier masks; null when refused.
 Holder hold(int keycode, const QList<int> &modifierMasks);
 
 /// Whether another client can grab keycode with every one of the masks right now.
