@@ -5,12 +5,12 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QString>
+#include <QList>
+#include <QSizeF>
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <zlib.h>
 
 // Sample files for the preview tests, written through raw byte paths.
 namespace samples {
@@ -41,21 +41,27 @@ inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
     return bytes;
 }
 
-inline QByteArray pdf(int pages)
+// Blank pages of any size the format allows (A6 by default), written by hand.
+inline QByteArray pdf(int pages, const QSizeF &points = QSizeF(298, 420))
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setPageSize(QPageSize(QPageSize::A6));
-    QPainter painter(&writer);
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            writer.newPage();
-        painter.fillRect(QRect(100, 100, 800, 400), Qt::red);
+    QByteArray kids;
+    for (int i = 0; i < pages; ++i)
+        kids += QByteArray::number(3 + i) + " 0 R ";
+    QList<QByteArray> objects { "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>" };
+    const QByteArray box
+        = QByteArray::number(points.width()) + ' ' + QByteArray::number(points.height());
+    for (int i = 0; i < pages; ++i)
+        objects.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + box + "] >>");
+    QByteArray out = "%PDF-1.4\n";
+    const QByteArray count = QByteArray::number(objects.size() + 1);
+    QByteArray xref = "xref\n0 " + count + "\n0000000000 65535 f \n";
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
     }
-    painter.end();
-    return bytes;
+    return out + xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(out.size()) + "\n%%EOF\n";
 }
 
 // A 1 x 1 GIF with two frames and a loop block: the smallest animation there is.
@@ -77,6 +83,22 @@ inline QByteArray animatedGif(int repeats = 0)
     gif += frame;
     gif += ';';
     return gif;
+}
+
+// bytes packed as a gzip file, as compressed SVG is.
+inline QByteArray gzip(const QByteArray &bytes)
+{
+    z_stream stream = {};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(deflateBound(&stream, uLong(bytes.size())), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.constData()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
 }
 
 } // namespace samples

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "preview/WorkerPool.h"
+
+#include "platform/Logging.h"
+
+#include <QMutex>
+#include <QThreadPool>
+
+#include <algorithm>
+
+namespace vantry {
+
+namespace {
+
+// Never more threads than this, however many workers are stuck.
+constexpr int threadCeiling = 8;
+
+// Pools whose workers outlived them. Kept reachable for the rest of the process so the
+// leak checker sees them as held, not lost.
+QMutex abandonedMutex;
+QList<QThreadPool *> *abandoned = nullptr;
+
+void abandon(QThreadPool *pool)
+{
+    const QMutexLocker lock(&abandonedMutex);
+    if (!abandoned)
+        abandoned = new QList<QThreadPool *>;
+    abandoned->append(pool);
+}
+
+} // namespace
+
+WorkerPool::WorkerPool(int threads)
+    : m_pool(new QThreadPool)
+    , m_threads(threads)
+{
+    m_pool->setMaxThreadCount(threads);
+}
+
+WorkerPool::~WorkerPool()
+{
+    m_pool->clear();
+    if (m_pool->waitForDone(finishWaitMs)) {
+        delete m_pool;
+        return;
+    }
+    qCWarning(lcPreview) << "a preview worker is still busy; leaving it behind";
+    abandon(m_pool);
+}
+
+void WorkerPool::start(std::function<void()> task, bool stale)
+{
+    if (stale) {
+        m_pool->clear();
+        m_pool->setMaxThreadCount(
+            std::clamp(m_pool->activeThreadCount() + 1, m_threads, threadCeiling));
+    }
+    m_pool->start(std::move(task));
+}
+
+void WorkerPool::clear()
+{
+    m_pool->clear();
+}
+
+} // namespace vantry
