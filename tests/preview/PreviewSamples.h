@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
-#include <QList>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QSizeF>
 
 #include <fcntl.h>
@@ -41,27 +42,20 @@ inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
     return bytes;
 }
 
-// Blank pages of any size the format allows (A6 by default), written by hand.
+// Blank pages of any size the format allows, A6 by default.
 inline QByteArray pdf(int pages, const QSizeF &points = QSizeF(298, 420))
 {
-    QByteArray kids;
-    for (int i = 0; i < pages; ++i)
-        kids += QByteArray::number(3 + i) + " 0 R ";
-    QList<QByteArray> objects { "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>" };
-    const QByteArray box
-        = QByteArray::number(points.width()) + ' ' + QByteArray::number(points.height());
-    for (int i = 0; i < pages; ++i)
-        objects.append("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + box + "] >>");
-    QByteArray out = "%PDF-1.4\n";
-    const QByteArray count = QByteArray::number(objects.size() + 1);
-    QByteArray xref = "xref\n0 " + count + "\n0000000000 65535 f \n";
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        xref += QByteArray::number(out.size()).rightJustified(10, '0') + " 00000 n \n";
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
-    }
-    return out + xref + "trailer\n<< /Size " + count + " /Root 1 0 R >>\nstartxref\n"
-        + QByteArray::number(out.size()) + "\n%%EOF\n";
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setPageSize(QPageSize(points, QPageSize::Point));
+    writer.setPageMargins(QMarginsF());
+    QPainter painter(&writer);
+    for (int i = 1; i < pages; ++i)
+        writer.newPage();
+    painter.end();
+    return bytes;
 }
 
 // A 1 x 1 GIF with two frames and a loop block: the smallest animation there is.
@@ -85,19 +79,16 @@ inline QByteArray animatedGif(int repeats = 0)
     return gif;
 }
 
-// bytes packed as a gzip file, as compressed SVG is.
+// bytes packed as a gzip file, as compressed SVG is: zlib's deflate stream without its
+// own header and checksum, between gzip's.
 inline QByteArray gzip(const QByteArray &bytes)
 {
-    z_stream stream = {};
-    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(deflateBound(&stream, uLong(bytes.size())), Qt::Uninitialized);
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(bytes.constData()));
-    stream.avail_in = uInt(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(qsizetype(stream.total_out));
-    deflateEnd(&stream);
+    const auto crc
+        = crc32(0, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size()));
+    QByteArray out
+        = QByteArray::fromHex("1f8b0800000000000003") + qCompress(bytes).sliced(6).chopped(4);
+    for (const quint32 word : { quint32(crc), quint32(bytes.size()) })
+        out += QByteArray(reinterpret_cast<const char *>(&word), 4); // little-endian
     return out;
 }
 
