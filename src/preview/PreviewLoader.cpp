@@ -54,25 +54,16 @@ PreviewLoader::~PreviewLoader()
 void PreviewLoader::request(const QByteArray &path, const PreviewFit &fit)
 {
     const quint64 generation = ++m_generation;
-    m_pendingPath = path;
-    m_pool.start([load = m_load, outbox = m_outbox, generation, path,
-                     fit] { outbox->post(generation, load(path, fit)); },
-        true);
+    m_pool.startLatest([load = m_load, outbox = m_outbox, generation, path, fit] {
+        outbox->post(generation, load(path, fit));
+    });
 }
 
 void PreviewLoader::deliver(quint64 generation, std::shared_ptr<PreviewContent> content)
 {
     if (generation != m_generation)
         return;
-    m_pendingPath.clear();
     Q_EMIT loaded(std::move(content));
-}
-
-void PreviewLoader::cancel()
-{
-    m_pool.clear();
-    ++m_generation;
-    m_pendingPath.clear();
 }
 
 } // namespace vantry

@@ -29,10 +29,6 @@ public:
 
     /// Starts loading path (raw bytes) to be shown at fit; returns at once.
     void request(const QByteArray &path, const PreviewFit &fit);
-    /// Makes the pending request stale without starting another.
-    void cancel();
-    /// The path of the request whose result is still awaited, or empty.
-    QByteArray pendingPath() const { return m_pendingPath; }
 
 Q_SIGNALS:
     /// The content of the latest request, on the thread that made it.
@@ -47,7 +43,6 @@ private:
     std::shared_ptr<Outbox> m_outbox;
     WorkerPool m_pool;
     quint64 m_generation = 0;
-    QByteArray m_pendingPath;
 };
 
 } // namespace vantry

@@ -48,19 +48,12 @@ WorkerPool::~WorkerPool()
     abandon(m_pool);
 }
 
-void WorkerPool::start(std::function<void()> task, bool stale)
-{
-    if (stale) {
-        m_pool->clear();
-        m_pool->setMaxThreadCount(
-            std::clamp(m_pool->activeThreadCount() + 1, m_threads, threadCeiling));
-    }
-    m_pool->start(std::move(task));
-}
-
-void WorkerPool::clear()
+void WorkerPool::startLatest(std::function<void()> task)
 {
     m_pool->clear();
+    m_pool->setMaxThreadCount(
+        std::clamp(m_pool->activeThreadCount() + 1, m_threads, threadCeiling));
+    m_pool->start(std::move(task));
 }
 
 } // namespace vantry

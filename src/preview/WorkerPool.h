@@ -22,12 +22,10 @@ public:
     WorkerPool(const WorkerPool &) = delete;
     WorkerPool &operator=(const WorkerPool &) = delete;
 
-    /// Runs task on a worker. With stale true, the work already waiting is dropped first,
-    /// and work still running is taken for stale: the task gets a thread of its own (up to
-    /// a ceiling) instead of waiting behind it.
-    void start(std::function<void()> task, bool stale = false);
-    /// Drops the work that has not started yet.
-    void clear();
+    /// Runs task on a worker as the only work that matters: work still waiting is dropped,
+    /// and work still running is taken for stale, so task gets a thread of its own (up to a
+    /// ceiling) instead of waiting behind it.
+    void startLatest(std::function<void()> task);
     /// The threads, for QtConcurrent.
     QThreadPool *threads() const { return m_pool; }
 

@@ -4,32 +4,41 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSizeF>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
-// Sample files for the preview tests, written through raw byte paths.
+// Sample files for the preview tests.
 namespace samples {
 
-inline bool writeBytes(const QByteArray &path, const QByteArray &bytes)
+// A throwaway folder for sample files, written through raw byte paths.
+class Folder
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            break;
-        done += n;
+public:
+    QByteArray at(const QByteArray &name) const
+    {
+        return QFile::encodeName(m_dir.path()) + '/' + name;
     }
-    return ::close(fd) == 0 && done == bytes.size();
-}
+
+    QByteArray write(const QByteArray &name, const QByteArray &bytes) const
+    {
+        const QByteArray path = at(name);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, bytes.constData(), bytes.size()) != bytes.size() || ::close(fd))
+            qFatal("cannot write a sample file");
+        return path;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
 {

@@ -61,13 +61,9 @@ private Q_SLOTS:
         QTest::newRow("left: bottom wins over top")
             << QRect(800, 40, 320, 420) << PreviewSide::left
             << OptionalRect(QRect(0, 100, 1920, 200)) << QRect(412, 0, 380, 300);
-        QTest::newRow("left: flips and is raised at once")
-            << QRect(50, 900, 320, 400) << PreviewSide::left << screen << QRect(378, 780, 380, 300);
         // No screen at all: nothing to clamp to.
         QTest::newRow("left: no screen") << QRect(100, 900, 320, 400) << PreviewSide::left
                                          << OptionalRect() << QRect(-288, 1000, 380, 300);
-        QTest::newRow("right: no screen") << QRect(100, 900, 320, 400) << PreviewSide::right
-                                          << OptionalRect() << QRect(428, 1000, 380, 300);
     }
     void panelFrame()
     {
