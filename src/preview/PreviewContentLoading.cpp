@@ -119,15 +119,8 @@ std::shared_ptr<PreviewContent> loadPreviewContent(
     if (!regular)
         return content;
 
-    if (!decodePreview(*content, std::move(handle), type, fit)) {
+    if (!decodePreview(*content, std::move(handle), type, fit))
         content->kind = PreviewContent::Kind::other;
-        if (type.inherits(u"text/plain"_s)) {
-            // Named like text but is not: the info page says what it is.
-            const QMimeType binary = db.mimeTypeForName(u"application/octet-stream"_s);
-            content->mimeType = binary.name();
-            content->mimeComment = binary.comment();
-        }
-    }
     return content;
 }
 

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QStringDecoder>
@@ -327,8 +328,14 @@ bool decodePreview(
         return loadImage(content, file, fit.image);
     if (type.inherits(u"application/pdf"_s))
         return loadPdf(content, file, fit.pageWidth);
-    if (type.inherits(u"text/plain"_s))
-        return loadText(content, file);
+    if (!type.inherits(u"text/plain"_s))
+        return false;
+    if (loadText(content, file))
+        return true;
+    // Named like text but is not: the info page says what it is.
+    const QMimeType binary = QMimeDatabase().mimeTypeForName(u"application/octet-stream"_s);
+    content.mimeType = binary.name();
+    content.mimeComment = binary.comment();
     return false;
 }
 

@@ -22,7 +22,8 @@ inline constexpr qint64 previewSvgLimit = 16 * 1024 * 1024;
 
 /// Fills content's kind and the fields that go with it from the regular file open as
 /// file, of the given type, sized for fit within the limits above. False when it cannot
-/// be shown as that type (content's kind then stays other). Decoders are handed the
+/// be shown as that type (content's kind then stays other; a file named like text that is
+/// not text gets the type of plain bytes). Decoders are handed the
 /// file's data, never a path, and an SVG that names other files is refused: the renderer
 /// would open them on its own.
 bool decodePreview(

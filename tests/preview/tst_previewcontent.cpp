@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMimeDatabase>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -84,13 +83,41 @@ private Q_SLOTS:
                                     << "\x89PNG\r\n\x1a\nnot really"_ba << Kind::other << QSize();
         QTest::newRow("broken pdf") << "broken.pdf"_ba
                                     << "%PDF-1.4 nope"_ba << Kind::other << QSize();
-        // What is named like text but is not shows as a file of its own kind.
         QTest::newRow("control characters")
             << "controls.txt"_ba
             << "\x01\x02\x03\x04\x05\x06 abc\x07\x08\x0e"_ba << Kind::other << QSize();
         QTest::newRow("text, then zeros")
             << "zeros.txt"_ba
             << "start\n"_ba + QByteArray(1 << 16, '\0') << Kind::other << QSize();
+
+        // The SVG renderer opens whatever an image names, a FIFO too, and blocks in it: an SVG
+        // shows only when it draws from nothing but itself.
+        const QByteArray inlined = "data:image/png;base64," + samples::png(QSize(8, 8)).toBase64();
+        const QByteArray file = m_folder.write("red.png", samples::png(QSize(8, 8), Qt::red));
+        QByteArray escaped;
+        for (const char c : file)
+            escaped += "&#" + QByteArray::number(int(c)) + ';';
+        const QSize drawing(40, 30);
+        QTest::newRow("svg, inline picture")
+            << "inline.svg"_ba << svg(inlined) << Kind::image << drawing;
+        QTest::newRow("svg, compressed")
+            << "inline.svgz"_ba << samples::gzip(svg(inlined)) << Kind::image << drawing;
+        QTest::newRow("svg, picture by path")
+            << "path.svg"_ba << svg(file) << Kind::other << QSize();
+        QTest::newRow("svg, path in character references")
+            << "refs.svg"_ba << svg(escaped) << Kind::other << QSize();
+        QTest::newRow("svg, path in an entity")
+            << "entity.svg"_ba << svg("&p;", "<!DOCTYPE svg [<!ENTITY p '" + file + "'>]>")
+            << Kind::other << QSize();
+        QTest::newRow("svg, external style sheet")
+            << "sheet.svg"_ba << svg({}, "<?xml-stylesheet type='text/css' href='style.css'?>")
+            << Kind::other << QSize();
+        QTest::newRow("svg named as PNG")
+            << "drawing.png"_ba << svg(file) << Kind::other << QSize();
+        QTest::newRow("svg, compressed, unpacking past the limit")
+            << "bomb.svgz"_ba
+            << samples::gzip(svg({}, "<!--" + QByteArray(vantry::previewSvgLimit, ' ') + "-->"))
+            << Kind::other << QSize();
     }
     void kindFollowsTheContent()
     {
@@ -106,8 +133,9 @@ private Q_SLOTS:
         QCOMPARE(content->displayName, vantry::fileNameText(name));
         QVERIFY(content->modified.isValid());
         QVERIFY(!content->mimeComment.isEmpty());
-        const QMimeType type = QMimeDatabase().mimeTypeForName(content->mimeType);
-        QCOMPARE(type.inherits(u"text/plain"_s), kind == Kind::text);
+        // Named like text but is not: shown as a file of its own kind.
+        QCOMPARE(content->mimeType == u"application/octet-stream"_s,
+            name.endsWith(".txt") && kind == Kind::other);
         if (kind == Kind::image)
             QCOMPARE(content->image.size(), shape);
         if (kind == Kind::animatedImage)
@@ -236,44 +264,6 @@ private Q_SLOTS:
             QVERIFY(content->pages.isEmpty() || image.width() <= fit.pageWidth);
         }
         QVERIFY(vantry::previewPixels(*content) <= vantry::previewPixelLimit);
-    }
-
-    // The SVG renderer opens whatever an image names, a FIFO too, and blocks in it: an SVG
-    // shows only when it draws from nothing but itself.
-    void svgDrawsOnlyFromItself_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<Kind>("kind");
-        const QByteArray inlined = "data:image/png;base64," + samples::png(QSize(8, 8)).toBase64();
-        const QByteArray file = m_folder.write("red.png", samples::png(QSize(8, 8), Qt::red));
-        QByteArray escaped;
-        for (const char c : file)
-            escaped += "&#" + QByteArray::number(int(c)) + ';';
-        QTest::newRow("inline picture") << "inline.svg"_ba << svg(inlined) << Kind::image;
-        QTest::newRow("compressed")
-            << "inline.svgz"_ba << samples::gzip(svg(inlined)) << Kind::image;
-        QTest::newRow("picture by path") << "path.svg"_ba << svg(file) << Kind::other;
-        QTest::newRow("path in character references")
-            << "refs.svg"_ba << svg(escaped) << Kind::other;
-        QTest::newRow("path in an entity")
-            << "entity.svg"_ba << svg("&p;", "<!DOCTYPE svg [<!ENTITY p '" + file + "'>]>")
-            << Kind::other;
-        QTest::newRow("external style sheet")
-            << "sheet.svg"_ba << svg({}, "<?xml-stylesheet type='text/css' href='style.css'?>")
-            << Kind::other;
-        QTest::newRow("named as PNG") << "drawing.png"_ba << svg(file) << Kind::other;
-        QTest::newRow("compressed, unpacking past the limit")
-            << "bomb.svgz"_ba
-            << samples::gzip(svg({}, "<!--" + QByteArray(vantry::previewSvgLimit, ' ') + "-->"))
-            << Kind::other;
-    }
-    void svgDrawsOnlyFromItself()
-    {
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, bytes);
-        QFETCH(Kind, kind);
-        QCOMPARE(vantry::loadPreviewContent(m_folder.write(name, bytes), panel)->kind, kind);
     }
 
     // Only the latest request's result arrives, and later. Workers stuck on earlier ones
