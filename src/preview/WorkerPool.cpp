@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/WorkerPool.h"
 
-#include "platform/Logging.h"
-
 #include <QMutex>
 #include <QThreadPool>
 
@@ -17,7 +15,7 @@ constexpr int threadCeiling = 8;
 
 // Pools whose workers outlived them. Kept reachable for the rest of the process so the
 // leak checker sees them as held, not lost.
-QMutex abandonedMutex;
+QBasicMutex abandonedMutex; // constant-initialised: usable at exit
 QList<QThreadPool *> *abandoned = nullptr;
 
 void abandon(QThreadPool *pool)
@@ -44,7 +42,7 @@ WorkerPool::~WorkerPool()
         delete m_pool;
         return;
     }
-    qCWarning(lcPreview) << "a preview worker is still busy; leaving it behind";
+    // No logging here: this may run among the static destructors at exit.
     abandon(m_pool);
 }
 
