@@ -9,10 +9,12 @@
 #include <QMimeDatabase>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QSet>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <functional>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -276,12 +278,75 @@ bool loadText(PreviewContent &content, const FileHandle &handle)
     return true;
 }
 
+// The object number of each page tree node and the objects its /Kids names, as far as
+// the plain text of the file shows them (objects packed into streams are not seen).
+QHash<qint64, QList<qint64>> pageTreeKids(const QByteArray &bytes)
+{
+    QHash<qint64, QList<qint64>> kids;
+    for (qsizetype at = bytes.indexOf("/Kids"); at >= 0; at = bytes.indexOf("/Kids", at + 1)) {
+        const qsizetype obj = bytes.lastIndexOf(" obj", at);
+        const qsizetype open = bytes.indexOf('[', at);
+        const qsizetype close = open < 0 ? -1 : bytes.indexOf(']', open);
+        if (obj < 0 || close < 0)
+            continue;
+        // "<number> <generation> obj": the number is the second word back.
+        const qsizetype from = std::max<qsizetype>(0, obj - 32);
+        const QList<QByteArray> header = bytes.mid(from, obj - from).simplified().split(' ');
+        if (header.size() < 2)
+            continue;
+        QList<qint64> &list = kids[header.at(header.size() - 2).toLongLong()];
+        // "<number> <generation> R" each.
+        const QList<QByteArray> refs
+            = bytes.mid(open + 1, close - open - 1).simplified().split(' ');
+        for (qsizetype i = 0; i + 2 < refs.size(); i += 3) {
+            if (refs.at(i + 2) == "R")
+                list.append(refs.at(i).toLongLong());
+        }
+    }
+    return kids;
+}
+
+// pdfium as bundled with Qt 6.4 never returns from loading a page tree that contains
+// itself beside other pages. Such a tree, where the file shows it, is refused.
+bool pageTreeHasCycle(const QByteArray &bytes)
+{
+    const QHash<qint64, QList<qint64>> kids = pageTreeKids(bytes);
+    QSet<qint64> done;
+    QSet<qint64> path;
+    const std::function<bool(qint64)> visit = [&](qint64 node) {
+        if (path.contains(node))
+            return true;
+        if (done.contains(node) || !kids.contains(node))
+            return false;
+        path.insert(node);
+        for (const qint64 kid : kids.value(node)) {
+            if (visit(kid))
+                return true;
+        }
+        path.remove(node);
+        done.insert(node);
+        return false;
+    };
+    for (auto it = kids.cbegin(); it != kids.cend(); ++it) {
+        if (visit(it.key()))
+            return true;
+    }
+    return false;
+}
+
 // Pages are rendered at the page width, a tall one narrower so that it stays inside the
 // limits, until the limit for the whole preview is used up.
 bool loadPdf(PreviewContent &content, const FileHandle &handle, int pageWidth)
 {
     QFile file;
     if (!openDevice(file, handle))
+        return false;
+    const QByteArray head = readUpTo(handle, previewPdfScanLimit);
+    if (!head.isNull() && pageTreeHasCycle(head)) {
+        qCDebug(lcPreview) << "PDF not shown: its page tree contains itself";
+        return false;
+    }
+    if (!file.seek(0))
         return false;
     QPdfDocument document;
     document.load(&file);

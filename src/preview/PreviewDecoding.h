@@ -17,6 +17,9 @@ inline constexpr qint64 previewImagePixelLimit = 8 * 1024 * 1024;
 inline constexpr int previewSideLimit = 16 * 1024;
 /// ... and the images of one preview have at most this many pixels together.
 inline constexpr qint64 previewPixelLimit = 16 * 1024 * 1024;
+/// A PDF up to this size is checked for a page tree that contains itself before it is
+/// loaded.
+inline constexpr qint64 previewPdfScanLimit = 32 * 1024 * 1024;
 /// An SVG document is read, and unpacked, up to this many bytes.
 inline constexpr qint64 previewSvgLimit = 16 * 1024 * 1024;
 

@@ -81,8 +81,11 @@ private Q_SLOTS:
                                                 << "just some words\n"_ba << Kind::text << QSize();
         QTest::newRow("broken png") << "broken.png"_ba
                                     << "\x89PNG\r\n\x1a\nnot really"_ba << Kind::other << QSize();
-        QTest::newRow("broken pdf") << "broken.pdf"_ba
-                                    << "%PDF-1.4 nope"_ba << Kind::other << QSize();
+        // pdfium never returns from loading a page tree that contains itself beside pages.
+        QByteArray cyclic = samples::pdf(3);
+        cyclic.replace("/Kids \n[\n6 0 R", "/Kids \n[\n3 0 R"); // the tree is object 3
+        QTest::newRow("pdf, page tree in itself")
+            << "cyclic.pdf"_ba << cyclic << Kind::other << QSize();
         QTest::newRow("control characters")
             << "controls.txt"_ba
             << "\x01\x02\x03\x04\x05\x06 abc\x07\x08\x0e"_ba << Kind::other << QSize();
@@ -131,7 +134,6 @@ private Q_SLOTS:
         QCOMPARE(content->path, path);
         QCOMPARE(content->size, bytes.size());
         QCOMPARE(content->displayName, vantry::fileNameText(name));
-        QVERIFY(content->modified.isValid());
         QVERIFY(!content->mimeComment.isEmpty());
         // Named like text but is not: shown as a file of its own kind.
         QCOMPARE(content->mimeType == u"application/octet-stream"_s,
