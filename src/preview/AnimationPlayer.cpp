@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/AnimationPlayer.h"
 
+#include "preview/WorkerPool.h"
+
 #include <QFile>
 #include <QImageReader>
-#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <unistd.h>
@@ -17,11 +18,9 @@ constexpr int defaultDelayMs = 100;
 
 // Shared by all players; one at a time is shown, and an old one's last decode may
 // still be finishing.
-QThreadPool &decodePool()
+WorkerPool &decodePool()
 {
-    static QThreadPool pool;
-    static const bool configured = (pool.setMaxThreadCount(2), true);
-    Q_UNUSED(configured);
+    static WorkerPool pool(2);
     return pool;
 }
 } // namespace
@@ -133,7 +132,8 @@ void AnimationPlayer::stop()
 void AnimationPlayer::requestFrame()
 {
     const std::shared_ptr<Decoder> decoder = m_decoder;
-    m_watcher.setFuture(QtConcurrent::run(&decodePool(), [decoder] { return decoder->next(); }));
+    m_watcher.setFuture(
+        QtConcurrent::run(decodePool().threads(), [decoder] { return decoder->next(); }));
 }
 
 void AnimationPlayer::onDecoded()

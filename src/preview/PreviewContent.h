@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 namespace vantry {
 
@@ -37,6 +38,13 @@ private:
     int m_fd = -1;
 };
 
+// How large the panel shows content, in device pixels.
+struct PreviewFit
+{
+    QSize image; // pictures are scaled down to fit inside
+    int pageWidth = 0; // document pages are rendered this wide
+};
+
 // What the preview shows for one file, prepared off the main thread.
 struct PreviewContent
 {
@@ -59,7 +67,7 @@ struct PreviewContent
     QString text; // text: the decoded beginning of the file
     bool truncated = false; // text: the file is longer than what was read
     bool latin1 = false; // text: not valid UTF-8, decoded as Latin-1
-    QList<QImage> pages; // pdf: the first pages, rendered to fit the width
+    QList<QImage> pages; // pdf: the first pages, rendered at the page width
     int pageCount = 0; // pdf: pages in the document
 };
 

@@ -4,7 +4,7 @@
 #include "platform/FileNameText.h"
 #include "platform/icons/FileIcons.h"
 #include "preview/AnimationPlayer.h"
-#include "preview/PreviewContentLoading.h"
+#include "preview/PreviewDecoding.h"
 #include "preview/PreviewLoader.h"
 
 #include <QEvent>
@@ -161,7 +161,18 @@ void PreviewView::setPath(const QByteArray &path, const QSize &fitSize)
     const qsizetype slash = path.lastIndexOf('/');
     m_loading->setText(fileNameText(slash < 0 ? path : path.mid(slash + 1)));
     m_stack->setCurrentWidget(m_loading);
-    m_loader->request(path, fitSize * devicePixelRatioF());
+    m_loader->request(path, { fitSize * devicePixelRatioF(), pdfPageWidth() });
+}
+
+int PreviewView::pdfPageWidth() const
+{
+    // The panel's width, less the scroll bar, the frame and the margins.
+    const int viewportWidth = m_pdf->isVisible() || m_pdf->testAttribute(Qt::WA_Resized)
+        ? m_pdf->maximumViewportSize().width()
+        : m_fitSize.width() - 2 * m_pdf->frameWidth();
+    return qRound((viewportWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pdf)
+                      - 2 * pdfPageMargin)
+        * devicePixelRatioF());
 }
 
 void PreviewView::onLoaded(std::shared_ptr<PreviewContent> content)
@@ -235,20 +246,10 @@ void PreviewView::showContent()
             delete item->widget();
             delete item;
         }
-        // Pages come at the panel's width; leave room for the scroll bar and the frame.
-        const int viewportWidth = m_pdf->isVisible() || m_pdf->testAttribute(Qt::WA_Resized)
-            ? m_pdf->maximumViewportSize().width()
-            : m_fitSize.width() - 2 * m_pdf->frameWidth();
-        const int room = qRound(
-            (viewportWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pdf)
-                - 2 * pdfPageMargin)
-            * dpr);
+        // Pages come rendered at the width they are shown at.
         for (int i = 0; i < content.pages.size(); ++i) {
-            QImage image = content.pages.at(i);
-            if (room > 0 && image.width() > room)
-                image = image.scaledToWidth(room, Qt::SmoothTransformation);
             auto *page = centredLabel(m_pdfPages);
-            page->setPixmap(pixmapFor(image, dpr));
+            page->setPixmap(pixmapFor(content.pages.at(i), dpr));
             page->setAccessibleName(tr("Page %1 of %2").arg(i + 1).arg(content.pageCount));
             m_pdfLayout->addWidget(page);
         }

@@ -56,6 +56,8 @@ private:
     void showContent();
     void showOther(const PreviewContent &content);
     void stopAnimation();
+    /// Device pixels a document page is shown wide.
+    int pdfPageWidth() const;
     void feedText();
     QWidget *buildInfoPage();
 

@@ -4,31 +4,41 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QString>
+#include <QSizeF>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <zlib.h>
 
-// Sample files for the preview tests, written through raw byte paths.
+// Sample files for the preview tests.
 namespace samples {
 
-inline bool writeBytes(const QByteArray &path, const QByteArray &bytes)
+// A throwaway folder for sample files, written through raw byte paths.
+class Folder
 {
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
-        if (n <= 0)
-            break;
-        done += n;
+public:
+    QByteArray at(const QByteArray &name) const
+    {
+        return QFile::encodeName(m_dir.path()) + '/' + name;
     }
-    return ::close(fd) == 0 && done == bytes.size();
-}
+
+    QByteArray write(const QByteArray &name, const QByteArray &bytes) const
+    {
+        const QByteArray path = at(name);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, bytes.constData(), bytes.size()) != bytes.size() || ::close(fd))
+            qFatal("cannot write a sample file");
+        return path;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
 {
@@ -41,19 +51,18 @@ inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
     return bytes;
 }
 
-inline QByteArray pdf(int pages)
+// Blank pages of any size the format allows, A6 by default.
+inline QByteArray pdf(int pages, const QSizeF &points = QSizeF(298, 420))
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QPdfWriter writer(&buffer);
-    writer.setPageSize(QPageSize(QPageSize::A6));
+    writer.setPageSize(QPageSize(points, QPageSize::Point));
+    writer.setPageMargins(QMarginsF());
     QPainter painter(&writer);
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            writer.newPage();
-        painter.fillRect(QRect(100, 100, 800, 400), Qt::red);
-    }
+    for (int i = 1; i < pages; ++i)
+        writer.newPage();
     painter.end();
     return bytes;
 }
@@ -77,6 +86,19 @@ inline QByteArray animatedGif(int repeats = 0)
     gif += frame;
     gif += ';';
     return gif;
+}
+
+// bytes packed as a gzip file, as compressed SVG is: zlib's deflate stream without its
+// own header and checksum, between gzip's.
+inline QByteArray gzip(const QByteArray &bytes)
+{
+    const auto crc
+        = crc32(0, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size()));
+    QByteArray out
+        = QByteArray::fromHex("1f8b0800000000000003") + qCompress(bytes).sliced(6).chopped(4);
+    for (const quint32 word : { quint32(crc), quint32(bytes.size()) })
+        out += QByteArray(reinterpret_cast<const char *>(&word), 4); // little-endian
+    return out;
 }
 
 } // namespace samples
