@@ -33,7 +33,7 @@ for preset in "${presets[@]}"; do
   ctest --preset "$preset"
 done
 
-echo "== fuzz: update feed parser"
+echo "== fuzz: update feed parser and preview decoders"
 scripts/fuzz.sh 60
 
 scripts/code-lines.sh
