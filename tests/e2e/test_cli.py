@@ -3,7 +3,8 @@
 """End-to-end test of the command line: the real vantry in Xvfb with openbox and trayer.
 
 --help, --version and errors without a display; --show, --hide, --toggle, --preferences
-and --background against a running instance; the launcher's startup id reaching the
+and --background against a running instance (what each option means is the command line's
+unit test); the launcher's startup id reaching the
 shelf window; a launch against an instance too busy to answer, which must be sent once; and
 a start where the socket cannot be made.
 Usage: test_cli.py /path/to/vantry   (run through tests/isolate.sh --wm --tray)
@@ -25,17 +26,12 @@ def without_display():
     out = launch("--version", env=NO_DISPLAY).stdout
     if not out.startswith("vantry ") or len(out.split()) != 2:
         raise Failure("--version printed %r" % out)
-    out = launch("--help", env=NO_DISPLAY).stdout
-    for option in ("--show", "--hide", "--toggle", "--quit", "--preferences", "--background",
-                   "--help", "--version"):
-        if option not in out:
-            raise Failure("--help does not mention %s:\n%s" % (option, out))
-    for args in (("--bogus",), ("--show", "--hide"), ("--background", "--toggle"), ("extra",)):
-        result = launch(*args, env=NO_DISPLAY, expect=2)
-        if result.stdout or not result.stderr.startswith("vantry: ") \
-                or "Usage:" not in result.stderr:
-            raise Failure("%s: expected an error and the usage on stderr, got %r / %r"
-                          % (args, result.stdout, result.stderr))
+    if "--preferences" not in launch("--help", env=NO_DISPLAY).stdout:
+        raise Failure("--help does not list the options")
+    result = launch("--bogus", env=NO_DISPLAY, expect=2)
+    if result.stdout or not result.stderr.startswith("vantry: ") or "Usage:" not in result.stderr:
+        raise Failure("expected an error and the usage on stderr, got %r / %r"
+                      % (result.stdout, result.stderr))
     # Nothing running: nothing to hide or quit, and nothing is started for it.
     for option in ("--hide", "--quit"):
         launch(option, env=NO_DISPLAY)
@@ -60,11 +56,6 @@ def stop(app):
 
 
 def drive_running_instance():
-    # --show starts Vantry when none runs, and shows the shelf.
-    app = start("--show")
-    wait_for("the shelf after starting with --show", lambda: shown(status()) and mapped(app))
-    stop(app)
-
     # --background shows nothing, neither at start nor when Vantry runs already.
     app = start("--background")
     wait_for("the tray icon", lambda: status()["tray"] == "1")
@@ -120,8 +111,8 @@ def busy_instance():
 
 
 def socket_blocked():
-    """A file where the socket belongs: Vantry runs with its socket in the fallback folder,
-    where later launches reach it."""
+    """A file where the socket belongs: Vantry, started by --show, runs with its socket in
+    the fallback folder, where later launches reach it."""
     open(SOCKET, "w").close()
     fallback = os.path.join(tempfile.gettempdir(), "runtime-" + pwd.getpwuid(os.geteuid()).pw_name,
                             "app.vantry.Vantry.socket")
