@@ -39,9 +39,6 @@ class Desktop:
     def __exit__(self, *exc):
         pass
 
-    def activate(self):
-        """a click on the tray icon"""
-
     def start(self):
         instance.prepare_shelf(*SHELF)
         self.app = instance.start(*self.start_args, env=self.env)
@@ -111,8 +108,10 @@ class X11(Desktop):
 
     @contextlib.contextmanager
     def focus_elsewhere(self):
-        other = instance.other_window()
+        other = subprocess.Popen(["xmessage", "-geometry", "+100+500", "elsewhere"])
         try:
+            wait_for("another window", lambda: run("xdotool", "search", "--onlyvisible",
+                                                   "--name", "xmessage").split())
             instance.click(140, 520)
             yield
         finally:

@@ -45,10 +45,6 @@ class Watcher(dbus.service.Object):
         print(name, flush=True)
         self.StatusNotifierItemRegistered(name)
 
-    @dbus.service.method(WATCHER, in_signature="s", out_signature="")
-    def RegisterStatusNotifierHost(self, service):
-        pass
-
     @dbus.service.signal(WATCHER, signature="s")
     def StatusNotifierItemRegistered(self, service):
         pass

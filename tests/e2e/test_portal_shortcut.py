@@ -26,6 +26,7 @@ from instance import Failure, hidden, shown  # noqa: E402
 from kwin_session import KwinSession  # noqa: E402
 
 TIMEOUT = 30.0
+PYTHON = "/usr/bin/python3"  # the distribution's, which has python3-dbus
 RESTARTS = 8
 CONTROL_COMMAND = 0x1100  # Carbon modifiers of Ctrl+Super
 MAC_KEY = {"a": 0, "s": 1}  # macOS virtual key codes, as shortcuts are stored
@@ -132,14 +133,14 @@ def toggles_the_shelf(kde, app, letter, when):
 
 def shortcuts(kde):
     """{action: [Qt key codes]} of our kglobalaccel component ({} when unknown)."""
-    lines = kde.python(SHORTCUTS, COMPONENT).splitlines()
+    lines = kde.run([PYTHON, "-c", SHORTCUTS, COMPONENT]).splitlines()
     return {name: [int(k) for k in keys.split()] for name, _, keys in
             (line.partition(" ") for line in lines)}
 
 
 def assign(kde, shortcut_id, letter):
     keys = [QT_CTRL_META | ord(letter.upper())]
-    kde.python(SET_SHORTCUT, COMPONENT, shortcut_id, keys[0])
+    kde.run([PYTHON, "-c", SET_SHORTCUT, COMPONENT, shortcut_id, str(keys[0])])
     wait_for("the desktop to take the key", lambda: shortcuts(kde).get(shortcut_id) == keys)
 
 

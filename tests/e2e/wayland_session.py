@@ -22,7 +22,6 @@ BUS_CONFIG = """<busconfig><type>session</type><listen>%s</listen><auth>EXTERNAL
 <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
 <allow own="*"/></policy></busconfig>"""
 SYSTEM_PATH = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin"
-PYTHON = "/usr/bin/python3"  # the distribution's, which has python3-dbus
 
 
 def _session_user():
@@ -126,10 +125,6 @@ class Session:
             raise Failure("%s failed (%d): %s" % (args[0], result.returncode,
                                                   result.stderr.strip()))
         return result.stdout
-
-    def python(self, code, *args):
-        """Runs Python code (with the dbus module) in the session; returns its output."""
-        return self.run([PYTHON, "-c", code] + [str(a) for a in args])
 
     def background(self, name, args, env=None):
         process = self.popen(args, log=os.path.join(self.logs, name + ".log"), env=env)
