@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""End-to-end test of the command line: the real vantry in Xvfb with openbox and trayer.
+"""End-to-end test of the command line: the real vantry in Xvfb with openbox and no tray.
 
 --help, --version and errors without a display; --show, --hide, --toggle, --preferences
 and --background against a running instance (what each option means is the command line's
-unit test); the launcher's startup id reaching the
-shelf window; a launch against an instance too busy to answer, which must be sent once; and
-a start where the socket cannot be made.
-Usage: test_cli.py /path/to/vantry   (run through tests/isolate.sh --wm --tray)
+unit test); the launcher's startup id reaching the shelf window; a launch against an
+instance too busy to answer, which must be sent once; a start where the socket cannot be
+made; and a first launch by hand, which shows the shelf once no tray turned up, with Quit
+in its gear menu.
+Usage: test_cli.py /path/to/vantry   (run through tests/isolate.sh --wm)
 """
 import os
 import pwd
@@ -17,6 +18,7 @@ import tempfile
 import instance
 from instance import Failure, LOG, SOCKET, hidden, launch, run, shown, status, wait_for
 
+NO_TRAY = "No system tray found"
 NO_DISPLAY = {k: v for k, v in os.environ.items()
               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
 
@@ -57,7 +59,6 @@ def stop(app):
 def drive_running_instance():
     # --background shows nothing, neither at start nor when Vantry runs already.
     app = start("--background")
-    wait_for("the tray icon", lambda: status()["tray"] == "1")
     launch("--background")
     if not hidden(status()):
         raise Failure("--background showed the shelf: %s" % status())
@@ -86,8 +87,7 @@ def drive_running_instance():
 
 def busy_instance():
     """A launch against an instance that cannot answer gives up once and never resends."""
-    app = start()
-    wait_for("the tray icon", lambda: status()["tray"] == "1")
+    app = start("--background")
     logged_before = os.path.getsize(LOG)
     os.kill(app.pid, signal.SIGSTOP)
     try:
@@ -123,12 +123,31 @@ def socket_blocked():
     os.remove(SOCKET)
 
 
+def without_tray():
+    """A launch by hand shows the shelf once no tray turned up; its gear menu has Quit."""
+    logged = len(instance.log_text())
+    app = instance.start()
+    shelf = wait_for("the shelf without a tray", lambda: shown(status()) and mapped(app))
+    if NO_TRAY not in instance.log_text()[logged:]:
+        raise Failure("the shelf showed before the wait for a tray ended")
+    # The gear is the last control, in the bottom right corner inside the padding.
+    x, y, w, h = wait_for("the shelf's place", lambda: instance.geometry(shelf[0]))
+    instance.click(x + w - 30, y + h - 30)
+    state = wait_for("the gear menu", lambda: (s := status()) and s.get("popup") and s)
+    if state["popup"] != "5":
+        raise Failure("the gear menu has %s entries, not Preferences…, Check for "
+                      "Updates… and Quit with their separators" % state["popup"])
+    run("xdotool", "key", "Up", "Return")
+    instance.expect_exit(app, "Quit from the gear menu")
+
+
 def scenario():
     instance.prepare_shelf(("a.txt", "b.txt"))
     without_display()
     drive_running_instance()
     busy_instance()
     socket_blocked()
+    without_tray()
 
 
 if __name__ == "__main__":
