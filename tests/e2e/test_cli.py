@@ -59,6 +59,8 @@ def stop(app):
 def drive_running_instance():
     # --background shows nothing, neither at start nor when Vantry runs already.
     app = start("--background")
+    # Started with the session, it shows nothing when no tray turns up either.
+    wait_for("the no-tray notice", lambda: NO_TRAY in instance.log_text())
     launch("--background")
     if not hidden(status()):
         raise Failure("--background showed the shelf: %s" % status())
