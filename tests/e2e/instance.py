@@ -176,10 +176,3 @@ def click(x, y, button=1):
     run("xdotool", "mousemove", str(x + (4 if _clicks[0] % 2 else -4)), str(y),
         "click", str(button))
 
-
-def other_window(name="elsewhere"):
-    """Another application's window (xmessage) at 100,500, once it is mapped."""
-    other = subprocess.Popen(["xmessage", "-geometry", "+100+500", name])
-    wait_for("another window", lambda: run("xdotool", "search", "--onlyvisible",
-                                           "--name", "xmessage").split())
-    return other

@@ -43,15 +43,6 @@ class Watcher(dbus.service.Object):
         name = sender if service.startswith("/") else service
         self.items.append(name)
         print(name, flush=True)
-        self.StatusNotifierItemRegistered(name)
-
-    @dbus.service.method(WATCHER, in_signature="s", out_signature="")
-    def RegisterStatusNotifierHost(self, service):
-        pass
-
-    @dbus.service.signal(WATCHER, signature="s")
-    def StatusNotifierItemRegistered(self, service):
-        pass
 
     @dbus.service.method(dbus.INTROSPECTABLE_IFACE, in_signature="", out_signature="s",
                          path_keyword="path", connection_keyword="connection")

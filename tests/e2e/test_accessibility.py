@@ -4,9 +4,8 @@
 driven through the accessibility bus (AT-SPI) the way a screen reader user would.
 
 Every control of the shelf, the settings and the update window has a role and a name,
-and labels are read as their text; a failed rename is announced; the Toggle action of
-"Launch at login" writes the autostart entry; the status menu's entries are reachable;
-Ctrl+, and Ctrl+Q work in the open menu and in Vantry's windows; Home selects.
+and labels are read as their text; a failed rename is announced; the status menu's entries
+are reachable; Ctrl+, and Ctrl+Q work in the open menu and in Vantry's windows.
 Usage: test_accessibility.py /path/to/vantry   (run through tests/isolate.sh --dbus --tray)
 """
 import os
@@ -22,8 +21,6 @@ import pyatspi  # noqa: E402
 
 import instance  # noqa: E402
 from instance import Failure, has_focus, run, status, wait_for  # noqa: E402
-
-AUTOSTART = os.path.join(os.environ["XDG_CONFIG_HOME"], "autostart", "vantry.desktop")
 
 # Roles a user acts on: each needs a name that says what it does.
 CONTROLS = {
@@ -92,28 +89,21 @@ def describe(node):
 
 
 def vantry_app(pid):
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in children(desktop):
+    for app in children(pyatspi.Registry.getDesktop(0)):
         try:
-            if app is not None and app.get_process_id() == pid:
+            if app.get_process_id() == pid:
                 return app
-        except Exception:
+        except Exception:  # an application that left
             pass
-    return None
 
 
 def window_named(app, name):
-    for window in children(app):
-        if window is not None and window.name == name and showing(window):
-            return window
-    return None
+    return next((w for w in children(app) if w and w.name == name and showing(w)), None)
 
 
 def find(root, role, name=None):
-    for node, _ in walk(root):
-        if node.getRole() == role and (name is None or node.name == name) and showing(node):
-            return node
-    return None
+    return next((node for node, _ in walk(root) if node.getRole() == role
+                 and (name is None or node.name == name) and showing(node)), None)
 
 
 def check_window(window, labels):
@@ -136,14 +126,9 @@ def check_window(window, labels):
                           % (window.name, text, seen_labels))
 
 
-def do_action(node, wanted):
-    action = node.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    for i, name in enumerate(names):
-        if name.lower() == wanted.lower():
-            action.doAction(i)
-            return
-    raise Failure("%s has no %r action, only %r" % (describe(node), wanted, names))
+def press(node):
+    """The node's first action: Press, for buttons and tabs."""
+    node.queryAction().doAction(0)
 
 
 def key(*keys):
@@ -168,8 +153,7 @@ def start_accessibility_bus():
 
 
 def main():
-    names = ("alpha.txt", "beta.txt", "file 1", "file 5", "file 50")
-    instance.prepare_shelf(names)
+    instance.prepare_shelf(("alpha.txt", "beta.txt"))
     launcher = start_accessibility_bus()
     # Listening before vantry starts: Qt sends only the events someone listens to.
     pyatspi.Registry.registerEventListener(
@@ -194,36 +178,13 @@ def scenario(app):
     # The global shortcut's stand-in: a second launch shows the shelf.
     instance.launch()
     shelf = wait_until("the shelf in the tree", lambda: window_named(accessible, "Shelf"))
-    wait_until("the rows", lambda: find(shelf, pyatspi.ROLE_LIST, "Items")
-               and len(children(find(shelf, pyatspi.ROLE_LIST, "Items"))) >= len(
-                   ("alpha.txt", "beta.txt", "file 1", "file 5", "file 50")))
+    wait_until("the rows read by their names", lambda: (items := find(
+        shelf, pyatspi.ROLE_LIST, "Items")) and "beta.txt" in [c.name for c in children(items)])
     check_window(shelf, ("Folder", "Items"))
-    rows = [c.name for c in children(find(shelf, pyatspi.ROLE_LIST, "Items"))]
-    if "file 5" not in rows:
-        raise Failure("the rows are not read by their names: %r" % rows)
-
-    def selected_rows():
-        listing = find(shelf, pyatspi.ROLE_LIST, "Items")
-        return [c.name for c in children(listing)
-                if c.getState().contains(pyatspi.STATE_SELECTED)]
-
-    # Home selects the first row when the shelf appears, so Return can rename it.
-    if selected_rows():
-        raise Failure("rows selected when the shelf appeared: %r" % selected_rows())
-    wait_until("the shelf to be active", lambda: shelf.getState().contains(pyatspi.STATE_ACTIVE))
-    key("Home")
-    wait_until("Home to select the first row", lambda: selected_rows() == ["alpha.txt"])
-
-    # Type-ahead across a space selects "file 5" and opens no preview.
-    run("xdotool", "type", "--delay", "40", "file 5")
-    wait_until("type-ahead to reach 'file 5'", lambda: selected_rows() == ["file 5"])
-    pump(0.3)
-    if window_named(accessible, "Preview"):
-        raise Failure("the space in 'file 5' opened the preview")
 
     # A failed rename is announced: an alert shows with the system's reason.
+    wait_until("the shelf to be active", lambda: shelf.getState().contains(pyatspi.STATE_ACTIVE))
     key("Home")
-    wait_until("the first row", lambda: selected_rows() == ["alpha.txt"])
     del events[:]
     key("Return")
 
@@ -268,16 +229,8 @@ def scenario(app):
     x, y, w, h = (int(v) for v in state["icon"].split(","))
 
     def open_menu():
-        for attempt in range(4):
-            # A few pixels apart each time, so no two clicks pair up.
-            dx = 3 if attempt % 2 else -3
-            run("xdotool", "mousemove", str(x + w // 2 + dx), str(y + h // 2), "click", "3")
-            deadline = time.monotonic() + 5
-            while time.monotonic() < deadline:
-                if (status() or {}).get("popup"):
-                    return
-                pump(0.05)
-        raise Failure("the menu did not open")
+        instance.click(x + w // 2, y + h // 2, 3)
+        wait_until("the menu", lambda: (status() or {}).get("popup"))
 
     del events[:]
     open_menu()
@@ -286,16 +239,11 @@ def scenario(app):
         pump(0.1)
 
     def announced_items():
-        found = []
-        for kind, role, name, detail in events:
-            if role == pyatspi.ROLE_MENU_ITEM and (kind.startswith("focus") or detail == 1) \
-                    and name not in found:
-                found.append(name)
-        return found
+        return {name for kind, role, name, detail in events
+                if role == pyatspi.ROLE_MENU_ITEM and (kind.startswith("focus") or detail == 1)}
 
     wait_until("the menu's entries to be announced", lambda: len(announced_items()) >= 3)
-    if sorted(announced_items()) != sorted(["Preferences\u2026", "Check for Updates\u2026",
-                                            "Quit"]):
+    if announced_items() != {"Preferences\u2026", "Check for Updates\u2026", "Quit"}:
         raise Failure("menu entries announced: %r" % announced_items())
     key("Escape")
     wait_for("the menu to close", lambda: "popup" not in (status() or {"popup": 1}))
@@ -311,25 +259,11 @@ def scenario(app):
          if w is not None and showing(w) and find(w, pyatspi.ROLE_PAGE_TAB_LIST)), None))
     check_window(settings, ("General", "Preview position", "Shortcuts", "Open Window:"))
 
-    # The accessible Toggle action on "Launch at login" writes the autostart entry, and back.
-    box = find(settings, pyatspi.ROLE_CHECK_BOX, "Launch at login")
-    if not box:
-        raise Failure("no 'Launch at login' check box")
-    if os.path.exists(AUTOSTART):
-        raise Failure("an autostart entry exists before the box was ticked")
-    do_action(box, "Toggle")
-    wait_until("the Toggle action to write the autostart entry", lambda: os.path.exists(AUTOSTART))
-    wait_until("the box to read as checked",
-               lambda: box.getState().contains(pyatspi.STATE_CHECKED))
-    do_action(box, "Toggle")
-    wait_until("the Toggle action to remove the autostart entry",
-               lambda: not os.path.exists(AUTOSTART))
-
     # The About pane, reached through its tab.
     about = find(settings, pyatspi.ROLE_PAGE_TAB, "About")
     if not about:
         raise Failure("no About tab")
-    do_action(about, "Press")
+    press(about)
     wait_until("the About pane", lambda: any(
         n.getRole() == pyatspi.ROLE_LABEL and n.name.startswith("Version") and showing(n)
         for n, _ in walk(settings)))
@@ -345,18 +279,13 @@ def scenario(app):
     if cancel:
         if not find(update, pyatspi.ROLE_PROGRESS_BAR):
             raise Failure("the running check shows no progress bar")
-        do_action(cancel, "Press")
+        press(cancel)
     else:
-        do_action(find(update, pyatspi.ROLE_PUSH_BUTTON, "OK"), "Press")
+        press(find(update, pyatspi.ROLE_PUSH_BUTTON, "OK"))
     wait_until("the update window to close",
                lambda: not window_named(accessible, "Software Update"))
 
-    # Back in the settings window, Ctrl+Q quits.
-    if status()["presented"] == "0":
-        instance.launch()
-    wait_for("the shelf", lambda: (s := status()) and s["presented"] == "1")
-    key("ctrl+comma")
-    wait_for("the settings in front", lambda: (s := status()) and s["settings"] == "1")
+    instance.launch("--preferences")
     # Ctrl+Q in the settings window quits. The keys are let go only after the end: Qt's
     # accessibility bridge holds each key event until the registry answers, and one still
     # held at exit is never freed.

@@ -1,30 +1,27 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """A private Wayland desktop session for end-to-end tests: a folder under /tmp, a session
-bus, a compositor (sway, weston; KWin in kwin_session.py) and programs in it, all run as
-the session's user with its environment, and all ended by stop().
+bus, a compositor (started by desktops.py's drivers; KWin in kwin_session.py) and programs
+in it, all run as the session's user with its environment, and all ended by stop().
 
 Compositors refuse to run as root, and CI runs as root: the session then runs as an
 unprivileged user (created once, "vantry-kde"). PATH is reset to system directories that
 user can enter, after the session's bin folder, where install() puts copies of programs
 the build tree keeps out of its reach.
 """
-import glob
 import os
 import pwd
-import re
 import shutil
 import signal
 import subprocess
 import tempfile
 
-from instance import Failure, wait_for  # noqa: F401 (test_portal_shortcut imports them from here)
+from instance import Failure, wait_for
 
 SESSION_USER = "vantry-kde"
 BUS_CONFIG = """<busconfig><type>session</type><listen>%s</listen><auth>EXTERNAL</auth>%s
 <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
 <allow own="*"/></policy></busconfig>"""
 SYSTEM_PATH = "/usr/local/bin:/usr/bin:/bin:/usr/local/sbin:/usr/sbin:/sbin"
-PYTHON = "/usr/bin/python3"  # the distribution's, which has python3-dbus
 
 
 def _session_user():
@@ -43,10 +40,11 @@ def _session_user():
 class Session:
     socket = "wayland-1"  # the name sway picks in an empty runtime folder
 
-    def __init__(self, size=(1280, 800), timeout=30.0):
+    timeout = 30.0
+
+    def __init__(self, size=(1280, 800)):
         self.uid, self.gid, self.user = _session_user()
         self.size = size
-        self.timeout = timeout
         self.dir = tempfile.mkdtemp(prefix="vantry-session.", dir="/tmp")
         self.bin = os.path.join(self.dir, "bin")
         self.runtime = os.path.join(self.dir, "run")
@@ -128,10 +126,6 @@ class Session:
                                                   result.stderr.strip()))
         return result.stdout
 
-    def python(self, code, *args):
-        """Runs Python code (with the dbus module) in the session; returns its output."""
-        return self.run([PYTHON, "-c", code] + [str(a) for a in args])
-
     def background(self, name, args, env=None):
         process = self.popen(args, log=os.path.join(self.logs, name + ".log"), env=env)
         self.processes.append((name, process))
@@ -184,49 +178,6 @@ class Session:
         os.chmod(path, 0o644)
         return path
 
-    def start_sway(self, config):
-        self._compositor("sway", ["sway", "--config", self.write(".config/sway.conf", config)],
-                         self.env(WLR_BACKENDS="headless", WLR_RENDERER="pixman",
-                                  WLR_LIBINPUT_NO_DEVICES="1", XDG_CURRENT_DESKTOP="sway"))
-        self.ipc = self.wait_for("sway's IPC socket", lambda: glob.glob(
-            os.path.join(self.runtime, "sway-ipc.*.sock")))[0]
-
-    def swaymsg(self, *args):
-        return self.run(["swaymsg", "-s", self.ipc, "-r", *args])
-
-    def start_weston(self, config):
-        """Weston's desktop shell on the test's X display (its x11 backend, so xdotool's keys
-        reach it); its debug scene graph tells where each surface is."""
-        subprocess.run(["xhost", "+si:localuser:" + self.user], capture_output=True, check=True)
-        self._compositor("weston", [
-            "weston", "--backend=x11-backend.so", "--use-pixman", "--debug",
-            "--socket=" + self.socket, "--width=%d" % self.size[0],
-            "--height=%d" % self.size[1], "--config=" + self.write(".config/weston.ini", config)],
-            self.env(DISPLAY=os.environ["DISPLAY"], XDG_CURRENT_DESKTOP="weston"))
-
-    def weston_views(self):
-        """Weston's laid out surfaces as dicts: role, pid, x, y, width, height."""
-        views = []
-        for view in self.run(["weston-debug", "scene-graph"]).split("View ")[1:]:
-            who = re.search(r"role (\w+), PID (\d+)", view)
-            where = re.search(r"position: \((-?\d+), (-?\d+)\) -> \((-?\d+), (-?\d+)\)", view)
-            if who and where:
-                role, pid = who.groups()
-                x, y, right, bottom = map(int, where.groups())
-                views.append(dict(role=role, pid=int(pid), x=x, y=y, width=right - x,
-                                  height=bottom - y))
-        return views
-
-    def screenshot(self):
-        """The output as (width, height, rgb bytes), through grim (wlroots)."""
-        data = subprocess.run(["grim", "-t", "ppm", "-"], env=self.env(), capture_output=True,
-                              timeout=20, **self._as_user()).stdout
-        magic, size, maxval, pixels = data.split(b"\n", 3)
-        if magic != b"P6" or maxval != b"255":
-            raise Failure("not an 8-bit PPM screenshot")
-        width, height = size.split()
-        return int(width), int(height), pixels
-
     def stop(self):
         # Services the bus started on demand carry its address: end them first.
         busd = self.processes[0][1].pid if self.processes else None
@@ -275,27 +226,3 @@ class Session:
             if text:
                 print("--- %s log (end) ---\n%s" % (name, text[-4000:]))
 
-
-def regions(shot, background, top=0):
-    """Boxes (x, y, width, height) of what differs from the background colour below row top:
-    one box per run of columns that hold anything, from left to right."""
-    width, height, rgb = shot
-    bg = bytes(background)
-    rows = [rgb[y * width * 3:(y + 1) * width * 3] for y in range(top, height)]
-    # Every row XORed with an empty one, ORed together: the columns that hold anything.
-    empty = int.from_bytes(bg * width, "big")
-    used = 0
-    for row in rows:
-        used |= int.from_bytes(row, "big") ^ empty
-    used = used.to_bytes(width * 3, "big")
-    boxes, x = [], 0
-    while x < width:
-        start = x
-        while x < width and used[x * 3:x * 3 + 3] != b"\0\0\0":
-            x += 1
-        if x == start:
-            x += 1
-            continue
-        ys = [y for y, row in enumerate(rows, top) if row[start * 3:x * 3] != bg * (x - start)]
-        boxes.append((start, ys[0], x - start, ys[-1] - ys[0] + 1))
-    return boxes

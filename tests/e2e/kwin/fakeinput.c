@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Real key presses through KWin's fake-input protocol: the events reach KWin's
 // global shortcuts and the focused window as if a keyboard sent them.
-//   kwin-fakeinput key CODE...   evdev codes: 31 taps S, +29 presses Ctrl, -29 releases it
-// So key +29 +125 31 -125 -29 is Ctrl+Super+S.
+//   kwin-fakeinput key +CODE|-CODE...   evdev codes: +29 presses Ctrl, -29 releases it
+// So key +29 +125 +31 -31 -125 -29 is Ctrl+Super+S.
 #include "fake-input-client-protocol.h"
 
 #include <stdio.h>
@@ -38,25 +38,12 @@ static void settle(struct wl_display *display)
     usleep(20000);
 }
 
+// "+CODE" presses the key, "-CODE" releases it.
 static void key(struct wl_display *display, const char *arg)
 {
-    int press = 1, release = 1;
-    if (arg[0] == '+') {
-        release = 0;
-        ++arg;
-    } else if (arg[0] == '-') {
-        press = 0;
-        ++arg;
-    }
-    const uint32_t code = (uint32_t)strtoul(arg, NULL, 0);
-    if (press) {
-        org_kde_kwin_fake_input_keyboard_key(fake_input, code, WL_KEYBOARD_KEY_STATE_PRESSED);
-        settle(display);
-    }
-    if (release) {
-        org_kde_kwin_fake_input_keyboard_key(fake_input, code, WL_KEYBOARD_KEY_STATE_RELEASED);
-        settle(display);
-    }
+    org_kde_kwin_fake_input_keyboard_key(fake_input, (uint32_t)strtoul(arg + 1, NULL, 0),
+        arg[0] == '+' ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    settle(display);
 }
 
 int main(int argc, char **argv)
@@ -77,7 +64,7 @@ int main(int argc, char **argv)
     wl_display_roundtrip(display);
 
     if (argc < 2 || strcmp(argv[1], "key") != 0) {
-        fprintf(stderr, "usage: kwin-fakeinput key CODE...\n");
+        fprintf(stderr, "usage: kwin-fakeinput key +CODE|-CODE...\n");
         return 2;
     }
     for (int i = 2; i < argc; ++i)
