@@ -22,8 +22,10 @@ public:
     // QTemporaryDir removes by decoded names and cannot reach names that are not UTF-8.
     ~ShelfTestFolder()
     {
-        for (const QByteArray &name : entryNames())
-            ::unlink(pathOf(name).constData());
+        for (const QByteArray &name : entryNames()) {
+            if (::unlink(pathOf(name).constData()) != 0)
+                ::rmdir(pathOf(name).constData());
+        }
     }
 
     /// The names of the folder's entries, read as bytes.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestHost.h"
 
-#include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ShelfColors.h"
 
 #include <QAccessible>
@@ -148,56 +147,42 @@ private Q_SLOTS:
         QCOMPARE(host().chooser().opened, 1);
     }
 
-    void rowButtonsFollowASingleSelection_data()
+    // Only a row selected alone shows its buttons (Preview for a file only), previews on
+    // Space and opens the rename field on Return.
+    void rowActionsNeedASingleSelection_data()
     {
         QTest::addColumn<QList<QByteArray>>("selected");
-        QTest::addColumn<QByteArray>("buttonRow");
-        QTest::addColumn<bool>("previewShown");
-        QTest::newRow("none") << QList<QByteArray> {} << QByteArray() << false;
-        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << "beta.png"_ba << true;
-        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << "docs"_ba << false;
-        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << QByteArray()
-                             << false;
+        QTest::addColumn<bool>("single");
+        QTest::addColumn<bool>("previewButton");
+        QTest::newRow("none") << QList<QByteArray> {} << false << false;
+        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << true << true;
+        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << true << false;
+        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << false << false;
     }
-    void rowButtonsFollowASingleSelection()
+    void rowActionsNeedASingleSelection()
     {
         QFETCH(QList<QByteArray>, selected);
-        QFETCH(QByteArray, buttonRow);
-        QFETCH(bool, previewShown);
+        QFETCH(bool, single);
+        QFETCH(bool, previewButton);
         select(selected);
 
         ShelfListModel *model = host().model();
         for (int row = 0; row < model->rowCount(); ++row) {
-            const bool expected = !buttonRow.isEmpty() && row == rowOf(buttonRow);
+            const bool expected = single && row == rowOf(selected.constFirst());
             QCOMPARE(model->index(row).data(ShelfListModel::ShowsButtonsRole).toBool(), expected);
         }
         QCOMPARE(host().list()->selectionModel()->selectedIndexes().size(), selected.size());
-        QToolButton *preview = host().previewButton();
-        QToolButton *rename = host().renameButton();
-        QTRY_COMPARE(rename->isVisible(), !buttonRow.isEmpty());
-        QCOMPARE(preview->isVisible(), previewShown);
-    }
+        QTRY_COMPARE(host().renameButton()->isVisible(), single);
+        QCOMPARE(host().previewButton()->isVisible(), previewButton);
 
-    void spaceAndReturnNeedASingleSelection_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("selected");
-        QTest::addColumn<bool>("acts");
-        QTest::newRow("none") << QList<QByteArray> {} << false;
-        QTest::newRow("one") << QList<QByteArray> { "photo.jpeg" } << true;
-        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "photo.jpeg" } << false;
-    }
-    void spaceAndReturnNeedASingleSelection()
-    {
-        QFETCH(QList<QByteArray>, selected);
-        QFETCH(bool, acts);
-        select(selected);
         QTest::keyClick(host().list(), Qt::Key_Space);
-        QCOMPARE(host().preview().shown.size(), acts ? 1 : 0);
-        if (acts)
-            QCOMPARE(host().preview().shown.constFirst().path, host().pathOf("photo.jpeg"));
+        QCOMPARE(host().preview().shown.size(), single ? 1 : 0);
+        if (single)
+            QCOMPARE(
+                host().preview().shown.constFirst().path, host().pathOf(selected.constFirst()));
         QTest::keyClick(host().list(), Qt::Key_Return);
-        QCOMPARE(host().content().editingUrl().has_value(), acts);
-        QCOMPARE(host().editView() != nullptr, acts);
+        QCOMPARE(host().content().editingUrl().has_value(), single);
+        QCOMPARE(host().editView() != nullptr, single);
         QCOMPARE(host().content().selection().size(), selected.size());
         // Hiding the window hides the preview.
         host().window().hide();
@@ -335,19 +320,6 @@ private Q_SLOTS:
         host().content().beginRename();
         QVERIFY(host().editView());
         QCOMPARE(nameOf(host().editView()->field()), u"New name"_s);
-    }
-
-    void pictureModeShowsSymbols()
-    {
-        qputenv("VANTRY_PICTURE_MODE", "1");
-        ShelfListModel *model = host().model();
-        const auto iconOf = [&](const QByteArray &name) {
-            return model->index(rowOf(name)).data(Qt::DecorationRole).value<QIcon>();
-        };
-        QCOMPARE(iconOf("docs").cacheKey(), symbolIcon(Symbol::folder).cacheKey());
-        QCOMPARE(iconOf("beta.png").cacheKey(), symbolIcon(Symbol::page).cacheKey());
-        qunsetenv("VANTRY_PICTURE_MODE");
-        QVERIFY(iconOf("docs").cacheKey() != symbolIcon(Symbol::folder).cacheKey());
     }
 
     void namesAreLegibleInLightAndDarkPalettes_data()
