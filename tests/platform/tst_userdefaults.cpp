@@ -107,19 +107,14 @@ private Q_SLOTS:
             d.setValue(u"preview.side"_s, u"left"_s);
             d.setValue(u"preview.side"_s, u"left"_s);
             d.setValue(u"KeyboardShortcuts_x"_s, false);
-            QCOMPARE(d.value(u"KeyboardShortcuts_x"_s).typeId(), int(QMetaType::QString));
-            for (int i = 0; i < 50; ++i)
-                d.setValue(u"k%1"_s.arg(i), i);
-            d.remove(u"k7"_s);
-            d.remove(u"k7"_s);
-            QCOMPARE(changed.size(), 53);
+            d.setValue(u"gone"_s, 1);
+            d.remove(u"gone"_s);
+            QCOMPARE(changed.size(), 4);
         }
         QVERIFY(readFile(path()).contains("\npreview.side=left\n"));
         UserDefaults reread(path());
-        QCOMPARE(reread.keys().size(), 51);
+        QCOMPARE(reread.keys().size(), 2);
         QCOMPARE(reread.string(u"preview.side"_s), u"left"_s);
-        QCOMPARE(reread.string(u"k49"_s), u"49"_s);
-        QVERIFY(!reread.contains(u"k7"_s));
         QCOMPARE(reread.boolean(u"KeyboardShortcuts_x"_s, true), false);
         QCOMPARE(reread.boolean(u"missing"_s, true), true);
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shelf/ShelfItem.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -83,5 +85,14 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The items' file names, in order.
+inline QList<QByteArray> namesOf(const QList<ShelfItem> &items)
+{
+    QList<QByteArray> names;
+    for (const ShelfItem &item : items)
+        names.append(item.fileName());
+    return names;
+}
 
 } // namespace vantry
