@@ -7,10 +7,6 @@
 #include <QApplication>
 #include <QTest>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 using namespace vantry;
 using namespace vantry::test;
@@ -18,12 +14,6 @@ using namespace vantry::test;
 namespace {
 
 const QList<QByteArray> plainEntries { "alpha.txt", "beta.png", "docs/", "photo.jpeg" };
-
-bool exists(const QByteArray &path)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
-}
 
 // Shows the shelf window and waits until it has the keyboard.
 bool showShelf(ShelfTestHost &host)
@@ -81,9 +71,7 @@ private Q_SLOTS:
 
         host().window().hide();
         select({ "alpha.txt" });
-        const int fd = ::open(host().pathOf("added.txt").constData(), O_CREAT | O_WRONLY, 0644);
-        QVERIFY(fd >= 0);
-        ::close(fd);
+        QVERIFY(host().files().addFile("added.txt"));
         host().window().show();
         QCOMPARE(host().model()->rowCount(), plainEntries.size() + 1);
         QVERIFY(rowOf("added.txt") >= 0);
@@ -215,8 +203,8 @@ private Q_SLOTS:
         editor->field()->selectAll();
         QTest::keyClicks(editor->field(), u"  gamma.png "_s);
         QTest::keyClick(editor->field(), Qt::Key_Return);
-        QVERIFY(exists(host().pathOf("gamma.png")));
-        QVERIFY(!exists(host().pathOf("beta.png")));
+        QVERIFY(host().files().exists("gamma.png"));
+        QVERIFY(!host().files().exists("beta.png"));
         QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("gamma.png") });
         const QModelIndexList selected = host().list()->selectionModel()->selectedIndexes();
         QCOMPARE(selected.size(), 1);
