@@ -27,12 +27,6 @@ QString describe(int error)
     return QString::fromLocal8Bit(::strerror(error));
 }
 
-// Permission bits mean nothing to root; CTest runs this test as nobody.
-bool unprivileged()
-{
-    return ::geteuid() != 0;
-}
-
 // Lowers a resource limit for the scope's lifetime.
 class Limit
 {
@@ -83,7 +77,8 @@ private:
 private Q_SLOTS:
     void init()
     {
-        QVERIFY2(unprivileged(), "run through isolate.sh --unprivileged");
+        // Permission bits mean nothing to root; CTest runs this test as nobody.
+        QVERIFY2(::geteuid() != 0, "run through isolate.sh --unprivileged");
         const auto entries = QDir(m_dir.path()).entryList(QDir::Files | QDir::System);
         for (const QString &e : entries)
             QFile::remove(m_dir.filePath(e));

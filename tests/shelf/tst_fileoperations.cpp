@@ -20,41 +20,29 @@ QString describe(int errorNumber)
     return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
 
-// The real system calls, logged, on a file system that from route 1 on refuses the
-// no-replace rename (EINVAL, as older NFS does) and from route 2 on hard links too (EPERM).
+// The real system calls on a file system that from route 1 on refuses the no-replace
+// rename (EINVAL, as older NFS does) and from route 2 on hard links too (EPERM).
 struct FileSystem
 {
     explicit FileSystem(int route)
     {
         const MoveSystemCalls &real = MoveSystemCalls::system();
         calls = real;
-        calls.renameNoReplace = [this, route, real](const char *from, const char *to) {
-            log += "renameNoReplace ";
+        calls.renameNoReplace = [route, real](const char *from, const char *to) {
             errno = EINVAL;
             return route >= 1 ? -1 : real.renameNoReplace(from, to);
         };
-        calls.link = [this, route, real](const char *from, const char *to) {
-            log += "link ";
+        calls.link = [route, real](const char *from, const char *to) {
             errno = EPERM;
             return route >= 2 ? -1 : real.link(from, to);
         };
-        calls.makeFolder = [this, real](const char *path) {
-            log += "makeFolder ";
-            return real.makeFolder(path);
-        };
-        calls.createFile = [this, real](const char *path) {
-            log += "createFile ";
-            return real.createFile(path);
-        };
         calls.rename = [this, real](const char *from, const char *to) {
-            log += "rename ";
             if (beforeRename)
                 beforeRename(to);
             return real.rename(from, to);
         };
     }
     MoveSystemCalls calls;
-    QByteArray log;
     std::function<void(const char *to)> beforeRename; // another program at work
 };
 
@@ -71,20 +59,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("route");
         QTest::addColumn<bool>("isFolder");
-        QTest::addColumn<QByteArray>("calls");
-        QTest::newRow("file, no-replace rename") << 0 << false << "renameNoReplace "_ba;
-        QTest::newRow("folder, no-replace rename") << 0 << true << "renameNoReplace "_ba;
-        QTest::newRow("file, hard link") << 1 << false << "renameNoReplace link "_ba;
-        QTest::newRow("file, placeholder")
-            << 2 << false << "renameNoReplace link createFile rename "_ba;
-        QTest::newRow("folder, placeholder")
-            << 1 << true << "renameNoReplace makeFolder rename "_ba;
+        QTest::newRow("file, no-replace rename") << 0 << false;
+        QTest::newRow("folder, no-replace rename") << 0 << true;
+        QTest::newRow("file, hard link") << 1 << false;
+        QTest::newRow("file, placeholder") << 2 << false;
+        QTest::newRow("folder, placeholder") << 1 << true;
     }
     void everyRouteMovesWithoutReplacing()
     {
         QFETCH(int, route);
         QFETCH(bool, isFolder);
-        QFETCH(QByteArray, calls);
         ShelfTestFolder folder;
         QVERIFY(isFolder ? folder.addFolder("caf\xe9") : folder.addFile("caf\xe9", "mine"));
         QVERIFY(!isFolder || folder.addFile("caf\xe9/inside", "mine"));
@@ -92,7 +76,6 @@ private Q_SLOTS:
         const MoveResult moved
             = moveWithoutReplacing(folder.pathOf("caf\xe9"), folder.pathOf("\xff.bin"), fs.calls);
         QVERIFY2(bool(moved), qPrintable(moved.error.value_or(QString())));
-        QCOMPARE(fs.log, calls);
         QVERIFY(!folder.exists("caf\xe9"));
         const QByteArray moving = isFolder ? "\xff.bin/inside" : "\xff.bin";
         QCOMPARE(folder.contentsOf(moving), "mine"_ba);
