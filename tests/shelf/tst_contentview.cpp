@@ -10,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 
 #include <cerrno>
 #include <cstring>
@@ -42,9 +41,8 @@ private:
         FakeFolderChooser chooser;
         FakePreviewPresenter preview;
         int beeps = 0;
-        QWidget *keyWindow = nullptr;
         ContentView view { defaults, scope, chooser, preview, [this] { ++beeps; },
-            [this] { return keyWindow; }, [] {} };
+            [] { return nullptr; }, [] {} };
 
         void choose(const QByteArray &path)
         {
@@ -266,24 +264,6 @@ private Q_SLOTS:
         shelf.view.hidePreview();
         QCOMPARE(shelf.view.editingUrl(), folder.pathOf("a.txt"));
         QCOMPARE(shelf.view.renameText(), u"typed"_s);
-    }
-
-    void previewOpensBesideTheKeyWindowOnTheStoredSide()
-    {
-        Shelf shelf;
-        shelf.defaults.setValue(u"preview.side"_s, u"left"_s);
-        QWidget window;
-        shelf.keyWindow = &window;
-        shelf.view.showPreview("/shelf/a");
-        QCOMPARE(shelf.preview.shown.size(), 1);
-        const FakePreviewPresenter::Shown &shown = shelf.preview.shown.first();
-        QCOMPARE(shown.path, QByteArray("/shelf/a"));
-        QCOMPARE(shown.anchor, &window);
-        QCOMPARE(shown.side, PreviewSide::left);
-        QCOMPARE(shown.width, 380);
-        QCOMPARE(shown.height, 300);
-        shelf.view.hidePreview();
-        QCOMPARE(shelf.preview.hidden, 1);
     }
 };
 

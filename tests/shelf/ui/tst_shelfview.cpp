@@ -162,11 +162,17 @@ private Q_SLOTS:
         QTRY_COMPARE(host().renameButton()->isVisible(), single);
         QCOMPARE(host().previewButton()->isVisible(), previewButton);
 
+        host().defaults().setValue(u"preview.side"_s, u"left"_s);
         QTest::keyClick(host().list(), Qt::Key_Space);
         QCOMPARE(host().preview().shown.size(), single ? 1 : 0);
-        if (single)
-            QCOMPARE(
-                host().preview().shown.constFirst().path, host().pathOf(selected.constFirst()));
+        if (single) {
+            // Beside the shelf window, on the stored side, at its fixed size.
+            const FakePreviewPresenter::Shown &shown = host().preview().shown.constFirst();
+            QCOMPARE(shown.path, host().pathOf(selected.constFirst()));
+            QCOMPARE(shown.anchor, &host().window());
+            QCOMPARE(shown.side, PreviewSide::left);
+            QCOMPARE(QSize(shown.width, shown.height), QSize(380, 300));
+        }
         QTest::keyClick(host().list(), Qt::Key_Return);
         QCOMPARE(host().content().editingUrl().has_value(), single);
         QCOMPARE(host().editView() != nullptr, single);
