@@ -32,10 +32,6 @@ ContentView::ContentView(UserDefaults &defaults, SecurityScope &scope, FolderCho
     , m_keyWindow(std::move(keyWindow))
     , m_openSettings(std::move(openSettings))
 {
-    connect(&m_settings.store(), &UserDefaults::valueChanged, this, [this](const QString &key) {
-        if (Settings::isKey(key, Setting::PreviewSide))
-            Q_EMIT sideRawChanged();
-    });
     // The folder choice is the one setting made in the shelf: if it cannot be
     // kept, say so here, once.
     connect(&m_settings.store(), &UserDefaults::saveFailed, this,

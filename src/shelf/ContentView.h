@@ -67,8 +67,6 @@ public:
     const QSet<QByteArray> &selection() const { return m_selection; }
     /// Whether the item at path is selected.
     bool isSelected(const QByteArray &path) const { return m_selection.contains(path); }
-    /// True unless exactly one path is selected (so also for an empty selection).
-    bool isMultiSelected() const { return m_selection.size() != 1; }
     /// Path of the item whose row shows the rename field, if any.
     const std::optional<QByteArray> &editingUrl() const { return m_editingUrl; }
     /// The proposed new name; "" whenever nothing is being renamed.
@@ -103,8 +101,6 @@ public Q_SLOTS:
     void hidePreview();
 
 Q_SIGNALS:
-    /// sideRaw() changed.
-    void sideRawChanged();
     /// inputDir() changed.
     void inputDirChanged();
     /// items(), displayItems() and folderPath() were replaced by a new listing.

@@ -21,11 +21,7 @@ private Q_SLOTS:
         QTest::addColumn<PreviewSide>("expected");
         QTest::newRow("absent") << QVariant() << PreviewSide::right;
         QTest::newRow("left") << QVariant(u"left"_s) << PreviewSide::left;
-        QTest::newRow("right") << QVariant(u"right"_s) << PreviewSide::right;
         QTest::newRow("Left") << QVariant(u"Left"_s) << PreviewSide::right;
-        QTest::newRow(" left") << QVariant(u" left"_s) << PreviewSide::right;
-        QTest::newRow("empty") << QVariant(u""_s) << PreviewSide::right;
-        QTest::newRow("other") << QVariant(u"up"_s) << PreviewSide::right;
         QTest::newRow("number") << QVariant(1) << PreviewSide::right;
         QTest::newRow("bytes \"left\"") << QVariant(QByteArray("left")) << PreviewSide::right;
     }

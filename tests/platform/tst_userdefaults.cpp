@@ -27,12 +27,6 @@ QString describe(int error)
     return QString::fromLocal8Bit(::strerror(error));
 }
 
-// Permission bits mean nothing to root; CTest runs this test as nobody.
-bool unprivileged()
-{
-    return ::geteuid() != 0;
-}
-
 // Lowers a resource limit for the scope's lifetime.
 class Limit
 {
@@ -83,7 +77,8 @@ private:
 private Q_SLOTS:
     void init()
     {
-        QVERIFY2(unprivileged(), "run through isolate.sh --unprivileged");
+        // Permission bits mean nothing to root; CTest runs this test as nobody.
+        QVERIFY2(::geteuid() != 0, "run through isolate.sh --unprivileged");
         const auto entries = QDir(m_dir.path()).entryList(QDir::Files | QDir::System);
         for (const QString &e : entries)
             QFile::remove(m_dir.filePath(e));
@@ -107,19 +102,14 @@ private Q_SLOTS:
             d.setValue(u"preview.side"_s, u"left"_s);
             d.setValue(u"preview.side"_s, u"left"_s);
             d.setValue(u"KeyboardShortcuts_x"_s, false);
-            QCOMPARE(d.value(u"KeyboardShortcuts_x"_s).typeId(), int(QMetaType::QString));
-            for (int i = 0; i < 50; ++i)
-                d.setValue(u"k%1"_s.arg(i), i);
-            d.remove(u"k7"_s);
-            d.remove(u"k7"_s);
-            QCOMPARE(changed.size(), 53);
+            d.setValue(u"gone"_s, 1);
+            d.remove(u"gone"_s);
+            QCOMPARE(changed.size(), 4);
         }
         QVERIFY(readFile(path()).contains("\npreview.side=left\n"));
         UserDefaults reread(path());
-        QCOMPARE(reread.keys().size(), 51);
+        QCOMPARE(reread.keys().size(), 2);
         QCOMPARE(reread.string(u"preview.side"_s), u"left"_s);
-        QCOMPARE(reread.string(u"k49"_s), u"49"_s);
-        QVERIFY(!reread.contains(u"k7"_s));
         QCOMPARE(reread.boolean(u"KeyboardShortcuts_x"_s, true), false);
         QCOMPARE(reread.boolean(u"missing"_s, true), true);
     }

@@ -17,7 +17,6 @@ public:
         m_done = std::move(done);
     }
 
-    bool isOpen() const { return bool(m_done); }
     /// The user picks folderPath and confirms.
     void choose(const QByteArray &folderPath) { finish(folderPath); }
     /// The user cancels.

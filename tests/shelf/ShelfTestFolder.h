@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "shelf/ShelfItem.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QList>
@@ -22,8 +24,10 @@ public:
     // QTemporaryDir removes by decoded names and cannot reach names that are not UTF-8.
     ~ShelfTestFolder()
     {
-        for (const QByteArray &name : entryNames())
-            ::unlink(pathOf(name).constData());
+        for (const QByteArray &name : entryNames()) {
+            if (::unlink(pathOf(name).constData()) != 0)
+                ::rmdir(pathOf(name).constData());
+        }
     }
 
     /// The names of the folder's entries, read as bytes.
@@ -81,5 +85,14 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The items' file names, in order.
+inline QList<QByteArray> namesOf(const QList<ShelfItem> &items)
+{
+    QList<QByteArray> names;
+    for (const ShelfItem &item : items)
+        names.append(item.fileName());
+    return names;
+}
 
 } // namespace vantry

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ShelfTestFolder.h"
 #include "shelf/NaturalOrder.h"
 
 #include <QRandomGenerator>
@@ -17,14 +18,6 @@ QList<ShelfItem> itemsNamed(const QList<QByteArray> &names, const QList<QByteArr
     for (const QByteArray &name : names)
         items.append(ShelfItem("/shelf/" + name, folders.contains(name)));
     return items;
-}
-
-QList<QByteArray> namesOf(const QList<ShelfItem> &items)
-{
-    QList<QByteArray> names;
-    for (const ShelfItem &item : items)
-        names.append(item.fileName());
-    return names;
 }
 
 // The locales every order rule must hold in: without ICU's help and with it.

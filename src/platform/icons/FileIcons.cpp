@@ -68,9 +68,4 @@ QIcon fileIcon(const QByteArray &path, bool isDirectory)
     return iconForMimeType(mimeTypeFromName(path, isDirectory).name());
 }
 
-void clearFileIconCache()
-{
-    cache().clear();
-}
-
 } // namespace vantry

@@ -19,7 +19,4 @@ QIcon fileIcon(const QByteArray &path, bool isDirectory);
 /// The icon for a MIME type name, from the same cache as fileIcon().
 QIcon iconForMimeType(const QString &mimeTypeName);
 
-/// Forgets cached file icons (after the icon theme changed).
-void clearFileIconCache();
-
 } // namespace vantry

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/icons/FileIcons.h"
-#include "platform/icons/PictureMode.h"
 #include "platform/icons/SymbolIcons.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -94,35 +91,6 @@ private Q_SLOTS:
         QFETCH(QString, type);
         // None of these paths exist: a name match must not need the file.
         QCOMPARE(vantry::mimeTypeFromName(path, isDirectory).name(), type);
-    }
-    void fileIconsAreCachedByMimeType()
-    {
-        QTemporaryDir dir;
-        const QByteArray base = QFile::encodeName(dir.path());
-        QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
-
-        const QIcon a = vantry::fileIcon(base + "/a.txt", false);
-        const QIcon b = vantry::fileIcon(base + "/other name.txt", false);
-        QVERIFY(!a.isNull());
-        QCOMPARE(a.cacheKey(), b.cacheKey());
-
-        const QIcon folder = vantry::fileIcon(base + "/sub", true);
-        QVERIFY(!folder.isNull());
-        QVERIFY(folder.cacheKey() != a.cacheKey());
-        QCOMPARE(folder.cacheKey(), vantry::iconForMimeType(u"inode/directory"_s).cacheKey());
-
-        vantry::clearFileIconCache();
-        QVERIFY(vantry::fileIcon(base + "/a.txt", false).cacheKey() != a.cacheKey());
-    }
-
-    void pictureModeNeedsExactlyOne()
-    {
-        for (const QByteArray &value : { "0"_ba, "true"_ba, "1"_ba }) {
-            qputenv("VANTRY_PICTURE_MODE", value);
-            QCOMPARE(vantry::pictureModeEnabled(), value == "1");
-        }
-        qunsetenv("VANTRY_PICTURE_MODE");
-        QVERIFY(!vantry::pictureModeEnabled());
     }
 };
 

@@ -1,36 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestHost.h"
 
-#include <QFile>
 #include <QVBoxLayout>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace vantry::test {
 
 ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries)
-    : m_folder(QFile::encodeName(m_dir.path()) + "/shelf")
 {
-    ::mkdir(m_folder.constData(), 0755);
     for (const QByteArray &entry : entries) {
-        const QByteArray path = pathOf(entry);
-        if (entry.endsWith('/')) {
-            ::mkdir(path.chopped(1).constData(), 0755);
-        } else {
-            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd >= 0) {
-                const QByteArray body = "contents of " + entry + '\n';
-                [[maybe_unused]] const auto written = ::write(fd, body.constData(), body.size());
-                ::close(fd);
-            }
-        }
+        if (entry.endsWith('/'))
+            m_files.addFolder(entry.chopped(1));
+        else
+            m_files.addFile(entry, "contents of " + entry + '\n');
     }
     m_defaults = std::make_unique<UserDefaults>(m_dir.filePath(u"vantry.conf"_s));
-    m_defaults->setValue(u"user_selected_dir"_s, *makeBookmark(m_folder));
+    m_defaults->setValue(u"user_selected_dir"_s, *makeBookmark(folder()));
     m_content = std::make_unique<ContentView>(
         *m_defaults, m_scope, m_chooser, m_preview, [this] { ++m_beeps; },
         [this] { return &m_window; }, [this] { ++m_settings; });

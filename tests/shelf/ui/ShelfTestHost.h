@@ -6,6 +6,7 @@
 
 #include "FakeFolderChooser.h"
 #include "FakePreviewPresenter.h"
+#include "ShelfTestFolder.h"
 #include "platform/UserDefaults.h"
 #include "shelf/ContentView.h"
 #include "shelf/SecurityScope.h"
@@ -34,8 +35,9 @@ public:
     explicit ShelfTestHost(const QList<QByteArray> &entries);
     ~ShelfTestHost();
 
-    QByteArray folder() const { return m_folder; }
-    QByteArray pathOf(const QByteArray &name) const { return m_folder + '/' + name; }
+    ShelfTestFolder &files() { return m_files; }
+    QByteArray folder() const { return m_files.path(); }
+    QByteArray pathOf(const QByteArray &name) const { return m_files.pathOf(name); }
 
     UserDefaults &defaults() { return *m_defaults; }
     ContentView &content() { return *m_content; }
@@ -67,7 +69,7 @@ private:
     }
 
     QTemporaryDir m_dir;
-    QByteArray m_folder;
+    ShelfTestFolder m_files;
     std::unique_ptr<UserDefaults> m_defaults;
     SecurityScope m_scope;
     FakeFolderChooser m_chooser;

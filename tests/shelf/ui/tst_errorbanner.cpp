@@ -40,27 +40,6 @@ private Q_SLOTS:
             QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= width);
     }
 
-    void theWaitIsKeyedByTheText()
-    {
-        ErrorBannerView banner;
-        banner.setAutoHideDelay(std::chrono::minutes(1));
-        QSignalSpy closes(&banner, &ErrorBannerView::closeRequested);
-        banner.setMessage(u"first"_s);
-        QVERIFY(banner.isWaiting());
-        const QDeadlineTimer first = banner.waitDeadline();
-        banner.setMessage(u"first"_s);
-        QCOMPARE(banner.waitDeadline(), first);
-        QTRY_VERIFY(QDeadlineTimer(std::chrono::minutes(1)) != first);
-        banner.setMessage(u"second"_s);
-        QVERIFY(banner.waitDeadline() != first);
-        QVERIFY(banner.isWaiting());
-        // Cancelling a wait never asks to close.
-        QCOMPARE(closes.size(), 0);
-        banner.stopWait();
-        QVERIFY(!banner.isWaiting());
-        QCOMPARE(closes.size(), 0);
-    }
-
     // Escape asks to close while a message shows; once removed, Escape is others' again.
     void escapeAsksToCloseWhileShown()
     {

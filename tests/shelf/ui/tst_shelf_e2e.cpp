@@ -11,27 +11,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace Qt::StringLiterals;
 using namespace vantry;
 using namespace vantry::test;
-
-namespace {
-
-bool exists(const QByteArray &path)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
-}
-
-QByteArray readAll(const QByteArray &path)
-{
-    QFile file(QFile::decodeName(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class ShelfEndToEndTest : public QObject
 {
@@ -60,11 +42,11 @@ private Q_SLOTS:
     {
         ShelfTestHost host({ "letter.txt", "notes.txt" });
         QVERIFY(showShelf(host));
-        const QByteArray dropFolder = host.folder() + "-received";
-        QVERIFY(::mkdir(dropFolder.constData(), 0755) == 0);
+        ShelfTestFolder received;
         QProcess receiver;
         receiver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        receiver.start(QString::fromUtf8(VANTRY_DROP_TARGET), { QFile::decodeName(dropFolder) });
+        receiver.start(
+            QString::fromUtf8(VANTRY_DROP_TARGET), { QFile::decodeName(received.path()) });
         QVERIFY(receiver.waitForStarted());
         QByteArray output;
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -101,10 +83,10 @@ private Q_SLOTS:
         QCOMPARE(dropped.size(), 4);
         QCOMPARE(dropped.at(1).toInt(), int(Qt::CopyAction)); // proposed
         QCOMPARE(dropped.at(2).toInt(), int(Qt::CopyAction)); // the only one offered
-        QCOMPARE(dropped.at(3), dropFolder + "/letter.txt");
-        QCOMPARE(readAll(dropFolder + "/letter.txt"), "contents of letter.txt\n"_ba);
+        QCOMPARE(dropped.at(3), received.pathOf("letter.txt"));
+        QCOMPARE(received.contentsOf("letter.txt"), "contents of letter.txt\n"_ba);
         // The shelf keeps its file and its item.
-        QVERIFY(exists(host.pathOf("letter.txt")));
+        QVERIFY(host.files().exists("letter.txt"));
         QCOMPARE(host.model()->rowCount(), 2);
     }
 };

@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestHost.h"
 
-#include "platform/icons/SymbolIcons.h"
 #include "shelf/ui/ShelfColors.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QSignalSpy>
 #include <QTest>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace vantry;
@@ -20,12 +14,6 @@ using namespace vantry::test;
 namespace {
 
 const QList<QByteArray> plainEntries { "alpha.txt", "beta.png", "docs/", "photo.jpeg" };
-
-bool exists(const QByteArray &path)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0;
-}
 
 // Shows the shelf window and waits until it has the keyboard.
 bool showShelf(ShelfTestHost &host)
@@ -83,9 +71,7 @@ private Q_SLOTS:
 
         host().window().hide();
         select({ "alpha.txt" });
-        const int fd = ::open(host().pathOf("added.txt").constData(), O_CREAT | O_WRONLY, 0644);
-        QVERIFY(fd >= 0);
-        ::close(fd);
+        QVERIFY(host().files().addFile("added.txt"));
         host().window().show();
         QCOMPARE(host().model()->rowCount(), plainEntries.size() + 1);
         QVERIFY(rowOf("added.txt") >= 0);
@@ -148,56 +134,48 @@ private Q_SLOTS:
         QCOMPARE(host().chooser().opened, 1);
     }
 
-    void rowButtonsFollowASingleSelection_data()
+    // Only a row selected alone shows its buttons (Preview for a file only), previews on
+    // Space and opens the rename field on Return.
+    void rowActionsNeedASingleSelection_data()
     {
         QTest::addColumn<QList<QByteArray>>("selected");
-        QTest::addColumn<QByteArray>("buttonRow");
-        QTest::addColumn<bool>("previewShown");
-        QTest::newRow("none") << QList<QByteArray> {} << QByteArray() << false;
-        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << "beta.png"_ba << true;
-        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << "docs"_ba << false;
-        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << QByteArray()
-                             << false;
+        QTest::addColumn<bool>("single");
+        QTest::addColumn<bool>("previewButton");
+        QTest::newRow("none") << QList<QByteArray> {} << false << false;
+        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << true << true;
+        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << true << false;
+        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << false << false;
     }
-    void rowButtonsFollowASingleSelection()
+    void rowActionsNeedASingleSelection()
     {
         QFETCH(QList<QByteArray>, selected);
-        QFETCH(QByteArray, buttonRow);
-        QFETCH(bool, previewShown);
+        QFETCH(bool, single);
+        QFETCH(bool, previewButton);
         select(selected);
 
         ShelfListModel *model = host().model();
         for (int row = 0; row < model->rowCount(); ++row) {
-            const bool expected = !buttonRow.isEmpty() && row == rowOf(buttonRow);
+            const bool expected = single && row == rowOf(selected.constFirst());
             QCOMPARE(model->index(row).data(ShelfListModel::ShowsButtonsRole).toBool(), expected);
         }
         QCOMPARE(host().list()->selectionModel()->selectedIndexes().size(), selected.size());
-        QToolButton *preview = host().previewButton();
-        QToolButton *rename = host().renameButton();
-        QTRY_COMPARE(rename->isVisible(), !buttonRow.isEmpty());
-        QCOMPARE(preview->isVisible(), previewShown);
-    }
+        QTRY_COMPARE(host().renameButton()->isVisible(), single);
+        QCOMPARE(host().previewButton()->isVisible(), previewButton);
 
-    void spaceAndReturnNeedASingleSelection_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("selected");
-        QTest::addColumn<bool>("acts");
-        QTest::newRow("none") << QList<QByteArray> {} << false;
-        QTest::newRow("one") << QList<QByteArray> { "photo.jpeg" } << true;
-        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "photo.jpeg" } << false;
-    }
-    void spaceAndReturnNeedASingleSelection()
-    {
-        QFETCH(QList<QByteArray>, selected);
-        QFETCH(bool, acts);
-        select(selected);
+        host().defaults().setValue(u"preview.side"_s, u"left"_s);
         QTest::keyClick(host().list(), Qt::Key_Space);
-        QCOMPARE(host().preview().shown.size(), acts ? 1 : 0);
-        if (acts)
-            QCOMPARE(host().preview().shown.constFirst().path, host().pathOf("photo.jpeg"));
+        QCOMPARE(host().preview().shown.size(), single ? 1 : 0);
+        if (single) {
+            // Beside the shelf window, on the stored side, at its fixed size.
+            const FakePreviewPresenter::Shown &shown = host().preview().shown.constFirst();
+            QCOMPARE(shown.path, host().pathOf(selected.constFirst()));
+            QCOMPARE(shown.anchor, &host().window());
+            QCOMPARE(shown.side, PreviewSide::left);
+            QCOMPARE(QSize(shown.width, shown.height), QSize(380, 300));
+        }
         QTest::keyClick(host().list(), Qt::Key_Return);
-        QCOMPARE(host().content().editingUrl().has_value(), acts);
-        QCOMPARE(host().editView() != nullptr, acts);
+        QCOMPARE(host().content().editingUrl().has_value(), single);
+        QCOMPARE(host().editView() != nullptr, single);
         QCOMPARE(host().content().selection().size(), selected.size());
         // Hiding the window hides the preview.
         host().window().hide();
@@ -218,10 +196,8 @@ private Q_SLOTS:
         QVERIFY(!host().renameButton()->isVisible());
         QVERIFY(!(host().model()->index(rowOf("beta.png")).flags() & Qt::ItemIsDragEnabled));
         QTest::keyClicks(editor->field(), u"zzz"_s);
-        QVERIFY(host().content().renameText().endsWith(u"zzz"_s));
         QTest::keyClick(editor->field(), Qt::Key_Escape);
         QVERIFY(!host().content().editingUrl());
-        QCOMPARE(host().content().renameText(), QString());
         QVERIFY(!host().editView());
         QTRY_VERIFY(host().list()->hasFocus());
         QTRY_VERIFY(host().renameButton()->isVisible());
@@ -233,8 +209,8 @@ private Q_SLOTS:
         editor->field()->selectAll();
         QTest::keyClicks(editor->field(), u"  gamma.png "_s);
         QTest::keyClick(editor->field(), Qt::Key_Return);
-        QVERIFY(exists(host().pathOf("gamma.png")));
-        QVERIFY(!exists(host().pathOf("beta.png")));
+        QVERIFY(host().files().exists("gamma.png"));
+        QVERIFY(!host().files().exists("beta.png"));
         QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("gamma.png") });
         const QModelIndexList selected = host().list()->selectionModel()->selectedIndexes();
         QCOMPARE(selected.size(), 1);
@@ -262,10 +238,8 @@ private Q_SLOTS:
         ErrorBannerView *banner = host().banner();
         QTRY_VERIFY(banner->isVisible());
         QCOMPARE(banner->message(), *host().content().errorMessage());
-        QVERIFY(!banner->message().isEmpty());
         QCOMPARE(host().editView(), editor);
         QCOMPARE(editor->text(), tooLong);
-        QVERIFY(exists(host().pathOf("alpha.txt")));
         QTRY_VERIFY(host().view().rect().contains(banner->geometry()));
         QVERIFY(banner->geometry().bottom() > host().list()->geometry().bottom());
         // Showing it is what AT-SPI announces.
@@ -285,22 +259,16 @@ private Q_SLOTS:
         QTRY_VERIFY(banner->closeButton()->isVisible());
         banner->closeButton()->click();
         QVERIFY(!host().content().errorMessage());
-        QVERIFY(!banner->isWaiting());
         QTRY_VERIFY(!banner->isVisible());
     }
 
-    void theBannerClosesOnceAfterItsWait()
+    void theBannerClosesItselfAfterAWhile()
     {
         host().view().setBannerAutoHideDelay(std::chrono::milliseconds(300));
-        QSignalSpy closes(host().banner(), &ErrorBannerView::closeRequested);
-        QSignalSpy changes(&host().content(), &ContentView::errorMessageChanged);
         failARename();
-        host().content().commitRename(); // the same text again: the wait runs on
+        QTRY_VERIFY(host().banner()->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!host().content().errorMessage(), 20000);
-        QCOMPARE(closes.size(), 1);
-        QVERIFY(!host().banner()->isWaiting());
         QTRY_VERIFY(!host().banner()->isVisible());
-        QCOMPARE(changes.size(), 3); // shown, shown again with the same text, cleared
     }
 
     void accessibleNamesOfRowsButtonsAndFields()
@@ -335,19 +303,6 @@ private Q_SLOTS:
         host().content().beginRename();
         QVERIFY(host().editView());
         QCOMPARE(nameOf(host().editView()->field()), u"New name"_s);
-    }
-
-    void pictureModeShowsSymbols()
-    {
-        qputenv("VANTRY_PICTURE_MODE", "1");
-        ShelfListModel *model = host().model();
-        const auto iconOf = [&](const QByteArray &name) {
-            return model->index(rowOf(name)).data(Qt::DecorationRole).value<QIcon>();
-        };
-        QCOMPARE(iconOf("docs").cacheKey(), symbolIcon(Symbol::folder).cacheKey());
-        QCOMPARE(iconOf("beta.png").cacheKey(), symbolIcon(Symbol::page).cacheKey());
-        qunsetenv("VANTRY_PICTURE_MODE");
-        QVERIFY(iconOf("docs").cacheKey() != symbolIcon(Symbol::folder).cacheKey());
     }
 
     void namesAreLegibleInLightAndDarkPalettes_data()
