@@ -229,16 +229,12 @@ void TestAppcastParser::ordersVersionsAsFeedsMeanThem_data()
     QTest::newRow("pre-release with trailing zero") << u"1.2.0-beta"_s << u"1.2"_s << true;
     QTest::newRow("huge numbers do not overflow")
         << u"1.99999999999999999999999"_s << u"1.100000000000000000000000"_s << true;
-    QTest::newRow("build number") << u"41"_s << u"42"_s << true;
     QTest::newRow("leading v ignored") << u"v1.9"_s << u"1.10"_s << true;
-    QTest::newRow("empty is oldest") << QString() << u"0.0.1"_s << true;
-    QTest::newRow("words only are older than numbers") << u"abc"_s << u"0.1"_s << true;
     // The same version, written differently.
     QTest::newRow("trailing zero") << u"1.2"_s << u"1.2.0"_s << false;
     QTest::newRow("separators") << u"1-2_3"_s << u"1.2.3"_s << false;
     QTest::newRow("case of pre-release") << u"1.0BETA"_s << u"1.0beta"_s << false;
     QTest::newRow("build metadata") << u"1.2+build.7"_s << u"1.2"_s << false;
-    QTest::newRow("surrounding space") << u" 1.2 "_s << u"1.2"_s << false;
 }
 
 void TestAppcastParser::ordersVersionsAsFeedsMeanThem()
