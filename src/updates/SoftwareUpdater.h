@@ -40,7 +40,6 @@ public:
 
     /// Begins scheduled checks (unless this build or the options turn them off).
     void start();
-    bool isStarted() const { return m_started; }
 
     /// A check the user asked for: its outcome is always shown. In a build
     /// without self-update it explains that the package manager brings updates.

@@ -31,12 +31,6 @@ struct Extra
         });
     }
 };
-
-void deactivate(QWidget *w)
-{
-    QEvent e(QEvent::WindowDeactivate);
-    QCoreApplication::sendEvent(w, &e);
-}
 } // namespace
 
 class TestMenuBarExtraAccess : public QObject
@@ -92,7 +86,8 @@ private Q_SLOTS:
         QVERIFY(extra.item.state());
 
         // Losing activation closes the window and turns the flag off.
-        deactivate(&extra.window);
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(&extra.window, &deactivate);
         QVERIFY(!extra.window.isVisible());
         QVERIFY(!flag.value());
         QVERIFY(!extra.item.state());

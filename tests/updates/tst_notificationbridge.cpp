@@ -114,7 +114,6 @@ void TestNotificationBridge::nothingAndNoErrorWithoutServer()
     QTRY_VERIFY(granted == true);
     cleanupTestCase();
     m_bridge.postUpdateNotification(u"2.5"_s);
-    m_bridge.postUpdateNotification(u"2.6"_s);
     m_bridge.removeUpdateNotifications();
     m_bridge.requestNotificationAuthorization();
     granted.reset();
