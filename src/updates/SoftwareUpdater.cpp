@@ -11,7 +11,6 @@
 
 #include <QFutureWatcher>
 #include <QPointer>
-#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 using namespace Qt::StringLiterals;
@@ -144,8 +143,7 @@ void SoftwareUpdater::onFeed(const QByteArray &body)
         if (m_parse == watcher)
             onParsed(watcher->result());
     });
-    QThreadPool *pool = m_parserPool ? m_parserPool : QThreadPool::globalInstance();
-    watcher->setFuture(QtConcurrent::run(pool, &AppcastParser::parse, body));
+    watcher->setFuture(QtConcurrent::run(&AppcastParser::parse, body));
 }
 
 void SoftwareUpdater::onParsed(const AppcastParser::Result &feed)

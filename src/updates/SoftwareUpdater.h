@@ -14,7 +14,6 @@
 #include <functional>
 
 class QFutureWatcherBase;
-class QThreadPool;
 
 namespace vantry {
 
@@ -38,12 +37,9 @@ public:
     ~SoftwareUpdater() override;
 
     void setClock(std::function<QDateTime()> clock);
-    /// Where feeds are read; Qt's global pool unless set.
-    void setParserPool(QThreadPool *pool) { m_parserPool = pool; }
 
     /// Begins scheduled checks (unless this build or the options turn them off).
     void start();
-    bool isStarted() const { return m_started; }
 
     /// A check the user asked for: its outcome is always shown. In a build
     /// without self-update it explains that the package manager brings updates.
@@ -82,7 +78,6 @@ private:
     SoftwareUpdaterDelegate *m_delegate; // not owned; may be null
     FeedFetcher *m_fetcher;
     QPointer<QFutureWatcherBase> m_parse; // set while a feed is being read
-    QThreadPool *m_parserPool = nullptr;
     QTimer m_timer;
     QDateTime m_nextCheck;
     std::function<QDateTime()> m_clock;

@@ -13,8 +13,6 @@
 #include <functional>
 #include <memory>
 
-class QThreadPool;
-
 namespace vantry {
 
 class UserDefaults;
@@ -58,7 +56,6 @@ struct UpdateEnvironment
     std::unique_ptr<NotificationCenter> notificationCenter;
     std::function<bool()> immediateFocus;
     std::function<QDateTime()> clock;
-    QThreadPool *parserPool = nullptr;
 };
 
 } // namespace vantry

@@ -25,8 +25,6 @@ UpdaterController::UpdaterController(bool startingUpdater, SoftwareUpdaterDelega
     m_updater = new SoftwareUpdater(environment.options, defaults, *m_userDriver, delegate, this);
     if (environment.clock)
         m_updater->setClock(environment.clock);
-    if (environment.parserPool)
-        m_updater->setParserPool(environment.parserPool);
     if (startingUpdater)
         m_updater->start();
 }

@@ -43,11 +43,8 @@ void LoopbackFeedServer::onNewConnection()
             const auto it = m_responses.constFind(path);
             const Response response
                 = it != m_responses.constEnd() ? *it : Response::withStatus(404);
-            if (response.neverAnswer) {
-                connect(
-                    socket, &QTcpSocket::disconnected, this, [this, path] { ++m_abandoned[path]; });
+            if (response.neverAnswer)
                 return;
-            }
             QByteArray head = "HTTP/1.0 " + QByteArray::number(response.status) + " Status\r\n";
             head += "Content-Type: application/rss+xml\r\nConnection: close\r\n";
             if (!response.location.isEmpty())

