@@ -3,6 +3,7 @@
 
 #include "platform/UserDefaults.h"
 #include "updates/AppUpdater.h"
+#include "updates/FeedFetcher.h"
 #include "updates/NotificationCenter.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/StandardUserDriver.h"
@@ -10,9 +11,18 @@
 #include "updates/UpdaterController.h"
 #include "updates/UrlOpener.h"
 
+#include <QDeadlineTimer>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -109,6 +119,53 @@ QByteArray feedWith(const QByteArray &version, const QByteArray &shortVersion = 
         + version + ".tar.gz\" length=\"10\"/></item></channel></rss>";
 }
 
+// Sends an endless feed from a thread of its own, as fast as the client takes it, and
+// counts what went out before the client hung up.
+class FloodServer
+{
+public:
+    FloodServer()
+        : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof(address);
+        auto *a = reinterpret_cast<sockaddr *>(&address);
+        if (::bind(m_listener, a, size) != 0 || ::listen(m_listener, 1) != 0
+            || ::getsockname(m_listener, a, &size) != 0)
+            return;
+        url = QUrl(u"http://127.0.0.1:%1/feed"_s.arg(ntohs(address.sin_port)));
+        m_thread = std::thread([this] {
+            const int peer = ::accept(m_listener, nullptr, nullptr);
+            char request[1024];
+            (void)!::recv(peer, request, sizeof(request), 0);
+            accepted = true;
+            go.acquire();
+            const QByteArray chunk = "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(64 * 1024, ' ');
+            for (ssize_t n = 0; n >= 0; n = ::send(peer, chunk.data(), chunk.size(), MSG_NOSIGNAL))
+                sent += n;
+            ::close(peer);
+        });
+    }
+    ~FloodServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR); // ends a wait for a client that never came
+        go.release();
+        if (m_thread.joinable())
+            m_thread.join();
+        ::close(m_listener);
+    }
+    QUrl url;
+    std::atomic<bool> accepted = false;
+    QSemaphore go; // released by the test to start the flood
+    std::atomic<qint64> sent = 0;
+
+private:
+    int m_listener;
+    std::thread m_thread;
+};
+
 } // namespace
 
 // The updater as the application builds it, against a feed served on loopback: checks by
@@ -132,6 +189,7 @@ private Q_SLOTS:
     void reminderRule();
     void theReminderLastsUntilTheUserChecks_data();
     void theReminderLastsUntilTheUserChecks();
+    void aFloodingServerIsCutOffAtTheCap();
 
 private:
     vantry::UpdateOptions optionsFor(const QString &path) const;
@@ -461,4 +519,22 @@ void TestUpdater::theReminderLastsUntilTheUserChecks()
 }
 
 QTEST_MAIN(TestUpdater)
+void TestUpdater::aFloodingServerIsCutOffAtTheCap()
+{
+    FloodServer server;
+    QVERIFY(server.url.isValid());
+    vantry::FeedFetcher fetcher;
+    QSignalSpy failed(&fetcher, &vantry::FeedFetcher::failed);
+    fetcher.fetch(server.url);
+    QTRY_VERIFY(server.accepted);
+    // However long this thread is busy, the network thread buffers no more than it may.
+    server.go.release();
+    QDeadlineTimer busy(2000);
+    while (server.sent < 64 * 1024 * 1024 && !busy.hasExpired())
+        QThread::msleep(10);
+    QTRY_VERIFY_WITH_TIMEOUT(!failed.isEmpty(), 10000);
+    QVERIFY(failed.first().first().toString().contains(u"larger than"_s));
+    QCOMPARE_LT(server.sent.load(), 32 * 1024 * 1024);
+}
+
 #include "tst_updater.moc"
