@@ -109,6 +109,9 @@ void TestDesktopSystemShortcuts::desktopKeyNames_data()
     QTest::newRow("gtk shifted symbol")
         << true << "us"_ba << u"<Super>exclam"_s << is(KEY_1, kSuper | kShift);
     QTest::newRow("gtk french a") << true << "fr"_ba << u"<Super>a"_s << is(KEY_Q, kSuper);
+    QTest::newRow("gtk keypad enter")
+        << true << "us"_ba << u"<Control>KP_Enter"_s << is(KEY_KPENTER, kControl);
+    QTest::newRow("gtk key not on the layout") << true << "us"_ba << u"<Super>eacute"_s << none;
     QTest::newRow("gtk hyper") << true << "us"_ba << u"<Hyper>a"_s << none;
     QTest::newRow("gtk modifier only") << true << "us"_ba << u"<Super>"_s << none;
     QTest::newRow("gtk unknown key") << true << "us"_ba << u"<Super>nosuchkey"_s << none;

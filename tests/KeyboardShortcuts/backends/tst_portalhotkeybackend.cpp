@@ -67,8 +67,6 @@ private Q_SLOTS:
     void preferredTriggers();
     void bindsAndDeliversActivations_data();
     void bindsAndDeliversActivations();
-    void pendingUntilTheUserAssignsAKey();
-    void restartKeepsTheAssignmentAndAsksNoMore();
     void changedSetBindsInANewSession();
     void followsTheCompositorsKeymap();
     void failedBindLosesItsRegistrationsAndRecovers_data();
@@ -180,56 +178,6 @@ void TestPortalHotKeyBackend::bindsAndDeliversActivations()
     const QString session = portal.session();
     backend.reset();
     QCOMPARE(portal.log().last(), u"Close "_s + session);
-}
-
-void TestPortalHotKeyBackend::pendingUntilTheUserAssignsAKey()
-{
-    // The desktop already uses Ctrl+Super+S: it accepts ours without a key.
-    FakePortal portal(
-        { .flavour = FakePortal::Flavour::ListsBound, .takenTriggers = { u"CTRL+LOGO+s"_s } });
-    QVERIFY(portal.start());
-    const auto backend = makeBackend();
-    QSignalSpy finished(backend.get(), &PortalHotKeyBackend::bindingFinished);
-    QSignalSpy pending(backend.get(), &HotKeyBackend::pendingChanged);
-    QCOMPARE(backend->registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(pending, QList<QVariantList>({ { 1u, true } }));
-    QCOMPARE(m_events, QStringList()); // pending is no failure
-
-    // The user assigns a key in the desktop's settings; it works from then on.
-    portal.assign(u"hotkey-1-4352"_s, u"CTRL+LOGO+x"_s);
-    QTRY_VERIFY(!backend->isPending(1));
-    QCOMPARE(pending.last(), QVariantList({ 1u, false }));
-    portal.activate(u"hotkey-1-4352"_s, true);
-    QTRY_COMPARE(m_events, QStringList { u"pressed 1"_s });
-
-    // Taken away again: pending again, still registered.
-    portal.assign(u"hotkey-1-4352"_s, {});
-    QTRY_VERIFY(backend->isPending(1));
-    portal.activate(u"hotkey-1-4352"_s, false);
-    QTRY_COMPARE(m_events, QStringList({ u"pressed 1"_s, u"released 1"_s }));
-}
-
-void TestPortalHotKeyBackend::restartKeepsTheAssignmentAndAsksNoMore()
-{
-    FakePortal portal;
-    QVERIFY(portal.start());
-    for (int run = 0; run < 2; ++run) {
-        const auto backend = makeBackend();
-        QSignalSpy finished(backend.get(), &PortalHotKeyBackend::bindingFinished);
-        QCOMPARE(backend->registerHotKey(7, kControlSuperS), HotKeyBackend::NoError);
-        QVERIFY(finished.wait(10000));
-        QVERIFY(!backend->isPending(7));
-        if (run == 0) {
-            portal.assign(u"hotkey-1-4352"_s, u"CTRL+LOGO+x"_s); // in System Settings
-        }
-        portal.activate(u"hotkey-1-4352"_s, true);
-        QTRY_COMPARE(m_events, QStringList { u"pressed 7"_s });
-    }
-    // The same session token each run, so the desktop files the key under one
-    // name; never a bind, which would send the user to its settings at every start.
-    QCOMPARE(portal.log().filter(u"CreateSession"_s), QStringList({ kCreateS, kCreateS }));
-    QCOMPARE(portal.log().filter(u"BindShortcuts"_s), QStringList());
 }
 
 void TestPortalHotKeyBackend::changedSetBindsInANewSession()

@@ -100,20 +100,6 @@ private Q_SLOTS:
         QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
         QTRY_COMPARE(runs, 1);
     }
-
-    void shownShortcutFollowsALayoutSwitch()
-    {
-        const Name name(u"openShelfWindow"_s, controlCommandS);
-        FakeRecorderServices services;
-        ShortcutRecorder recorder(name, {}, nullptr, &services);
-        QCOMPARE(recorder.text(), u"Ctrl+Super+S"_s);
-        // On Dvorak the key at the place of S types O.
-        QCOMPARE(QProcess::execute(
-                     u"setxkbmap"_s, { u"-layout"_s, u"us"_s, u"-variant"_s, u"dvorak"_s }),
-            0);
-        const auto restore = qScopeGuard([] { QProcess::execute(u"setxkbmap"_s, { u"us"_s }); });
-        QTRY_COMPARE(recorder.text(), u"Ctrl+Super+O"_s);
-    }
 };
 
 int main(int argc, char **argv)

@@ -9,7 +9,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <linux/input-event-codes.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
@@ -119,8 +118,6 @@ class TestXkbKeyboardLayout : public QObject
 private Q_SLOTS:
     void unshiftedTextOfKeyPositions_data();
     void unshiftedTextOfKeyPositions();
-    void keyPositionOfKeysyms_data();
-    void keyPositionOfKeysyms();
     void followsTheServersKeymapAndGroup();
     void followsTheWaylandSeatsKeyboard();
 };
@@ -150,40 +147,6 @@ void TestXkbKeyboardLayout::unshiftedTextOfKeyPositions()
     const XkbKeyboardLayout keyboard(layoutNamed(layout));
     QVERIFY(keyboard.isValid());
     QCOMPARE(keyboard.keyToCharacter(keyCode), text);
-}
-
-void TestXkbKeyboardLayout::keyPositionOfKeysyms_data()
-{
-    QTest::addColumn<QByteArray>("layout");
-    QTest::addColumn<QByteArray>("keysymName");
-    QTest::addColumn<int>("keyCode");
-    QTest::newRow("us q") << "us"_ba
-                          << "q"_ba << KEY_Q;
-    QTest::newRow("fr q") << "fr"_ba
-                          << "q"_ba << KEY_A;
-    QTest::newRow("shifted symbol") << "us"_ba
-                                    << "Q"_ba << KEY_Q;
-    QTest::newRow("exclam on the one key") << "us"_ba
-                                           << "exclam"_ba << KEY_1;
-    QTest::newRow("digit prefers the main block") << "us"_ba
-                                                  << "1"_ba << KEY_1;
-    QTest::newRow("keypad enter") << "us"_ba
-                                  << "KP_Enter"_ba << KEY_KPENTER;
-    QTest::newRow("mute") << "us"_ba
-                          << "XF86AudioMute"_ba << KEY_MUTE;
-    QTest::newRow("not on this layout") << "us"_ba
-                                        << "eacute"_ba << -1;
-}
-
-void TestXkbKeyboardLayout::keyPositionOfKeysyms()
-{
-    QFETCH(QByteArray, layout);
-    QFETCH(QByteArray, keysymName);
-    QFETCH(int, keyCode);
-    const XkbKeyboardLayout keyboard(layoutNamed(layout));
-    const auto found = keyboard.keyCodeForKeysym(
-        xkb_keysym_from_name(keysymName.constData(), XKB_KEYSYM_NO_FLAGS));
-    QCOMPARE(found.value_or(-1), keyCode);
 }
 
 void TestXkbKeyboardLayout::followsTheServersKeymapAndGroup()

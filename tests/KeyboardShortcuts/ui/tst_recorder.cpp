@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The recorder field, its host with a label and a refusal note, the menu search behind
-// its conflict check, and widgets that take a name's shortcut as their own.
+// its conflict check.
 #include "FakeRecorderServices.h"
 #include "ShortcutFixture.h"
 
-#include "KeyboardShortcuts/ui/GlobalKeyboardShortcut.h"
 #include "KeyboardShortcuts/ui/MenuSearch.h"
 #include "KeyboardShortcuts/ui/RecorderHost.h"
 
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -97,8 +95,6 @@ private Q_SLOTS:
         setShortcut(std::nullopt, m_name);
         QCOMPARE(recorder.text(), QString());
         QVERIFY(!recorder.isClearButtonShown());
-        recorder.setShortcutName(Name(u"unrelated"_s));
-        QCOMPARE(recorder.text(), u"Alt+F"_s);
     }
 
     void clearButtonHasAName()
@@ -334,13 +330,6 @@ private Q_SLOTS:
         QCOMPARE(label->buddy(), titled.recorder());
         QCOMPARE(titled.recorder()->accessibleName(), u"Open Window:"_s);
         QCOMPARE(titled.recorder()->text(), u"Ctrl+Super+S"_s);
-        titled.setName(Name(u"another"_s));
-        QCOMPARE(titled.recorder()->text(), QString());
-
-        auto *custom = new QLabel(u"Custom"_s);
-        RecorderHost built(m_name, {}, custom, nullptr, &m_services);
-        QCOMPARE(custom->parentWidget(), &built);
-        QCOMPARE(custom->buddy(), built.recorder());
     }
 
     void refusalShowsANoteUnderTheRecorder()
@@ -359,46 +348,6 @@ private Q_SLOTS:
         Q_EMIT f->backend.registrationFailed(
             *f->backend.idOf(controlCommandS), HotKeyBackend::RefusedByDesktop);
         QVERIFY(!host.refusalNote()->isHidden());
-        // Another name, never refused.
-        host.setName(Name(u"another"_s));
-        QVERIFY(host.refusalNote()->isHidden());
-    }
-
-    void widgetShortcutFollowsTheNameAndStepsAsideWhileRecording()
-    {
-        QPushButton button(u"Open"_s);
-        QAction action(u"Open"_s);
-        globalKeyboardShortcut(&action, m_name);
-        setShortcut(Shortcut(Key::k, CommandModifier), m_name);
-        setShortcut(optionF, Name(u"other"_s));
-        QCOMPARE(action.shortcut(), QKeySequence(Qt::META | Qt::Key_K));
-        // Any recorder recording takes it away, so the key press reaches the recorder.
-        ShortcutRecorder *recorder = makeRecording(Name(u"other"_s));
-        QVERIFY(recorder);
-        QVERIFY(action.shortcut().isEmpty());
-        recorder->clearFocus();
-        QCOMPARE(action.shortcut(), QKeySequence(Qt::META | Qt::Key_K));
-        // A button takes it as well.
-        globalKeyboardShortcut(&button, m_name);
-        QCOMPARE(button.shortcut(), QKeySequence(Qt::META | Qt::Key_K));
-        setShortcut(std::nullopt, m_name);
-        QVERIFY(button.shortcut().isEmpty() && action.shortcut().isEmpty());
-    }
-
-    void hooksRunWhileTheViewIsShown()
-    {
-        QWidget view;
-        QList<EventType> seen;
-        onKeyboardShortcut(&view, m_name, [&](EventType type) { seen << type; });
-        f->backend.press(controlCommandS); // hidden: nothing listens
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QTest::qWait(0); // subscriptions start on a later turn of the event loop
-        f->backend.press(controlCommandS);
-        f->backend.press(controlCommandS, true);
-        view.hide();
-        f->backend.press(controlCommandS);
-        QCOMPARE(seen, (QList { EventType::KeyDown, EventType::KeyUp }));
     }
 };
 
