@@ -78,19 +78,11 @@ private Q_SLOTS:
             << Variant::French << QByteArray() << KEY_Q << alt << u"Alt+A"_s << u"⌥A"_s;
         QTest::newRow("accented letter")
             << Variant::French << QByteArray() << KEY_2 << alt << u"Alt+É"_s << u"⌥É"_s;
-        QTest::newRow("last function key")
-            << us << QByteArray() << KEY_F20 << Qt::KeyboardModifiers() << u"F20"_s << u"F20"_s;
-        QTest::newRow("space") << us << QByteArray() << KEY_SPACE << alt << u"Alt+Space"_s
-                               << u"⌥Space"_s;
-        QTest::newRow("backspace")
-            << us << QByteArray() << KEY_BACKSPACE << ctrl << u"Ctrl+Backspace"_s << u"⌃⌫"_s;
         // The Apple Help key sits where PC keyboards have Insert.
         QTest::newRow("insert") << us << QByteArray() << KEY_INSERT << ctrl << u"Ctrl+Ins"_s
                                 << u"⌃?\u20DD"_s;
         QTest::newRow("keypad") << us << QByteArray() << KEY_KP5 << (ctrl | Qt::KeypadModifier)
                                 << u"Ctrl+Num+5"_s << u"⌃5\u20E3"_s;
-        QTest::newRow("keypad clear is num lock")
-            << us << QByteArray() << KEY_NUMLOCK << ctrl << u"Ctrl+NumLock"_s << u"⌃\u2612\u20E3"_s;
         QTest::newRow("types nothing")
             << us << QByteArray() << KEY_MUTE << ctrl << u"Ctrl+\uFFFD"_s << u"⌃\uFFFD"_s;
         QTest::newRow("no place") << us << QByteArray() << KEY_SYSRQ << ctrl << QString()

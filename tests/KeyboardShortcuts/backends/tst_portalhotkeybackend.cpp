@@ -5,13 +5,12 @@
 #include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
+#include "XkbLayouts.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cstdlib>
 #include <linux/input-event-codes.h>
-#include <xkbcommon/xkbcommon.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -33,27 +32,6 @@ constexpr int kStoredKeyS = 1; // the stored (macOS) key code of S
 const QString kAppId = u"app.vantry.Vantry"_s;
 // Our session token, the same in every run, and Ctrl+Super+S named on a US keyboard.
 const QString kCreateS = u"CreateSession vantry hotkey-1-4352=CTRL+LOGO+s"_s;
-
-XkbKeyboardLayout::Names layoutNamed(const QByteArray &layout)
-{
-    XkbKeyboardLayout::Names names;
-    names.layout = layout;
-    return names;
-}
-
-// A keymap in the text form a Wayland compositor sends.
-QByteArray keymapText(const char *layout, const char *variant)
-{
-    xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    const xkb_rule_names names { nullptr, nullptr, layout, variant, nullptr };
-    xkb_keymap *keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    char *text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
-    QByteArray result(text);
-    std::free(text);
-    xkb_keymap_unref(keymap);
-    xkb_context_unref(context);
-    return result;
-}
 
 } // namespace
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The shortcut module on the real X11 backend and keyboard layout: names and actions,
-// the recorder, and other clients' grabs, with key presses from xdotool and grabs
-// held by a helper process.
+// The shortcut module on the real X11 backend and keyboard layout: the recorder and
+// other clients' grabs, with key presses from xdotool and grabs held by a helper process.
 #include "GrabHelper.h"
 #include "ShortcutFixture.h"
 
@@ -54,16 +53,6 @@ private Q_SLOTS:
     {
         f.reset();
         m_platform.reset();
-    }
-
-    void defaultShortcutFiresItsAction()
-    {
-        const Name openShelfWindow(u"openShelfWindow"_s, controlCommandS);
-        QStringList events;
-        onKeyDown(openShelfWindow, [&] { events << u"down"_s; });
-        onKeyUp(openShelfWindow, [&] { events << u"up"_s; });
-        QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
-        QTRY_COMPARE(events, QStringList({ u"down"_s, u"up"_s }));
     }
 
     void recorderSeesTheCombinationOfAnotherClient()

@@ -27,6 +27,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+enum class Ending { Escape, OtherWindow, ClickOutside, RecorderGone };
+
 void press(QWidget *target, int evdev, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
 {
     QKeyEvent event = keyEvent(QEvent::KeyPress, evdev, modifiers, key);
@@ -34,6 +36,8 @@ void press(QWidget *target, int evdev, Qt::Key key, Qt::KeyboardModifiers modifi
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Ending)
 
 class TestRecorder final : public QObject
 {
@@ -124,16 +128,54 @@ private Q_SLOTS:
         QVERIFY2(ink > 20, qPrintable(u"%1 pixels of text"_s.arg(ink)));
     }
 
-    void recordingSuspendsShortcutsUntilEscape()
+    void recordingEnds_data()
     {
+        QTest::addColumn<Ending>("ending");
+        QTest::newRow("Escape") << Ending::Escape;
+        QTest::newRow("another window active") << Ending::OtherWindow;
+        QTest::newRow("click outside") << Ending::ClickOutside;
+        QTest::newRow("recorder destroyed") << Ending::RecorderGone;
+    }
+
+    // However recording ends, the shortcuts work again and nothing is stored.
+    void recordingEnds()
+    {
+        QFETCH(Ending, ending);
         ShortcutRecorder *recorder = makeRecording(m_name);
         QVERIFY(recorder);
         QVERIFY(handlersSuspended() && recorder->isReadOnly()); // read-only: no caret
-
-        press(recorder, KEY_ESC, Qt::Key_Escape);
-        QVERIFY(!recorder->isRecording() && !recorder->hasFocus());
-        QVERIFY(!handlersSuspended() && !recorder->isReadOnly());
-        QCOMPARE(recorder->placeholderText(), localizedString("record_shortcut"));
+        QWidget other;
+        switch (ending) {
+        case Ending::Escape:
+            press(recorder, KEY_ESC, Qt::Key_Escape);
+            QVERIFY(!recorder->hasFocus() && !recorder->isReadOnly());
+            QCOMPARE(recorder->placeholderText(), localizedString("record_shortcut"));
+            break;
+        case Ending::OtherWindow:
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            break;
+        case Ending::ClickOutside: {
+            // Just inside the 3-pixel margin: still recording.
+            const QPoint near = recorder->mapToGlobal(QPoint(-2, 2));
+            QMouseEvent inside(QEvent::MouseButtonRelease, QPointF(-2, 2), QPointF(near),
+                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(recorder, &inside);
+            QVERIFY(recorder->isRecording());
+            const QPoint far = recorder->mapToGlobal(QPoint(-40, -40));
+            QMouseEvent outside(QEvent::MouseButtonRelease, QPointF(-40, -40), QPointF(far),
+                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window.get(), &outside);
+            break;
+        }
+        case Ending::RecorderGone:
+            m_window.reset();
+            recorder = nullptr;
+            break;
+        }
+        QTRY_VERIFY(!recorder || !recorder->isRecording());
+        QVERIFY(!handlersSuspended() && !f->center.isRecorderActive());
         QCOMPARE(getShortcut(m_name), controlCommandS);
         QVERIFY(m_changes.isEmpty());
     }
@@ -283,43 +325,6 @@ private Q_SLOTS:
                 localizedString("force_use_shortcut") }));
         QCOMPARE(getShortcut(m_name), force ? taken : controlCommandS);
         QCOMPARE(recorder->isRecording(), !force);
-    }
-
-    void recordingEndsWhenTheWindowIsLeft()
-    {
-        ShortcutRecorder *recorder = makeRecording(m_name);
-        QVERIFY(recorder);
-        QWidget other;
-        other.show();
-        other.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&other));
-        QTRY_VERIFY(!recorder->isRecording());
-        QVERIFY(!handlersSuspended());
-    }
-
-    void clickOutsideEndsRecording()
-    {
-        ShortcutRecorder *recorder = makeRecording(m_name);
-        QVERIFY(recorder);
-        // Just inside the 3-pixel margin: still recording.
-        const QPoint near = recorder->mapToGlobal(QPoint(-2, 2));
-        QMouseEvent inside(QEvent::MouseButtonRelease, QPointF(-2, 2), QPointF(near),
-            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(recorder, &inside);
-        QVERIFY(recorder->isRecording());
-        const QPoint far = recorder->mapToGlobal(QPoint(-40, -40));
-        QMouseEvent outside(QEvent::MouseButtonRelease, QPointF(-40, -40), QPointF(far),
-            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(m_window.get(), &outside);
-        QVERIFY(!recorder->isRecording());
-    }
-
-    void recorderGoneWhileRecordingReleasesSuspension()
-    {
-        QVERIFY(makeRecording(m_name));
-        m_window.reset();
-        QVERIFY(!handlersSuspended());
-        QVERIFY(!f->center.isRecorderActive());
     }
 
     void hostsWithALabel()
