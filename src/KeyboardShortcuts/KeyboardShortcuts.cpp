@@ -80,20 +80,6 @@ void reset(const QList<Name> &names)
         setShortcut(name.defaultShortcut(), name);
 }
 
-void resetAll()
-{
-    const vantry::UserDefaults *defaults = store();
-    if (!defaults)
-        return;
-    QSet<Name> names;
-    const QStringList keys = defaults->keys();
-    for (const QString &key : keys) {
-        if (key.startsWith(defaultsKeyPrefix))
-            names.insert(Name(key.mid(defaultsKeyPrefix.size())));
-    }
-    reset(names.values());
-}
-
 void onKeyDown(const Name &name, std::function<void()> action)
 {
     if (NameLayer *layer = nameLayer())
@@ -106,12 +92,6 @@ void onKeyUp(const Name &name, std::function<void()> action)
         layer->onKeyUp(name, std::move(action));
 }
 
-void removeAllHandlers()
-{
-    if (NameLayer *layer = nameLayer())
-        layer->removeAllHandlers();
-}
-
 EventStream *events(const Name &name, QObject *parent)
 {
     NameLayer *layer = nameLayer();
@@ -122,40 +102,6 @@ EventStream *events(EventType type, const Name &name, QObject *parent)
 {
     NameLayer *layer = nameLayer();
     return layer ? layer->events(name, type, parent) : nullptr;
-}
-
-void enable(const QList<Name> &names)
-{
-    NameLayer *layer = nameLayer();
-    if (!layer)
-        return;
-    for (const Name &name : names) {
-        if (const auto shortcut = getShortcut(name))
-            layer->installShortcut(*shortcut);
-    }
-}
-
-void disable(const QList<Name> &names)
-{
-    NameLayer *layer = nameLayer();
-    if (!layer)
-        return;
-    for (const Name &name : names) {
-        if (const auto shortcut = getShortcut(name))
-            layer->uninstallShortcut(*shortcut);
-    }
-}
-
-bool isEnabled()
-{
-    const NameLayer *layer = nameLayer();
-    return layer ? layer->isEnabled() : true;
-}
-
-void setEnabled(bool enabled)
-{
-    if (NameLayer *layer = nameLayer())
-        layer->setEnabled(enabled);
 }
 
 bool handlersSuspended()

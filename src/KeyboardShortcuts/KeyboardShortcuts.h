@@ -20,8 +20,6 @@
 #include <optional>
 #include <utility>
 
-class QAction;
-
 namespace KeyboardShortcuts {
 
 /// Every key of the module in the settings store starts with this.
@@ -48,13 +46,11 @@ void reset(const Name &first, const Names &...rest)
 {
     reset(QList<Name> { first, rest... });
 }
-/// Clears every stored shortcut of the store; disabled markers stay.
-void resetAll();
 
 // --- Actions and event streams ---
 
 /// Runs action on each press (release) of the name's shortcut. Actions are
-/// never removed one by one; see removeAllHandlers().
+/// never removed.
 void onKeyDown(const Name &name, std::function<void()> action);
 void onKeyUp(const Name &name, std::function<void()> action);
 /// The same, but the action stops running once context is destroyed.
@@ -74,8 +70,6 @@ void onKeyUp(const Name &name, const QObject *context, Action action)
             action();
     });
 }
-/// Drops every action; shortcuts only actions used are released. Streams stay.
-void removeAllHandlers();
 
 /// A stream of the name's key-down and key-up events; destroy it to unsubscribe.
 EventStream *events(const Name &name, QObject *parent = nullptr);
@@ -83,25 +77,6 @@ EventStream *events(const Name &name, QObject *parent = nullptr);
 EventStream *events(EventType type, const Name &name, QObject *parent = nullptr);
 
 // --- Switches ---
-
-/// Installs the stored shortcuts of the names; the store is not touched.
-void enable(const QList<Name> &names);
-template<typename... Names>
-void enable(const Name &first, const Names &...rest)
-{
-    enable(QList<Name> { first, rest... });
-}
-/// Releases the stored shortcuts of the names until they are set or enabled again.
-void disable(const QList<Name> &names);
-template<typename... Names>
-void disable(const Name &first, const Names &...rest)
-{
-    disable(QList<Name> { first, rest... });
-}
-
-/// All shortcuts on (default) or off; setting the current value does nothing.
-bool isEnabled();
-void setEnabled(bool enabled);
 
 /// Set while a recorder records: hot keys stay registered, no action runs.
 bool handlersSuspended();
@@ -126,13 +101,5 @@ std::optional<QString> keyToCharacter(qint64 keyCode);
 
 /// The module's own texts ("space_key", "record_shortcut", ...), translated.
 QString localizedString(const char *key);
-
-// --- Menu items ---
-
-/// Shows shortcut on a menu action (cleared with none).
-void setMenuItemShortcut(QAction *item, const std::optional<Shortcut> &shortcut);
-/// Shows the name's shortcut on a menu action and follows its changes; none stops
-/// following and clears it.
-void setMenuItemShortcutName(QAction *item, const std::optional<Name> &name);
 
 } // namespace KeyboardShortcuts

@@ -104,20 +104,6 @@ QSet<Shortcut> NameLayer::storedShortcuts(const QList<Name> &names) const
     return shortcuts;
 }
 
-void NameLayer::removeAllHandlers()
-{
-    const QSet<Shortcut> withActions
-        = storedShortcuts(m_keyDownActions.keys() + m_keyUpActions.keys());
-    const QSet<Shortcut> withSubscribers
-        = storedShortcuts(m_keyDownSubscribers.keys() + m_keyUpSubscribers.keys());
-    for (const Shortcut &shortcut : withActions - withSubscribers) {
-        m_hotKeys->unregisterHotKey(shortcut);
-        m_installedShortcuts.remove(shortcut);
-    }
-    m_keyDownActions.clear();
-    m_keyUpActions.clear();
-}
-
 EventStream *NameLayer::events(const Name &name, std::optional<EventType> only, QObject *parent)
 {
     auto *stream = new EventStream(m_center, name, only, parent);

@@ -44,13 +44,10 @@ public:
 
     void onKeyDown(const Name &name, Action action);
     void onKeyUp(const Name &name, Action action);
-    void removeAllHandlers();
     EventStream *events(const Name &name, std::optional<EventType> only, QObject *parent);
     /// Called by a stream as it is destroyed.
     void streamEnded(const Name &name, const QUuid &id);
 
-    bool isEnabled() const { return m_hotKeys->isEnabled(); }
-    void setEnabled(bool enabled) { m_hotKeys->setEnabled(enabled); }
     bool handlersSuspended() const { return m_handlersSuspended; }
     void setHandlersSuspended(bool suspended) { m_handlersSuspended = suspended; }
 

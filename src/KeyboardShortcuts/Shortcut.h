@@ -91,8 +91,6 @@ public:
     /// The menu key equivalent: a special key's symbol, or the layout's unshifted
     /// character; none for keypad keys and keys that print nothing.
     std::optional<QString> menuKeyText() const;
-    /// The same shortcut for Qt menu actions; empty when it has no key equivalent.
-    QKeySequence keySequence() const;
 
     friend bool operator==(const Shortcut &a, const Shortcut &b)
     {

@@ -89,26 +89,4 @@ std::optional<QString> Shortcut::menuKeyText() const
     return keyToCharacter(m_carbonKeyCode);
 }
 
-QKeySequence Shortcut::keySequence() const
-{
-    int key = 0;
-    if (const auto special = specialKey(m_carbonKeyCode)) {
-        const auto qt = qtKey(*special);
-        if (!qt)
-            return {};
-        key = *qt;
-    } else {
-        const auto character = keyToCharacter(m_carbonKeyCode);
-        if (!character)
-            return {};
-        // Qt names printable keys by their upper-case code point.
-        const QString upper = character->toUpper();
-        const auto codePoints = upper.toUcs4();
-        if (codePoints.size() != 1)
-            return {};
-        key = int(codePoints.front());
-    }
-    return QKeySequence(QKeyCombination(qtModifiers(modifiers()), Qt::Key(key)));
-}
-
 } // namespace KeyboardShortcuts

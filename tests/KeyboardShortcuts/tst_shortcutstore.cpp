@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Stored shortcuts: the three states of a key, defaults, clearing and resets.
+// Stored shortcuts: the three states of a key, defaults, clearing and reset.
 #include "ShortcutFixture.h"
 
 #include <QSignalSpy>
@@ -96,25 +96,6 @@ private Q_SLOTS:
         reset(name);
         QCOMPARE(getShortcut(name), name.defaultShortcut());
         QCOMPARE(f->backend.idOf(controlCommandS).has_value(), hasDefault);
-    }
-
-    void resetAllClearsShortcutsButNotMarkers()
-    {
-        const Name plain(u"plain"_s);
-        const Name marked(u"marked"_s, optionF);
-        setShortcut(controlCommandS, plain);
-        setShortcut(std::nullopt, marked);
-        f->store.setValue(u"KeyboardShortcuts_garbage"_s, u"garbage"_s);
-        f->store.setValue(u"user_selected_dir"_s, QByteArray("/home/x"));
-
-        resetAll();
-        QVERIFY(!f->store.contains(plain.defaultsKey()));
-        QCOMPARE(f->store.string(marked.defaultsKey()), u"false"_s);
-        QCOMPARE(f->store.string(u"KeyboardShortcuts_garbage"_s), u"garbage"_s);
-        QVERIFY(f->store.contains(u"user_selected_dir"_s));
-        QVERIFY(f->backend.registered.isEmpty());
-        // Names are read back from the store without their defaults: made again, they get them.
-        QCOMPARE(Name(u"plain"_s, optionF).shortcut(), optionF);
     }
 };
 

@@ -88,19 +88,6 @@ void FakePortal::activate(const QString &shortcutId, bool press, const QString &
     m_bus.send(signal);
 }
 
-void FakePortal::assign(const QString &shortcutId, const QString &trigger)
-{
-    QDBusMessage signal = QDBusMessage::createSignal(
-        Portal::desktopPath, Portal::globalShortcutsInterface, u"ShortcutsChanged"_s);
-    QMutexLocker lock(&m_mutex);
-    m_keys[shortcutId] = trigger;
-    if (!m_sessionIds.contains(shortcutId)) {
-        m_sessionIds << shortcutId;
-    }
-    signal << QVariant::fromValue(QDBusObjectPath(m_session)) << descriptions();
-    m_bus.send(signal);
-}
-
 void FakePortal::refuseSessions(int count)
 {
     QMutexLocker lock(&m_mutex);
@@ -203,7 +190,7 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
         m_log << (QStringList { u"BindShortcuts"_s } + entries(shortcuts)).join(u' ');
         for (const auto &shortcut : shortcuts) {
             const QString trigger = shortcut.properties.value(u"preferred_trigger"_s).toString();
-            if (m_options.bindResponse == 0 && !m_options.takenTriggers.contains(trigger)) {
+            if (m_options.bindResponse == 0) {
                 m_keys[shortcut.id] = trigger;
                 m_sessionIds << shortcut.id;
             }

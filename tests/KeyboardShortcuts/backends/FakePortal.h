@@ -5,7 +5,6 @@
 #include <QDBusVirtualObject>
 #include <QMap>
 #include <QMutex>
-#include <QSet>
 #include <QStringList>
 #include <QThread>
 
@@ -18,10 +17,8 @@
 // xdg-desktop-portal-kde 5.27, seen on the bus in the end-to-end test):
 // CreateSession files the shortcuts of its "shortcuts" option under the
 // session token and lists them, each with the key the user assigned before,
-// else its preferred trigger; a key assigned in System Settings comes as
-// ShortcutsChanged with the session's whole list. ListsBound follows the
-// interface to the letter: CreateSession lists nothing, BindShortcuts lists
-// what it bound, leaving out the triggers the desktop uses itself.
+// else its preferred trigger. ListsBound follows the interface to the letter:
+// CreateSession lists nothing, BindShortcuts lists what it bound.
 class FakePortal final : public QDBusVirtualObject
 {
     Q_OBJECT
@@ -33,7 +30,6 @@ public:
         Flavour flavour = Flavour::Plasma527;
         bool registry = true;
         uint bindResponse = 0; // 0 success, 1 cancelled, 2 other
-        QSet<QString> takenTriggers = {};
         // "Get": the version is answered only by answerHeld(); "BindShortcuts":
         // never answered, as with a dialog the user left open.
         QStringList unanswered = {};
@@ -52,8 +48,6 @@ public:
     QString session() const;
     /// Sends Activated (or Deactivated) for the shortcut in session (default: the last one).
     void activate(const QString &shortcutId, bool press, const QString &session = {});
-    /// The user gives the shortcut a key in the desktop's settings ("" removes it).
-    void assign(const QString &shortcutId, const QString &trigger);
     /// Refuses the next CreateSession calls with response 2, as a portal does
     /// while a closed session's handle is still taken.
     void refuseSessions(int count);

@@ -5,13 +5,12 @@
 #include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
+#include "XkbLayouts.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-#include <cstdlib>
 #include <linux/input-event-codes.h>
-#include <xkbcommon/xkbcommon.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -34,27 +33,6 @@ const QString kAppId = u"app.vantry.Vantry"_s;
 // Our session token, the same in every run, and Ctrl+Super+S named on a US keyboard.
 const QString kCreateS = u"CreateSession vantry hotkey-1-4352=CTRL+LOGO+s"_s;
 
-XkbKeyboardLayout::Names layoutNamed(const QByteArray &layout)
-{
-    XkbKeyboardLayout::Names names;
-    names.layout = layout;
-    return names;
-}
-
-// A keymap in the text form a Wayland compositor sends.
-QByteArray keymapText(const char *layout, const char *variant)
-{
-    xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    const xkb_rule_names names { nullptr, nullptr, layout, variant, nullptr };
-    xkb_keymap *keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    char *text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
-    QByteArray result(text);
-    std::free(text);
-    xkb_keymap_unref(keymap);
-    xkb_context_unref(context);
-    return result;
-}
-
 } // namespace
 
 class TestPortalHotKeyBackend : public QObject
@@ -67,8 +45,6 @@ private Q_SLOTS:
     void preferredTriggers();
     void bindsAndDeliversActivations_data();
     void bindsAndDeliversActivations();
-    void pendingUntilTheUserAssignsAKey();
-    void restartKeepsTheAssignmentAndAsksNoMore();
     void changedSetBindsInANewSession();
     void followsTheCompositorsKeymap();
     void failedBindLosesItsRegistrationsAndRecovers_data();
@@ -180,56 +156,6 @@ void TestPortalHotKeyBackend::bindsAndDeliversActivations()
     const QString session = portal.session();
     backend.reset();
     QCOMPARE(portal.log().last(), u"Close "_s + session);
-}
-
-void TestPortalHotKeyBackend::pendingUntilTheUserAssignsAKey()
-{
-    // The desktop already uses Ctrl+Super+S: it accepts ours without a key.
-    FakePortal portal(
-        { .flavour = FakePortal::Flavour::ListsBound, .takenTriggers = { u"CTRL+LOGO+s"_s } });
-    QVERIFY(portal.start());
-    const auto backend = makeBackend();
-    QSignalSpy finished(backend.get(), &PortalHotKeyBackend::bindingFinished);
-    QSignalSpy pending(backend.get(), &HotKeyBackend::pendingChanged);
-    QCOMPARE(backend->registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(pending, QList<QVariantList>({ { 1u, true } }));
-    QCOMPARE(m_events, QStringList()); // pending is no failure
-
-    // The user assigns a key in the desktop's settings; it works from then on.
-    portal.assign(u"hotkey-1-4352"_s, u"CTRL+LOGO+x"_s);
-    QTRY_VERIFY(!backend->isPending(1));
-    QCOMPARE(pending.last(), QVariantList({ 1u, false }));
-    portal.activate(u"hotkey-1-4352"_s, true);
-    QTRY_COMPARE(m_events, QStringList { u"pressed 1"_s });
-
-    // Taken away again: pending again, still registered.
-    portal.assign(u"hotkey-1-4352"_s, {});
-    QTRY_VERIFY(backend->isPending(1));
-    portal.activate(u"hotkey-1-4352"_s, false);
-    QTRY_COMPARE(m_events, QStringList({ u"pressed 1"_s, u"released 1"_s }));
-}
-
-void TestPortalHotKeyBackend::restartKeepsTheAssignmentAndAsksNoMore()
-{
-    FakePortal portal;
-    QVERIFY(portal.start());
-    for (int run = 0; run < 2; ++run) {
-        const auto backend = makeBackend();
-        QSignalSpy finished(backend.get(), &PortalHotKeyBackend::bindingFinished);
-        QCOMPARE(backend->registerHotKey(7, kControlSuperS), HotKeyBackend::NoError);
-        QVERIFY(finished.wait(10000));
-        QVERIFY(!backend->isPending(7));
-        if (run == 0) {
-            portal.assign(u"hotkey-1-4352"_s, u"CTRL+LOGO+x"_s); // in System Settings
-        }
-        portal.activate(u"hotkey-1-4352"_s, true);
-        QTRY_COMPARE(m_events, QStringList { u"pressed 7"_s });
-    }
-    // The same session token each run, so the desktop files the key under one
-    // name; never a bind, which would send the user to its settings at every start.
-    QCOMPARE(portal.log().filter(u"CreateSession"_s), QStringList({ kCreateS, kCreateS }));
-    QCOMPARE(portal.log().filter(u"BindShortcuts"_s), QStringList());
 }
 
 void TestPortalHotKeyBackend::changedSetBindsInANewSession()

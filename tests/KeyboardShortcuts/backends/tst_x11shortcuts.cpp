@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The shortcut module on the real X11 backend and keyboard layout: names and actions,
-// the recorder, and other clients' grabs, with key presses from xdotool and grabs
-// held by a helper process.
+// The shortcut module on the real X11 backend and keyboard layout: the recorder and
+// other clients' grabs, with key presses from xdotool and grabs held by a helper process.
 #include "GrabHelper.h"
 #include "ShortcutFixture.h"
 
@@ -56,16 +55,6 @@ private Q_SLOTS:
         m_platform.reset();
     }
 
-    void defaultShortcutFiresItsAction()
-    {
-        const Name openShelfWindow(u"openShelfWindow"_s, controlCommandS);
-        QStringList events;
-        onKeyDown(openShelfWindow, [&] { events << u"down"_s; });
-        onKeyUp(openShelfWindow, [&] { events << u"up"_s; });
-        QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
-        QTRY_COMPARE(events, QStringList({ u"down"_s, u"up"_s }));
-    }
-
     void recorderSeesTheCombinationOfAnotherClient()
     {
         // No configuration file names another program's grab: only the probe finds it.
@@ -99,20 +88,6 @@ private Q_SLOTS:
         QVERIFY(!GrabHelper::canGrab(kXKeycodeS, { kControl | kSuper }));
         QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
         QTRY_COMPARE(runs, 1);
-    }
-
-    void shownShortcutFollowsALayoutSwitch()
-    {
-        const Name name(u"openShelfWindow"_s, controlCommandS);
-        FakeRecorderServices services;
-        ShortcutRecorder recorder(name, {}, nullptr, &services);
-        QCOMPARE(recorder.text(), u"Ctrl+Super+S"_s);
-        // On Dvorak the key at the place of S types O.
-        QCOMPARE(QProcess::execute(
-                     u"setxkbmap"_s, { u"-layout"_s, u"us"_s, u"-variant"_s, u"dvorak"_s }),
-            0);
-        const auto restore = qScopeGuard([] { QProcess::execute(u"setxkbmap"_s, { u"us"_s }); });
-        QTRY_COMPARE(recorder.text(), u"Ctrl+Super+O"_s);
     }
 };
 

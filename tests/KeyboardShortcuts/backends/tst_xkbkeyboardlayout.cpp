@@ -4,32 +4,24 @@
 #include "KeyboardShortcuts/backends/WaylandKeyboard.h"
 #include "KeyboardShortcuts/backends/X11Connection.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
+#include "XkbLayouts.h"
 
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <linux/input-event-codes.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <wayland-client.h>
 #include <wayland-server.h>
-#include <xkbcommon/xkbcommon.h>
 
 using namespace Qt::StringLiterals;
 using KeyboardShortcuts::X11Connection;
 using KeyboardShortcuts::XkbKeyboardLayout;
 
 namespace {
-
-XkbKeyboardLayout::Names layoutNamed(const QByteArray &layout)
-{
-    XkbKeyboardLayout::Names names;
-    names.layout = layout;
-    return names;
-}
 
 bool setxkbmap(const QStringList &args)
 {
@@ -96,20 +88,6 @@ struct Seat
     static void destroy(wl_client *, wl_resource *resource) { wl_resource_destroy(resource); }
 };
 
-// A keymap in the text form a Wayland compositor sends.
-QByteArray keymapText(const char *layout)
-{
-    xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    const xkb_rule_names names { nullptr, nullptr, layout, nullptr, nullptr };
-    xkb_keymap *keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    char *text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-    QByteArray result(text);
-    std::free(text);
-    xkb_keymap_unref(keymap);
-    xkb_context_unref(context);
-    return result;
-}
-
 } // namespace
 
 class TestXkbKeyboardLayout : public QObject
@@ -119,8 +97,6 @@ class TestXkbKeyboardLayout : public QObject
 private Q_SLOTS:
     void unshiftedTextOfKeyPositions_data();
     void unshiftedTextOfKeyPositions();
-    void keyPositionOfKeysyms_data();
-    void keyPositionOfKeysyms();
     void followsTheServersKeymapAndGroup();
     void followsTheWaylandSeatsKeyboard();
 };
@@ -130,13 +106,11 @@ void TestXkbKeyboardLayout::unshiftedTextOfKeyPositions_data()
     QTest::addColumn<QByteArray>("layout");
     QTest::addColumn<int>("keyCode");
     QTest::addColumn<QString>("text");
-    QTest::newRow("us q") << "us"_ba << 12 << u"q"_s;
     QTest::newRow("us backtick") << "us"_ba << 50 << u"`"_s;
     QTest::newRow("us one is not shifted") << "us"_ba << 18 << u"1"_s;
     QTest::newRow("fr q position") << "fr"_ba << 12 << u"a"_s;
     QTest::newRow("fr zero position") << "fr"_ba << 29 << u"à"_s;
     QTest::newRow("fr dead circumflex") << "fr"_ba << 33 << u"^"_s;
-    QTest::newRow("de z position") << "de"_ba << 6 << u"y"_s;
     QTest::newRow("return types no text") << "us"_ba << 36 << QString();
     QTest::newRow("key without a position") << "us"_ba << 0x7fff << QString();
     QTest::newRow("negative key code") << "us"_ba << -1 << QString();
@@ -150,40 +124,6 @@ void TestXkbKeyboardLayout::unshiftedTextOfKeyPositions()
     const XkbKeyboardLayout keyboard(layoutNamed(layout));
     QVERIFY(keyboard.isValid());
     QCOMPARE(keyboard.keyToCharacter(keyCode), text);
-}
-
-void TestXkbKeyboardLayout::keyPositionOfKeysyms_data()
-{
-    QTest::addColumn<QByteArray>("layout");
-    QTest::addColumn<QByteArray>("keysymName");
-    QTest::addColumn<int>("keyCode");
-    QTest::newRow("us q") << "us"_ba
-                          << "q"_ba << KEY_Q;
-    QTest::newRow("fr q") << "fr"_ba
-                          << "q"_ba << KEY_A;
-    QTest::newRow("shifted symbol") << "us"_ba
-                                    << "Q"_ba << KEY_Q;
-    QTest::newRow("exclam on the one key") << "us"_ba
-                                           << "exclam"_ba << KEY_1;
-    QTest::newRow("digit prefers the main block") << "us"_ba
-                                                  << "1"_ba << KEY_1;
-    QTest::newRow("keypad enter") << "us"_ba
-                                  << "KP_Enter"_ba << KEY_KPENTER;
-    QTest::newRow("mute") << "us"_ba
-                          << "XF86AudioMute"_ba << KEY_MUTE;
-    QTest::newRow("not on this layout") << "us"_ba
-                                        << "eacute"_ba << -1;
-}
-
-void TestXkbKeyboardLayout::keyPositionOfKeysyms()
-{
-    QFETCH(QByteArray, layout);
-    QFETCH(QByteArray, keysymName);
-    QFETCH(int, keyCode);
-    const XkbKeyboardLayout keyboard(layoutNamed(layout));
-    const auto found = keyboard.keyCodeForKeysym(
-        xkb_keysym_from_name(keysymName.constData(), XKB_KEYSYM_NO_FLAGS));
-    QCOMPARE(found.value_or(-1), keyCode);
 }
 
 void TestXkbKeyboardLayout::followsTheServersKeymapAndGroup()
