@@ -67,17 +67,7 @@ class TestTrayHostWatcher : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void noHostEndsTheGracePeriod()
-    {
-        TrayHostWatcher watcher(50ms);
-        QSignalSpy available(&watcher, &TrayHostWatcher::hostAvailable);
-        QSignalSpy none(&watcher, &TrayHostWatcher::noHostFound);
-        watcher.start();
-        QVERIFY(none.wait());
-        QCOMPARE(available.size(), 0);
-        QVERIFY(!watcher.isHostAvailable());
-    }
-
+    // No host at all is driven end to end (tests/e2e/test_notray.py).
     void aStatusNotifierHostAppearingLater()
     {
         QDBusConnection bus = QDBusConnection::sessionBus();

