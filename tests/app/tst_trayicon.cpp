@@ -104,9 +104,9 @@ private Q_SLOTS:
 
     void carriesARecolourableSymbolicIconNamedOnlyOnceInstalled()
     {
-        // StatusNotifierItem hosts get the name as IconName and look it up in the icon theme.
+        // StatusNotifierItem hosts get the name as IconName (tests/e2e/test_sni_x11.py) and
+        // look it up in the icon theme.
         const QString name = vantry::TrayIconArt::iconName();
-        QCOMPARE(name, u"app.vantry.Vantry-symbolic"_s);
         QFile svg(
             qEnvironmentVariable("VANTRY_SOURCE_DIR") + u"/resources/icons/"_s + name + u".svg"_s);
         QVERIFY(svg.open(QIODevice::ReadOnly));

@@ -21,13 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QIcon iconOfSize(QSize size)
-{
-    QPixmap pixmap(size);
-    pixmap.fill(Qt::red);
-    return QIcon(pixmap);
-}
-
 QComboBox *picker(const GeneralView &view)
 {
     return view.findChild<QComboBox *>(u"previewSide"_s);
@@ -104,7 +97,7 @@ private Q_SLOTS:
 
     void secondOpenRaisesTheSameWindow()
     {
-        SettingsWindowController controller(*m_defaults, m_name, iconOfSize({ 32, 32 }));
+        SettingsWindowController controller(*m_defaults, m_name, QIcon());
         controller.open();
         QPointer<SettingsWindow> first = controller.window();
         QVERIFY(first);
