@@ -21,30 +21,11 @@ namespace {
 
 QPalette darkPalette()
 {
-    QPalette p;
-    const QColor window(0x2b, 0x2b, 0x2e);
-    const QColor base(0x1e, 0x1e, 0x20);
-    const QColor text(0xe8, 0xe8, 0xea);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::ToolTipBase, window);
-    p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, QColor(0x8a, 0x8a, 0x90));
+    // Qt derives the text, shadow and disabled colours from the button and window colours.
+    QPalette p(QColor(0x3a, 0x3a, 0x3e), QColor(0x2b, 0x2b, 0x2e));
+    p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    p.setColor(QPalette::AlternateBase, p.color(QPalette::Window));
     p.setColor(QPalette::Highlight, QColor(0x3d, 0x7e, 0xd8));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Light, QColor(0x48, 0x48, 0x4c));
-    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x44));
-    p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x33));
-    p.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
-    p.setColor(QPalette::Shadow, Qt::black);
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x84));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x84));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x84));
     return p;
 }
 
