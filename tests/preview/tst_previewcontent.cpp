@@ -189,14 +189,11 @@ private Q_SLOTS:
     // to a regular file shows the file, opened through a path handle, then for reading.
     void onlyRegularFilesAreOpened_data()
     {
-        QTest::addColumn<QByteArray>("name"); // in the sample folder unless absolute
+        QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("linkTo"); // empty: no link
         QTest::addColumn<QString>("mimeType");
         QTest::newRow("folder") << "Some folder"_ba << QByteArray() << u"inode/directory"_s;
         QTest::newRow("missing file") << "gone.txt"_ba << QByteArray() << u"text/plain"_s;
-        QTest::newRow("FIFO") << "a-fifo"_ba << QByteArray() << u"inode/fifo"_s;
-        QTest::newRow("character device")
-            << "/dev/zero"_ba << QByteArray() << u"inode/chardevice"_s;
         QTest::newRow("link to a character device") << "ttyUSB0"_ba
                                                     << "/dev/null"_ba << u"inode/chardevice"_s;
         QTest::newRow("link to a FIFO") << "fifo-link.txt"_ba
@@ -211,7 +208,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, linkTo);
         QFETCH(QString, mimeType);
-        const QByteArray path = name.startsWith('/') ? name : m_folder.at(name);
+        const QByteArray path = m_folder.at(name);
         if (!linkTo.isEmpty())
             QCOMPARE(::symlink(linkTo.constData(), path.constData()), 0);
         const bool regular = linkTo == "target";

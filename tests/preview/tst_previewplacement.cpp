@@ -64,8 +64,6 @@ private Q_SLOTS:
         // No screen at all: nothing to clamp to.
         QTest::newRow("left: no screen") << QRect(100, 900, 320, 400) << PreviewSide::left
                                          << OptionalRect() << QRect(-288, 1000, 380, 300);
-        QTest::newRow("right: no screen") << QRect(100, 900, 320, 400) << PreviewSide::right
-                                          << OptionalRect() << QRect(428, 1000, 380, 300);
     }
     void panelFrame()
     {
