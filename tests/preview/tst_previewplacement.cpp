@@ -64,6 +64,9 @@ private Q_SLOTS:
         // No screen at all: nothing to clamp to.
         QTest::newRow("left: no screen") << QRect(100, 900, 320, 400) << PreviewSide::left
                                          << OptionalRect() << QRect(-288, 1000, 380, 300);
+        // Without it, a no-screen case that always took the left side would pass.
+        QTest::newRow("right: no screen") << QRect(100, 900, 320, 400) << PreviewSide::right
+                                          << OptionalRect() << QRect(428, 1000, 380, 300);
     }
     void panelFrame()
     {
