@@ -132,8 +132,6 @@ private Q_SLOTS:
         QCOMPARE(portal.requests.last().value(u"autostart"_s).toBool(), false);
 
         setLoginItemService(nullptr);
-        portalBus.unregisterService(portalName);
-        portalBus.unregisterObject(portalPath);
         QDBusConnection::disconnectFromBus(portalBus.name());
     }
 
