@@ -310,8 +310,7 @@ void TestUpdater::schedulesFromTheLastCheck()
 
     QCOMPARE(updater().nextCheckDate(), m_now.addSecs(expectedDelaySecs));
     QCoreApplication::processEvents();
-    QCOMPARE(m_server->hits(u"/feed"_s), 0);
-    QVERIFY(!updater().isChecking());
+    QVERIFY(!updater().isChecking()); // no check at start
 }
 
 void TestUpdater::dueCheckRunsAndIsRecorded()
