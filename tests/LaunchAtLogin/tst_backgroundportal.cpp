@@ -132,8 +132,6 @@ private Q_SLOTS:
         QCOMPARE(portal.requests.last().value(u"autostart"_s).toBool(), false);
 
         setLoginItemService(nullptr);
-        portalBus.unregisterService(portalName);
-        portalBus.unregisterObject(portalPath);
         QDBusConnection::disconnectFromBus(portalBus.name());
     }
 
@@ -142,7 +140,6 @@ private Q_SLOTS:
         BackgroundPortalService service = makeService();
         const std::optional<QString> error = service.registerItem();
         QVERIFY(error);
-        QVERIFY(!error->isEmpty());
         QCOMPARE(service.status(), Status::notRegistered);
     }
 };

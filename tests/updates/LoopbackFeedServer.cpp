@@ -49,11 +49,7 @@ void LoopbackFeedServer::onNewConnection()
             head += "Content-Type: application/rss+xml\r\nConnection: close\r\n";
             if (!response.location.isEmpty())
                 head += "Location: " + response.location + "\r\n";
-            if (response.declareLength) {
-                const qint64 length
-                    = response.declaredLength >= 0 ? response.declaredLength : response.body.size();
-                head += "Content-Length: " + QByteArray::number(length) + "\r\n";
-            }
+            head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
             socket->write(head + "\r\n" + response.body);
             socket->disconnectFromHost();
         });

@@ -19,8 +19,6 @@ public:
         int status = 200;
         QByteArray body;
         QByteArray location; // for redirects
-        bool declareLength = true; // false: the body ends when the connection closes
-        qint64 declaredLength = -1; // overrides the real length in Content-Length
         bool neverAnswer = false; // accept the request and stay silent
 
         static Response ok(const QByteArray &body)
