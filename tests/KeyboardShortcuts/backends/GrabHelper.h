@@ -11,12 +11,6 @@ struct xcb_connection_t;
 // the server holds for it as for any other program.
 namespace GrabHelper {
 
-/// Nothing is re-run any more; kept so that test mains that ask still build.
-inline int runIfRequested(int, char **)
-{
-    return -1;
-}
-
 /// Closes the connection, which lets go of its grabs.
 struct Release
 {

@@ -111,7 +111,6 @@ void TestX11HotKeyBackend::pressAndReleaseFireOnceWhateverTheLocks_data()
 {
     QTest::addColumn<QString>("lockKey");
     QTest::newRow("no lock") << QString();
-    QTest::newRow("NumLock on") << u"Num_Lock"_s;
     QTest::newRow("CapsLock on") << u"Caps_Lock"_s;
 }
 

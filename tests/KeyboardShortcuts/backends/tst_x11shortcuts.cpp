@@ -93,8 +93,6 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    if (const int helper = GrabHelper::runIfRequested(argc, argv); helper >= 0)
-        return helper;
     QApplication app(argc, argv);
     TestX11Shortcuts test;
     return QTest::qExec(&test, argc, argv);

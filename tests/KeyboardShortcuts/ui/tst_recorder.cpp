@@ -192,7 +192,6 @@ private Q_SLOTS:
         const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
         const QString kept = u"Ctrl+Super+S"_s;
         QTest::newRow("Shift+A") << KEY_A << int(Qt::Key_A) << shift << kept << 1;
-        QTest::newRow("Shift+Tab") << KEY_TAB << int(Qt::Key_Backtab) << shift << kept << 1;
         QTest::newRow("Ctrl+key without a place")
             << KEY_SYSRQ << int(Qt::Key_Print) << ctrl << kept << 1;
         QTest::newRow("Ctrl alone waits")
