@@ -259,16 +259,6 @@ def scenario(app):
          if w is not None and showing(w) and find(w, pyatspi.ROLE_PAGE_TAB_LIST)), None))
     check_window(settings, ("General", "Preview position", "Shortcuts", "Open Window:"))
 
-    # The About pane, reached through its tab.
-    about = find(settings, pyatspi.ROLE_PAGE_TAB, "About")
-    if not about:
-        raise Failure("no About tab")
-    press(about)
-    wait_until("the About pane", lambda: any(
-        n.getRole() == pyatspi.ROLE_LABEL and n.name.startswith("Version") and showing(n)
-        for n, _ in walk(settings)))
-    check_window(settings, ("Vantry", "Version", "Copyright"))
-
     # "Check for Updates…" shows at once that a check runs, with Cancel; or, when the
     # answer came first, its outcome. Either way the window reads well.
     open_menu()
