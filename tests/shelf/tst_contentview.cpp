@@ -13,7 +13,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace vantry;
@@ -161,23 +160,6 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
         shelf.choose(folder.path() + '/');
         QVERIFY2(!shelf.view.errorMessage(), "told once");
-    }
-
-    void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
-    {
-        ShelfTestFolder folder;
-        QTemporaryDir configDir;
-        UserDefaults defaults(configDir.filePath(u"vantry.conf"_s));
-        SecurityScope scope;
-        FakeFolderChooser chooser;
-        FakePreviewPresenter preview;
-        auto view = std::make_unique<ContentView>(
-            defaults, scope, chooser, preview, [] {}, [] { return nullptr; }, [] {});
-        view->chooseFolder();
-        view.reset();
-        chooser.choose(folder.path());
-        QVERIFY(!defaults.contains(bookmarkKey));
-        QVERIFY(!scope.scopedPath());
     }
 
     // A typed name renames exactly that item, or closes the field when there is nothing
