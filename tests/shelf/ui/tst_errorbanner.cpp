@@ -37,15 +37,6 @@ private Q_SLOTS:
         for (const QString &line : shownLines)
             QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= width);
     }
-
-    void theMessageIsShownVerbatim()
-    {
-        ErrorBannerView banner;
-        banner.resize(600, banner.heightForWidth(600));
-        banner.setMessage(u"No such file or directory"_s);
-        QCOMPARE(banner.shownText(), u"No such file or directory"_s);
-        QVERIFY(banner.heightForWidth(600) < banner.heightForWidth(120));
-    }
 };
 
 QTEST_MAIN(ErrorBannerTest)
