@@ -208,6 +208,9 @@ private Q_SLOTS:
         if (error != 0) {
             QCOMPARE(shelf.beeps, 1);
             QCOMPARE(shelf.view.errorMessage(), QString::fromLocal8Bit(std::strerror(error)));
+            // The appear action leaves the field and what was typed alone.
+            shelf.view.restoreFolder();
+            shelf.view.hidePreview();
             QCOMPARE(shelf.view.editingUrl(), folder.pathOf("a.txt"));
             QCOMPARE(shelf.view.renameText(), typed);
             shelf.view.cancelRename();
@@ -233,19 +236,6 @@ private Q_SLOTS:
             QVERIFY(!shelf.view.itemAt(folder.pathOf("a.txt")));
             QCOMPARE(shelf.view.displayItems().size(), shelf.view.items().size());
         }
-    }
-
-    void theAppearActionLeavesTheRenameAlone()
-    {
-        ShelfTestFolder folder;
-        QVERIFY(folder.addFile("a.txt"));
-        Shelf shelf;
-        startRenaming(shelf, folder, "a.txt");
-        shelf.view.setRenameText(u"typed"_s);
-        shelf.view.restoreFolder();
-        shelf.view.hidePreview();
-        QCOMPARE(shelf.view.editingUrl(), folder.pathOf("a.txt"));
-        QCOMPARE(shelf.view.renameText(), u"typed"_s);
     }
 };
 
