@@ -2,7 +2,6 @@
 #include "ShelfTestFolder.h"
 #include "shelf/NaturalOrder.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -101,30 +100,6 @@ private Q_SLOTS:
         const QByteArray b = "caf\xe8";
         QVERIFY(order.compare(a, b) != 0);
         QCOMPARE(order.compare(a, b), -order.compare(b, a));
-    }
-
-    // Our byte keys stand in for ICU where it does not help; for ASCII names
-    // both must give the very same order, or the shelf would reorder itself
-    // between a terminal session and the desktop.
-    void byteKeysAgreeWithLocaleCollationOnAscii()
-    {
-        const NaturalOrder icu(QLocale(u"en_US"_s));
-        if (!icu.usesLocaleCollation())
-            QSKIP("no ICU collation to compare with");
-        const NaturalOrder own(QLocale::c());
-        const QByteArray alphabet = "aAbBzZ0123456789 ._-()[]{}~$+=,;!?'#%&@^`|<>\\*\"";
-        QRandomGenerator random(20261206);
-        QList<QByteArray> names;
-        for (int i = 0; i < 3000; ++i) {
-            QByteArray name;
-            const int length = 1 + random.bounded(8);
-            for (int j = 0; j < length; ++j)
-                name += alphabet[random.bounded(int(alphabet.size()))];
-            if (!names.contains(name))
-                names.append(name);
-        }
-        const QList<ShelfItem> items = itemsNamed(names);
-        QCOMPARE(namesOf(own.sorted(items)), namesOf(icu.sorted(items)));
     }
 
     // Names copied from other systems may be decomposed (NFD).

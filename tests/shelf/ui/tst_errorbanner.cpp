@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ErrorBannerView.h"
 
-#include <QSignalSpy>
 #include <QTest>
-#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace vantry;
@@ -38,32 +36,6 @@ private Q_SLOTS:
         QCOMPARE(shown.endsWith(u'\u2026'), ellipsis);
         for (const QString &line : shownLines)
             QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= width);
-    }
-
-    // Escape asks to close while a message shows; once removed, Escape is others' again.
-    void escapeAsksToCloseWhileShown()
-    {
-        QWidget window;
-        auto *banner = new ErrorBannerView(&window);
-        banner->setAutoHideDelay(std::chrono::minutes(1));
-        QSignalSpy closes(banner, &ErrorBannerView::closeRequested);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        banner->setMessage(u"Operation not permitted"_s);
-        QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(closes.size(), 1);
-        banner->stopWait();
-        QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(closes.size(), 1);
-    }
-    void theMessageIsShownVerbatim()
-    {
-        ErrorBannerView banner;
-        banner.resize(600, banner.heightForWidth(600));
-        banner.setMessage(u"No such file or directory"_s);
-        QCOMPARE(banner.shownText(), u"No such file or directory"_s);
-        QVERIFY(banner.heightForWidth(600) < banner.heightForWidth(120));
     }
 };
 

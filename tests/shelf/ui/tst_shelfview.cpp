@@ -79,22 +79,16 @@ private Q_SLOTS:
         QVERIFY(host().list()->selectionModel()->selectedIndexes().isEmpty());
     }
 
-    // With nothing selected a jump key selects; arrows move, Shift extends.
+    // With nothing selected a jump key selects; Shift extends, Ctrl+A takes all.
     void keysSelectAndShiftExtends()
     {
         QListView *list = host().list();
         QCOMPARE(list->currentIndex().row(), 0);
         QTest::keyClick(list, Qt::Key_End);
         QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("photo.jpeg") });
-        QTest::keyClick(list, Qt::Key_Home);
-        QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("alpha.txt") });
-        QTest::keyClick(list, Qt::Key_Down);
-        QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("beta.png") });
-        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
         QCOMPARE(host().content().selection(),
-            (QSet<QByteArray> { host().pathOf("beta.png"), host().pathOf("docs") }));
-        QTest::keyClick(list, Qt::Key_End, Qt::ShiftModifier);
-        QCOMPARE(host().content().selection().size(), 3);
+            (QSet<QByteArray> { host().pathOf("photo.jpeg"), host().pathOf("docs") }));
         QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(host().content().selection().size(), plainEntries.size());
     }
@@ -221,7 +215,7 @@ private Q_SLOTS:
     }
 
     // A failed rename beeps and shows the error in an alert at the bottom; Escape goes
-    // to the field first, then to the banner; the close button closes it too.
+    // to the field first, then to the banner; the close button or a timeout closes it.
     void aFailedRenameShowsTheBannerUntilClosed()
     {
         select({ "alpha.txt" });
@@ -238,6 +232,9 @@ private Q_SLOTS:
         ErrorBannerView *banner = host().banner();
         QTRY_VERIFY(banner->isVisible());
         QCOMPARE(banner->message(), *host().content().errorMessage());
+        QCOMPARE(banner->shownText(), banner->message());
+        // A narrow banner grows to show the message on two lines.
+        QVERIFY(banner->heightForWidth(600) < banner->heightForWidth(120));
         QCOMPARE(host().editView(), editor);
         QCOMPARE(editor->text(), tooLong);
         QTRY_VERIFY(host().view().rect().contains(banner->geometry()));
@@ -260,15 +257,13 @@ private Q_SLOTS:
         banner->closeButton()->click();
         QVERIFY(!host().content().errorMessage());
         QTRY_VERIFY(!banner->isVisible());
-    }
 
-    void theBannerClosesItselfAfterAWhile()
-    {
+        // Left alone, it closes itself after a while.
         host().view().setBannerAutoHideDelay(std::chrono::milliseconds(300));
         failARename();
-        QTRY_VERIFY(host().banner()->isVisible());
+        QTRY_VERIFY(banner->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!host().content().errorMessage(), 20000);
-        QTRY_VERIFY(!host().banner()->isVisible());
+        QTRY_VERIFY(!banner->isVisible());
     }
 
     void accessibleNamesOfRowsButtonsAndFields()
