@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace vantry;
@@ -160,6 +161,24 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
         shelf.choose(folder.path() + '/');
         QVERIFY2(!shelf.view.errorMessage(), "told once");
+    }
+
+    // Quitting while the folder dialog is open: the scene drops the view before the chooser.
+    void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
+    {
+        ShelfTestFolder folder;
+        QTemporaryDir configDir;
+        UserDefaults defaults(configDir.filePath(u"vantry.conf"_s));
+        SecurityScope scope;
+        FakeFolderChooser chooser;
+        FakePreviewPresenter preview;
+        auto view = std::make_unique<ContentView>(
+            defaults, scope, chooser, preview, [] {}, [] { return nullptr; }, [] {});
+        view->chooseFolder();
+        view.reset();
+        chooser.choose(folder.path());
+        QVERIFY(!defaults.contains(bookmarkKey));
+        QVERIFY(!scope.scopedPath());
     }
 
     // A typed name renames exactly that item, or closes the field when there is nothing
