@@ -62,5 +62,6 @@ echo "== package: the installed program"
 # Options need no display.
 env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/vantry --version
 env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/vantry --help >/dev/null
-tests/isolate.sh --wm --tray -- /usr/bin/python3 "$root/tests/e2e/test_cli.py" /usr/bin/vantry
+tests/isolate.sh --wm -- /usr/bin/python3 "$root/tests/e2e/test_cli.py" /usr/bin/vantry
+tests/isolate.sh --wm --tray -- /usr/bin/python3 "$root/tests/e2e/shelf_story.py" /usr/bin/vantry x11_openbox
 echo "package: PASS"
