@@ -11,7 +11,7 @@ build_pkgs=(
   libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
   qt6-wayland qt6-wayland-dev libwayland-dev
-  libicu-dev
+  libicu-dev libglib2.0-dev
   wayland-protocols qt6-base-private-dev
   libgl-dev
 )
@@ -24,7 +24,7 @@ test_pkgs=(
   lintian dpkg-dev man-db file ccache
   clang libclang-rt-14-dev
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
-  python3-dbus
+  python3-dbus gnome-settings-daemon-common
   sway waybar swaybg grim wtype weston
 )
 

@@ -6,6 +6,7 @@
 // center reads give nothing and writes do nothing.
 
 #include "KeyboardShortcuts/EventStream.h"
+#include "KeyboardShortcuts/HotKeyBackend.h"
 #include "KeyboardShortcuts/Key.h"
 #include "KeyboardShortcuts/Name.h"
 #include "KeyboardShortcuts/Shortcut.h"
@@ -92,6 +93,11 @@ bool isSystemShortcut(const Shortcut &shortcut);
 /// service for it, or refused); ShortcutCenter::hotKeyRegistrationChanged tells when
 /// this may change.
 bool isRefusedByDesktop(const Name &name);
+/// Why the desktop did not take the name's shortcut; none when it did or nothing asked.
+std::optional<HotKeyBackend::Status> desktopRefusal(const Name &name);
+/// Where the desktop's own settings hold the name's shortcut, when it was filed there
+/// ("Settings → Keyboard → …"); empty otherwise.
+QString desktopSettingsPlace(const Name &name);
 
 // --- Display ---
 

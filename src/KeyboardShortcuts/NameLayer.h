@@ -55,6 +55,8 @@ public:
     void ensureMenuTrackingObservers();
 
 private:
+    /// The user changed the keys in the desktop's own settings.
+    void followDesktop(quint32 id, std::optional<KeyCombination> combination);
     void dispatchShortcut(const Shortcut &shortcut, const ActionTable &actions,
         const SubscriberTable &subscribers) const;
     QSet<Shortcut> storedShortcuts(const QList<Name> &names) const;

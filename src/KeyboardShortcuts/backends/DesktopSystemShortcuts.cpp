@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/DesktopSystemShortcuts.h"
 
+#include "KeyboardShortcuts/backends/GnomeHotKeyBackend.h"
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
 #include "platform/Logging.h"
 
@@ -340,6 +341,10 @@ QList<SystemShortcut> DesktopSystemShortcuts::readGnome() const
     const QString customSchema = u"org.gnome.settings-daemon.plugins.media-keys"_s;
     const QStringList custom = runGsettings({ u"get"_s, customSchema, u"custom-keybindings"_s });
     for (const QString &path : parseGVariantStrings(custom.join(u' '))) {
+        // Our own entry is no conflict with the shortcut it holds.
+        if (path == QLatin1StringView(GnomeHotKeyBackend::entryPath)) {
+            continue;
+        }
         const QString relocatable = customSchema + u".custom-keybinding:"_s + path;
         const QStringList name = runGsettings({ u"get"_s, relocatable, u"name"_s });
         const QStringList binding = runGsettings({ u"get"_s, relocatable, u"binding"_s });

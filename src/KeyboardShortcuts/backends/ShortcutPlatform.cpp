@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 
+#include "KeyboardShortcuts/backends/GnomeHotKeyBackend.h"
 #include "KeyboardShortcuts/backends/PortalHotKeyBackend.h"
 #include "KeyboardShortcuts/backends/WaylandKeyboard.h"
 #include "KeyboardShortcuts/backends/X11Connection.h"
@@ -8,12 +9,32 @@
 #include "platform/Logging.h"
 
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
 namespace KeyboardShortcuts {
+
+namespace {
+
+// What a desktop runs to reach us: the installed command, or this very binary.
+QString ourProgram()
+{
+    const QString self = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
+                                                      : QString();
+    const QString installed = QStandardPaths::findExecutable(u"vantry"_s);
+    if (self.isEmpty()
+        || (!installed.isEmpty()
+            && QFileInfo(installed).canonicalFilePath() == QFileInfo(self).canonicalFilePath())) {
+        return u"vantry"_s;
+    }
+    return self;
+}
+
+} // namespace
 
 ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QString &appId)
 {
@@ -47,11 +68,16 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
     // On native Wayland the backend asks the portal itself, without waiting; under
     // XWayland X11 grabs are what is left when the portal has no GlobalShortcuts.
+    // GNOME before 48 has none, but runs custom shortcuts of its own, on any window.
+    const bool gnome = waylandSession && GnomeHotKeyBackend::isAvailable(sources.desktops);
     if (waylandSession
-        && (!connection
+        && ((!connection && !gnome)
             || PortalHotKeyBackend::hasGlobalShortcuts(QDBusConnection::sessionBus()))) {
         platform.backend = std::make_unique<PortalHotKeyBackend>(
             QDBusConnection::sessionBus(), platform.layout.get(), appId);
+    } else if (gnome) {
+        platform.backend = std::make_unique<GnomeHotKeyBackend>(
+            platform.layout.get(), GnomeHotKeyBackend::toggleCommand(ourProgram()));
     }
     if (!platform.backend && connection) {
         auto x11 = std::make_unique<X11HotKeyBackend>(connection);
