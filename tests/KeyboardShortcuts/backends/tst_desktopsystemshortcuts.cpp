@@ -37,21 +37,23 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// A gsettings stand-in that knows a few GNOME bindings, one custom binding and
-// nothing else, like a machine with GNOME's schemas installed.
+// A gsettings stand-in that knows a few GNOME bindings, one custom binding of the
+// user's and our own (no conflict with itself), like a machine with GNOME's schemas.
 const QByteArray kFakeGsettings = R"(#!/bin/sh
 media=org.gnome.settings-daemon.plugins.media-keys
 custom=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/
+ours=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/vantry/
 case "$1 $2 $3" in
 "list-recursively org.gnome.desktop.wm.keybindings ")
   echo "org.gnome.desktop.wm.keybindings minimize @as []"
   echo "org.gnome.desktop.wm.keybindings switch-to-workspace-1 ['<Super>Home', '<Super>1']" ;;
 "list-recursively $media ")
-  echo "$media custom-keybindings ['$custom']"
+  echo "$media custom-keybindings ['$custom', '$ours']"
   echo "$media help ''" ;;
 "list-recursively org.gnome.shell.keybindings ")
   echo "org.gnome.shell.keybindings toggle-overview ['<Super>s']" ;;
-"get $media custom-keybindings") echo "['$custom']" ;;
+"get $media custom-keybindings") echo "['$custom', '$ours']" ;;
+"get $media.custom-keybinding:$ours "*) echo "'<Control><Super>s'" ;;
 "get $media.custom-keybinding:$custom name") echo "'Terminal'" ;;
 "get $media.custom-keybinding:$custom binding") echo "'<Primary><Alt>t'" ;;
 *) echo "No such schema “$2”" >&2; exit 1 ;;
