@@ -352,6 +352,15 @@ private Q_SLOTS:
         Q_EMIT f->backend.registrationFailed(
             *f->backend.idOf(controlCommandS), HotKeyBackend::RefusedByDesktop);
         QVERIFY(!host.refusalNote()->isHidden());
+        // Keys someone else holds: it says so, and asks for no binding by hand.
+        f->backend.refusals.insert(optionF, HotKeyBackend::TakenByAnotherClient);
+        setShortcut(optionF, m_name);
+        QVERIFY(host.refusalNote()->text().contains(u"already uses these keys"_s));
+        // Filed in the desktop's own settings: the note says where.
+        f->backend.place = u"Settings → Keyboard"_s;
+        setShortcut(Shortcut(Key::k, CommandModifier), m_name);
+        QVERIFY(host.refusalNote()->text().contains(u"Settings → Keyboard."_s));
+        QVERIFY(!host.refusalNote()->isHidden());
     }
 };
 
