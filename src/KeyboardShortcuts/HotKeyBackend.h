@@ -85,8 +85,9 @@ Q_SIGNALS:
     void pendingChanged(quint32 id, bool pending);
     /// The user gave the registration under id other keys, or none, in the desktop's
     /// own settings; the stored shortcut should follow.
-    void changedInDesktop(
-        quint32 id, std::optional<KeyboardShortcuts::KeyCombination> combination);
+    void changedInDesktop(quint32 id, std::optional<KeyboardShortcuts::KeyCombination> combination);
+    /// The desktop's own settings gained a shortcut of ours (see desktopSettingsPlace()).
+    void filedInDesktop();
 };
 
 } // namespace KeyboardShortcuts

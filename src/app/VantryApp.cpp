@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/VantryApp.h"
 
+#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/ShortcutCenter.h"
 #include "KeyboardShortcuts/backends/ShortcutPlatform.h"
 #include "app/AppDelegate.h"
@@ -21,6 +22,7 @@
 #include "platform/wayland/LayerShell.h"
 #include "shelf/ui/ShelfView.h"
 #include "translations/AppTranslations.h"
+#include "updates/FreedesktopNotificationCenter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -178,6 +180,19 @@ int VantryApp::main(int argc, char *argv[])
         QGuiApplication::platformName(), AppInfo::appId());
     KeyboardShortcuts::ShortcutCenter shortcutCenter(
         &UserDefaults::standard(), shortcuts.backend.get(), shortcuts.layout.get());
+    // A shortcut put into the desktop's own settings is news to the user: said once, as
+    // it happens, with where to change it.
+    FreedesktopNotificationCenter shortcutNotices;
+    QObject::connect(shortcuts.backend.get(), &KeyboardShortcuts::HotKeyBackend::filedInDesktop,
+        &shortcutNotices, [&shortcutNotices, backend = shortcuts.backend.get()] {
+            const auto shortcut = KeyboardShortcuts::getShortcut(AppDelegate::openShelfWindow());
+            if (!shortcut)
+                return;
+            shortcutNotices.add({ u"desktop-shortcut"_s, tr("Keyboard shortcut added"),
+                tr("%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard "
+                   "shortcuts; change it in %2.")
+                    .arg(shortcut->displayText(), backend->desktopSettingsPlace()) });
+        });
 
     VantryApp vantry(trayGracePeriod, background ? Launch::background : Launch::interactive);
     if (instance)

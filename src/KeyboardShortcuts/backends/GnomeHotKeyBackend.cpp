@@ -75,7 +75,8 @@ bool GnomeHotKeyBackend::isAvailable(const QStringList &desktops)
     for (const char *id : { listSchema, entrySchema }) {
         GSettingsSchema *schema = g_settings_schema_source_lookup(source, id, TRUE);
         found = found && schema
-            && g_settings_schema_has_key(schema, id == listSchema ? "custom-keybindings" : "binding");
+            && g_settings_schema_has_key(
+                schema, id == listSchema ? "custom-keybindings" : "binding");
         if (schema) {
             g_settings_schema_unref(schema);
         }
@@ -86,9 +87,9 @@ bool GnomeHotKeyBackend::isAvailable(const QStringList &desktops)
 QString GnomeHotKeyBackend::toggleCommand(const QString &program)
 {
     // The daemon splits the command as a shell would, without running one.
-    const bool plain = !program.isEmpty() && std::all_of(program.begin(), program.end(), [](QChar c) {
-        return c.isLetterOrNumber() || u"/._-+"_s.contains(c);
-    });
+    const bool plain = !program.isEmpty()
+        && std::all_of(program.begin(), program.end(),
+            [](QChar c) { return c.isLetterOrNumber() || u"/._-+"_s.contains(c); });
     const QString quoted
         = plain ? program : u'\'' + QString(program).replace(u"'"_s, u"'\\''"_s) + u'\'';
     return quoted + u" --toggle"_s;
@@ -202,9 +203,8 @@ QString GnomeHotKeyBackend::currentBinding() const
 void GnomeHotKeyBackend::sync()
 {
     m_syncTimer.stop();
-    const std::optional<KeyCombination> wanted = m_registrations.empty()
-        ? std::nullopt
-        : std::optional(m_registrations.begin()->second);
+    const std::optional<KeyCombination> wanted
+        = m_registrations.empty() ? std::nullopt : std::optional(m_registrations.begin()->second);
     const QString current = currentBinding();
     KeyCombination held; // key code 0: none
     if (!current.isEmpty() && m_keyboard) {
@@ -239,6 +239,8 @@ void GnomeHotKeyBackend::sync()
             setStringList(m_list, "custom-keybindings", list << path);
             qCInfo(lcShortcuts).noquote() << u"Filed %1 as GNOME custom shortcut %2"_s.arg(
                 m_written, QLatin1StringView(entryPath));
+            m_writing = false;
+            Q_EMIT filedInDesktop();
         }
     }
     m_writing = false;

@@ -23,8 +23,8 @@ namespace {
 // What a desktop runs to reach us: the installed command, or this very binary.
 QString ourProgram()
 {
-    const QString self = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                      : QString();
+    const QString self
+        = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
     const QString installed = QStandardPaths::findExecutable(u"vantry"_s);
     if (self.isEmpty()
         || (!installed.isEmpty()

@@ -89,7 +89,7 @@ void RecorderHost::refreshNote()
     } else if (!place.isEmpty()) {
         m_note->setText(tr("Vantry added this shortcut to the desktop’s own keyboard shortcuts, "
                            "where you can also change it: %1.")
-                .arg(place));
+                            .arg(place));
     }
     m_note->setVisible(refusal || !place.isEmpty());
 }

@@ -251,9 +251,9 @@ void TestDesktopSystemShortcuts::gnomeCustomShortcut_data()
     const std::optional<Shortcut> cleared;
     QTest::newRow("added, kept after quitting")
         << terminal << none << QStringList {} << u"<Control><Super>s"_s << std::optional(s);
-    QTest::newRow("rebound, kept through a menu") << terminal << none
-                                                  << QStringList { u"record d"_s, u"menu"_s }
-                                                  << u"<Control><Super>d"_s << std::optional(d);
+    QTest::newRow("rebound, kept through a menu")
+        << terminal << none << QStringList { u"record d"_s, u"menu"_s } << u"<Control><Super>d"_s
+        << std::optional(d);
     QTest::newRow("cleared") << terminal << none << QStringList { u"record -"_s } << none
                              << cleared;
     QTest::newRow("the user has the keys")
@@ -281,10 +281,11 @@ void TestDesktopSystemShortcuts::gnomeCustomShortcut()
         u"'/tmp/it'\\''s/vantry' --toggle"_s);
 
     // What Settings → Keyboard would hold: the user's shortcut, and ours from before.
-    const QByteArray user = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/";
+    const QByteArray user
+        = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/";
     GSettings *list = g_settings_new(GnomeHotKeyBackend::listSchema);
-    GSettings *ours = g_settings_new_with_path(
-        GnomeHotKeyBackend::entrySchema, GnomeHotKeyBackend::entryPath);
+    GSettings *ours
+        = g_settings_new_with_path(GnomeHotKeyBackend::entrySchema, GnomeHotKeyBackend::entryPath);
     GSettings *theirs = g_settings_new_with_path(GnomeHotKeyBackend::entrySchema, user);
     const auto release = qScopeGuard([&] {
         for (GSettings *settings : { list, ours, theirs }) {
@@ -292,8 +293,8 @@ void TestDesktopSystemShortcuts::gnomeCustomShortcut()
         }
     });
     const auto setList = [&](bool withOurs) {
-        const char *paths[] = { user.constData(), withOurs ? GnomeHotKeyBackend::entryPath : nullptr,
-            nullptr };
+        const char *paths[]
+            = { user.constData(), withOurs ? GnomeHotKeyBackend::entryPath : nullptr, nullptr };
         g_settings_set_strv(list, "custom-keybindings", paths);
     };
     const auto read = [](GSettings *settings, const char *key) {
@@ -315,12 +316,13 @@ void TestDesktopSystemShortcuts::gnomeCustomShortcut()
             { *DesktopSystemShortcuts::parseAccelerator(userKeys, m_us), u"Terminal"_s } }));
         ShortcutFixture f(&gnome);
         const Name name(u"openShelfWindow"_s, Shortcut(Key::s, ControlModifier | CommandModifier));
-        KeyboardShortcuts::onKeyDown(name, [] { });
+        KeyboardShortcuts::onKeyDown(name, [] {});
         for (const QString &step : steps) {
             const QString arg = step.section(u' ', 1);
             if (step.startsWith("record"_L1)) {
-                setShortcut(arg == "-"_L1 ? std::nullopt
-                                          : std::optional(Shortcut(Key::d, ControlModifier | CommandModifier)),
+                setShortcut(arg == "-"_L1
+                        ? std::nullopt
+                        : std::optional(Shortcut(Key::d, ControlModifier | CommandModifier)),
                     name);
             } else if (step == "menu"_L1) {
                 f.center.nameLayer().hotKeys().setMenuTrackingActive(true);
