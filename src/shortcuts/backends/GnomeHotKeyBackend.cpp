@@ -221,11 +221,12 @@ void GnomeHotKeyBackend::sync()
     QStringList list = stringList(m_list, "custom-keybindings");
     const QString path = QLatin1StringView(entryPath);
     if (!wanted) {
-        if (list.removeAll(path) > 0) {
+        // Only what is there is withdrawn: nothing is written on every start.
+        if (list.removeAll(path) > 0 || !string(m_entry, "command").isEmpty()) {
             setStringList(m_list, "custom-keybindings", list);
-        }
-        for (const char *key : { "name", "command", "binding" }) {
-            g_settings_reset(m_entry, key);
+            for (const char *key : { "name", "command", "binding" }) {
+                g_settings_reset(m_entry, key);
+            }
         }
         m_written.clear();
     } else {

@@ -53,7 +53,8 @@ public:
     /// GNOME's accelerator for a combination ("<Control><Super>s"); empty when the key
     /// has no name in the layout.
     QString accelerator(KeyCombination combination) const;
-    /// Writes what is pending now rather than on the next turn of the event loop.
+    /// Writes what is pending now rather than on the next turn of the event loop; with
+    /// nothing registered, withdraws our entry.
     void sync();
 
 private:

@@ -75,6 +75,10 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
             || PortalHotKeyBackend::hasGlobalShortcuts(QDBusConnection::sessionBus()))) {
         platform.backend = std::make_unique<PortalHotKeyBackend>(
             QDBusConnection::sessionBus(), platform.layout.get(), appId);
+        // A GNOME that gained the portal (48) would run our old custom shortcut as well.
+        if (gnome) {
+            GnomeHotKeyBackend(platform.layout.get(), {}).sync();
+        }
     } else if (gnome) {
         platform.backend = std::make_unique<GnomeHotKeyBackend>(
             platform.layout.get(), GnomeHotKeyBackend::toggleCommand(ourProgram()));
