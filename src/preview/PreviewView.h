@@ -4,6 +4,7 @@
 #include "preview/AnimationPlayer.h"
 #include "preview/PreviewContent.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 
@@ -21,10 +22,14 @@ namespace vantry {
 
 class PreviewLoader;
 
+/// The colour of the panel's and the pages' edges: between the window's colour and its
+/// text's, so it shows in light and dark themes without the text's harshness.
+QColor previewEdgeColor(const QPalette &palette);
+
 // The panel's content: an image (animated ones play), the beginning of a text file in a
 // monospace font, the first pages of a PDF, or for anything else a large icon with the
-// name, kind, size and modification time. Loading happens off the main thread; until the
-// content is ready only the name is shown.
+// name, kind, size and modification time (an empty file says so). Loading happens off the
+// main thread; until the content is ready only the name is shown.
 class PreviewView final : public QWidget
 {
     Q_OBJECT
@@ -59,6 +64,7 @@ private:
     /// Device pixels a document page is shown wide.
     int pdfPageWidth() const;
     void feedText();
+    void edgePages();
     QWidget *buildInfoPage();
 
     PreviewLoader *m_loader;
