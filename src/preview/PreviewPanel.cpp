@@ -104,7 +104,7 @@ void PreviewPanel::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.setPen(previewEdgeColor(palette()));
+    painter.setPen(previewShade(palette(), 0.3f));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

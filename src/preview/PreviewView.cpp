@@ -70,12 +70,11 @@ QPixmap pixmapFor(const QImage &image, qreal dpr)
 
 } // namespace
 
-QColor previewEdgeColor(const QPalette &palette)
+QColor previewShade(const QPalette &palette, float share)
 {
     const QColor window = palette.color(QPalette::Window);
     const QColor text = palette.color(QPalette::WindowText);
-    constexpr float share = 0.3f; // of the text colour
-    const auto mix = [](float a, float b) { return a + (b - a) * share; };
+    const auto mix = [share](float a, float b) { return a + (b - a) * share; };
     return QColor::fromRgbF(mix(window.redF(), text.redF()), mix(window.greenF(), text.greenF()),
         mix(window.blueF(), text.blueF()));
 }
@@ -124,8 +123,7 @@ PreviewView::PreviewView(QWidget *parent)
     m_pdf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pdf->setAccessibleName(tr("Document pages"));
     m_pdfPages = new QWidget(m_pdf);
-    // Pages stand apart from a darker backdrop, as in document viewers.
-    m_pdfPages->setBackgroundRole(QPalette::Mid);
+    // Pages stand apart from a backdrop of their own, as in document viewers.
     m_pdfPages->setAutoFillBackground(true);
     m_pdfLayout = new QVBoxLayout(m_pdfPages);
     m_pdfLayout->setContentsMargins(pdfPageMargin, pdfPageMargin, pdfPageMargin, pdfPageMargin);
@@ -135,6 +133,7 @@ PreviewView::PreviewView(QWidget *parent)
 
     m_info = buildInfoPage();
     m_stack->addWidget(m_info);
+    edgePages();
 
     connect(m_loader, &PreviewLoader::loaded, this, &PreviewView::onLoaded);
 }
@@ -305,8 +304,11 @@ void PreviewView::feedText()
 
 void PreviewView::edgePages()
 {
+    QPalette backdrop = palette();
+    backdrop.setColor(QPalette::Window, previewShade(palette(), 0.15f));
+    m_pdfPages->setPalette(backdrop);
     // A plain frame draws in its text colour; a page has no text.
-    const QColor edge = previewEdgeColor(palette());
+    const QColor edge = previewShade(palette(), 0.3f);
     for (QLabel *page : m_pdfPages->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
         QPalette pagePalette = page->palette();
         pagePalette.setColor(QPalette::WindowText, edge);

@@ -22,9 +22,10 @@ namespace vantry {
 
 class PreviewLoader;
 
-/// The colour of the panel's and the pages' edges: between the window's colour and its
-/// text's, so it shows in light and dark themes without the text's harshness.
-QColor previewEdgeColor(const QPalette &palette);
+/// A colour share of the way from the window's colour to its text's: the panel's and the
+/// pages' edges (0.3) and the backdrop behind pages (0.15) show in light and dark themes
+/// alike, without the text colour's harshness.
+QColor previewShade(const QPalette &palette, float share);
 
 // The panel's content: an image (animated ones play), the beginning of a text file in a
 // monospace font, the first pages of a PDF, or for anything else a large icon with the
