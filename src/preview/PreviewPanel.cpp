@@ -81,7 +81,9 @@ void PreviewPanel::setPath(const QByteArray &path, const QSize &fitSize)
 {
     const qsizetype slash = path.lastIndexOf('/');
     m_fullName = fileNameText(slash < 0 ? path : path.mid(slash + 1));
+    // Whole for the tool tip and screen readers.
     m_name->setToolTip(m_fullName);
+    m_name->setAccessibleName(m_fullName);
     elideName();
     m_view->setPath(path, fitSize);
 }
