@@ -6,8 +6,8 @@
 //     (a picture of a plausible folder with the selected item's preview beside it,
 //     optionally renaming or showing an error; QT_SCALE_FACTOR=2 for a 2x picture)
 // Prints key=value lines. Run it under Xvfb (QT_QPA_PLATFORM=xcb) or offscreen.
-#include "platform/UserDefaults.h"
-#include "platform/icons/FileIcons.h"
+#include "core/UserDefaults.h"
+#include "icons/FileIcons.h"
 #include "preview/PreviewPanel.h"
 #include "preview/PreviewPlacement.h"
 #include "preview/PreviewPresenter.h"

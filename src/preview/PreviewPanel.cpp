@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/PreviewPanel.h"
 
-#include "platform/FileNameText.h"
-#include "platform/icons/SymbolIcons.h"
+#include "core/FileNameText.h"
+#include "icons/SymbolIcons.h"
 #include "preview/PreviewView.h"
 
 #include <QEvent>

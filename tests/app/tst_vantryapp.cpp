@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MenuBarExtraAccess/StatusItem.h"
 #include "app/AppDelegate.h"
 #include "app/StatusMenu.h"
 #include "app/VantryApp.h"
+#include "tray/StatusItem.h"
 
 #include <QAction>
 #include <QApplication>
