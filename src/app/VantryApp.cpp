@@ -143,7 +143,10 @@ int VantryApp::main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Wayland compositors find the icon through the desktop entry; X11 window managers,
+    // task bars and Alt+Tab read the windows' own icon.
     QGuiApplication::setDesktopFileName(AppInfo::appId());
+    QGuiApplication::setWindowIcon(QIcon(u":/vantry/app.vantry.Vantry.svg"_s));
     installTranslations();
 
     std::unique_ptr<SingleInstance> instance;
