@@ -3,7 +3,7 @@
 there, how the tray icon is clicked and keys pressed, and where the shelf and the preview
 show (a box: x, y, width, height), read from the X server, a screenshot or the compositor.
 
-What a desktop cannot do is None: activate (no tray), focused (no way to ask who has the
+What a desktop cannot do is None: activate (no tray), hide (as activate), focused (no way to ask who has the
 keyboard), listed (no window list to read), focus_elsewhere (nothing takes the focus).
 """
 import contextlib
@@ -30,6 +30,7 @@ class Desktop:
     places = True  # puts the shelf in the same place each time
     start_args = ()
     focused = listed = focus_elsewhere = None
+    hide = None  # how the tray hides the shelf, when not as activate shows it
     env = None
     seen = None  # what the last look at the screen found, for failure reports
 
@@ -376,6 +377,79 @@ class Kwin(Wayland):
         return [json.loads(line.split("@@MARK@@", 1)[1]) for line in lines if "@@MARK@@{" in line]
 
 
+class Gnome(Wayland):
+    """GNOME Shell, headless (gnome_session.py), with the AppIndicator extension as the tray:
+    a click on the icon opens its menu, a double click activates it. Vantry runs as a user
+    starts it, with the shell's XWayland display at hand. Input is real, through the
+    shell's virtual devices; windows are the shell's own list."""
+    name = "GNOME Shell"
+    KEYS = {"Escape": 1, "space": 57, "Down": 108}
+
+    def __init__(self):
+        from gnome_session import GnomeSession
+        self.session_class = GnomeSession
+
+    def compositor(self, s):
+        self.top = s.eval("Main.layoutManager.getWorkAreaForMonitor(0).y")
+        self.vantry_env = s.xwayland()
+
+    def keys(self, *names):
+        for name in names:
+            self.session.keys(self.KEYS[name])
+
+    def icon(self):
+        return wait_for("the icon in the top bar", lambda: next(iter(self.session.tray()), None))
+
+    def menu(self):
+        """The entries of the open menu of our icon: label and centre."""
+        return self.session.eval("""Object.entries(Main.panel.statusArea)
+            .filter(([k, b]) => k.startsWith("appindicator") && b.menu.isOpen)
+            .flatMap(([k, b]) => b.menu._getMenuItems()).filter(i => i.label).map(i => {
+                const [x, y] = i.get_transformed_position(), [w, h] = i.get_transformed_size();
+                return [i.label.text, Math.round(x + w / 2), Math.round(y + h / 2)]; })""")
+
+    def activate(self):
+        """a click on the tray icon and the menu's first entry"""
+        self.session.click(*self.icon())
+        label, x, y = wait_for("the icon's menu", lambda: next(iter(self.menu()), None))
+        if not label.startswith("Show Shelf"):
+            raise Failure("the menu's first entry is %r, not Show Shelf" % label)
+        self.session.click(x, y)
+
+    def ours(self):
+        return [w for w in self.session.windows() if w["pid"] == self.app.pid]
+
+    def look(self):
+        self.seen = self.ours()
+        return (next((tuple(w["g"]) for w in self.seen if w["title"] == "Vantry Shelf"), None),
+                next((tuple(w["g"]) for w in self.seen if w["title"] != "Vantry Shelf"), None))
+
+    def focused(self):
+        return any(w["focus"] and w["title"] == "Vantry Shelf" for w in self.ours())
+
+    def listed(self):
+        return [w for w in self.ours() if not w["skip"]]
+
+    def misplaced(self, box, state):
+        x, y = self.icon()
+        if box[1] != self.top or not box[0] - 100 <= x <= box[0] + box[2] + 100:
+            return "not under the icon at %d,%d, below the top bar" % (x, y)
+
+    focus_elsewhere = Weston.focus_elsewhere
+
+    def hide(self):
+        """a double click on the tray icon (Activate)"""
+        self.session.click(*self.icon(), count=2)
+
+    def more(self, app):
+        # Activate shows the shelf too, by the icon.
+        self.hide()
+        box = wait_for("the shelf after a double click", lambda: self.look()[0])
+        wrong = self.misplaced(box, None)
+        if wrong:
+            raise Failure("the shelf %s after a double click: %s" % (box, wrong))
+
+
 WINDOWS = """
 var cs = workspace.clientList();
 for (var i = 0; i < cs.length; i++)
@@ -386,7 +460,8 @@ for (var i = 0; i < cs.length; i++)
 print("@@MARK@@end");
 """
 
-DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin}
+DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin,
+           "gnome": Gnome}
 
 
 def run_story(desktop, story, *args):
