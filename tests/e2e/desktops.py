@@ -390,7 +390,8 @@ class Gnome(Wayland):
         self.session_class = GnomeSession
 
     def compositor(self, s):
-        self.top = s.eval("Main.layoutManager.getWorkAreaForMonitor(0).y")
+        self.top = s.wait_for("the top bar in the work area", lambda: s.eval(
+            "Main.layoutManager.getWorkAreaForMonitor(0).y"))
         self.vantry_env = s.xwayland()
 
     def keys(self, *names):
@@ -442,6 +443,13 @@ class Gnome(Wayland):
         self.session.click(*self.icon(), count=2)
 
     def more(self, app):
+        # The icon stands out from the black bar (recoloured by the host, also when Vantry
+        # runs from the build tree, where the icon theme lacks it).
+        x, y = self.icon()
+        colours = self.session.pixels((x - 12, y - 12, 24, 24))
+        ink = max(contrast(c, colours[0]) for c in colours)
+        if ink < 3:
+            raise Failure("the tray icon's contrast with the top bar is %.1f:1" % ink)
         # Activate shows the shelf too, by the icon.
         self.hide()
         box = wait_for("the shelf after a double click", lambda: self.look()[0])
@@ -480,6 +488,16 @@ def run_story(desktop, story, *args):
         print("FAIL:", e)
         sys.exit(1)
     print("PASS")
+
+
+def contrast(a, b):
+    """The contrast ratio of two RGB colours by relative luminance (1 to 21)."""
+    def luminance(rgb):
+        c = [v / 255 for v in rgb]
+        c = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
+        return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)
 
 
 def regions(width, height, rgb, background, top=0):

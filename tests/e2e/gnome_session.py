@@ -148,7 +148,21 @@ class GnomeSession(Session):
     def keys(self, *codes):
         self.eval("global._vantryKeys(%s)" % json.dumps(list(codes)))
 
-    def screenshot(self, path):
+    def screenshot(self, path, area=None):
+        """The whole output, or area (x, y, width, height) of it, as a PNG file at path."""
         self.run(["gdbus", "call", "--session", "--dest", "org.gnome.Shell.Screenshot",
                   "--object-path", "/org/gnome/Shell/Screenshot", "--method",
-                  "org.gnome.Shell.Screenshot.Screenshot", "false", "false", path])
+                  "org.gnome.Shell.Screenshot." + ("ScreenshotArea" if area else "Screenshot"),
+                  *(map(str, area) if area else ["false"]), "false", path])
+        return path
+
+    def pixels(self, area):
+        """The RGB colours in area of the output, row by row."""
+        import gi
+        gi.require_version("GdkPixbuf", "2.0")
+        from gi.repository import GdkPixbuf
+        shot = GdkPixbuf.Pixbuf.new_from_file(self.screenshot(
+            os.path.join(self.dir, "area.png"), area))
+        data, step, n = shot.get_pixels(), shot.get_rowstride(), shot.get_n_channels()
+        return [tuple(data[y * step + x * n:y * step + x * n + 3])
+                for y in range(shot.get_height()) for x in range(shot.get_width())]
