@@ -388,11 +388,12 @@ class Gnome(Wayland):
     def __init__(self):
         from gnome_session import GnomeSession
         self.session_class = GnomeSession
+        self.vantry_env = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 
     def compositor(self, s):
         self.top = s.wait_for("the top bar in the work area", lambda: s.eval(
             "Main.layoutManager.getWorkAreaForMonitor(0).y"))
-        self.vantry_env = s.xwayland()
+        self.vantry_env.update(s.xwayland())
 
     def keys(self, *names):
         for name in names:
@@ -456,6 +457,16 @@ class Gnome(Wayland):
         wrong = self.misplaced(box, None)
         if wrong:
             raise Failure("the shelf %s after a double click: %s" % (box, wrong))
+        # The Preview button, clicked, shows the preview beside the shelf, which keeps the
+        # keyboard.
+        from shelf_story import beside
+        wait_for("the keyboard on the shelf", self.focused)
+        self.keys("Down")
+        self.session.click(*wait_for("the Preview button", lambda: self.session.button(
+            self.app.pid, "Preview")))
+        wait_for("the preview from its button beside the shelf",
+                 lambda: (p := self.look()[1]) and beside(p, box, self.top))
+        wait_for("the keyboard on the shelf with the preview", self.focused)
 
 
 WINDOWS = """

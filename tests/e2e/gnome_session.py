@@ -12,7 +12,7 @@ What this machine taught us:
   through Clutter virtual devices (mutter's headless backend has no input devices), which
   take the same path as a mouse's or keyboard's: grabs, focus, the shell's own bindings.
 - Settings (the enabled extensions) live in dconf, which the bus starts on demand.
-- The session starts in the overview; start() closes it.
+- The shell opens the overview when its start-up is over; start() closes it after that.
 """
 import json
 import os
@@ -60,15 +60,34 @@ try:
 except dbus.DBusException as e:
     print(json.dumps([False, str(e)]))
 """
+# The centre of the showing push button called argv[2] of process argv[1], on the
+# accessibility bus, in screen coordinates.
+BUTTON = """
+import json, sys, gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+def find(node, depth=0):
+    if (node.get_role() == Atspi.Role.PUSH_BUTTON and node.get_name() == sys.argv[2]
+            and node.get_state_set().contains(Atspi.StateType.SHOWING)):
+        e = node.get_extents(Atspi.CoordType.SCREEN)
+        return [e.x + e.width // 2, e.y + e.height // 2]
+    for i in range(node.get_child_count() if depth < 20 else 0):
+        found = find(node.get_child_at_index(i), depth + 1)
+        if found:
+            return found
+desktop = Atspi.get_desktop(0)
+apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+print(json.dumps(next((find(a) for a in apps if a.get_process_id() == int(sys.argv[1])), None)))
+"""
 # Every window the shell manages: its process, title, frame and whether it has the focus.
 WINDOWS = """global.get_window_actors().map(a => a.meta_window).map(w => {
     const r = w.get_frame_rect();
     return {pid: w.get_pid(), title: w.get_title(), g: [r.x, r.y, r.width, r.height],
             focus: w.has_focus(), skip: w.skip_taskbar, x11: w.get_client_type() == 1};
 })"""
-# The AppIndicator icons in the top bar: their centres.
+# The AppIndicator icons in the top bar, once their menus are loaded: their centres.
 TRAY = """Object.entries(Main.panel.statusArea)
-    .filter(([k]) => k.startsWith("appindicator")).map(([k, b]) => {
+    .filter(([k, b]) => k.startsWith("appindicator") && b.menu.numMenuItems).map(([k, b]) => {
         const [x, y] = b.get_transformed_position(), [w, h] = b.get_transformed_size();
         return [Math.round(x + w / 2), Math.round(y + h / 2)]; })"""
 
@@ -117,10 +136,11 @@ class GnomeSession(Session):
                       lambda: self.eval("global.context.unsafe_mode", check=False),
                       90)
         self.wait_for("the tray", lambda: self.has_name("org.kde.StatusNotifierWatcher"), 30)
-        # Asked again until it holds: the shell may still be opening it.
+        # The shell opens the overview when its start-up is over: closed after that, and
+        # asked again until it holds.
         self.wait_for("the overview to close", lambda: self.eval(
-            "Main.overview.hide(); Main.overview.visible || Main.overview.animationInProgress"
-            " ? 0 : 1"))
+            "!Main.layoutManager._startingUp && (Main.overview.hide(), !Main.overview.visible)"
+            " && !Main.overview.animationInProgress"), 60)
         return self
 
     def eval(self, js, check=True):
@@ -135,6 +155,10 @@ class GnomeSession(Session):
         """The XWayland display and its authority file, once the shell has them."""
         display, auth = self.eval('["DISPLAY", "XAUTHORITY"].map(imports.gi.GLib.getenv)')
         return display and {"DISPLAY": display, "XAUTHORITY": auth or ""}
+
+    def button(self, pid, name):
+        """Where the button called name in process pid shows, or None."""
+        return json.loads(self.run(["/usr/bin/python3", "-c", BUTTON, str(pid), name]) or "null")
 
     def windows(self):
         return self.eval(WINDOWS)
