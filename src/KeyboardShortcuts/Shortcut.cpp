@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/Shortcut.h"
 
-#include "KeyboardShortcuts/KeyCodes.h"
+#include "KeyboardShortcuts/KeyTable.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
+#include "KeyboardShortcuts/KeyTable.h"
 #include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "KeyboardShortcuts/Name.h"
 #include "KeyboardShortcuts/ShortcutCenter.h"
@@ -36,7 +37,7 @@ const KeyboardShortcuts::Name &AppDelegate::openShelfWindow()
 {
     using namespace KeyboardShortcuts;
     static const Name name(QStringLiteral("openShelfWindow"),
-        Shortcut(Key::s, ModifierFlags(CommandModifier) | ControlModifier));
+        Shortcut(namedKey("s"), ModifierFlags(CommandModifier) | ControlModifier));
     return name;
 }
 

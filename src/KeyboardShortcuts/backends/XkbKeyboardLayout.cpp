@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyboardShortcuts/backends/XkbKeyboardLayout.h"
 
-#include "KeyboardShortcuts/KeyCodes.h"
+#include "KeyboardShortcuts/KeyTable.h"
 #include "KeyboardShortcuts/backends/X11Connection.h"
 #include "platform/Logging.h"
 
