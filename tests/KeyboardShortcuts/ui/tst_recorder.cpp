@@ -252,6 +252,8 @@ private Q_SLOTS:
                                       << Shortcut(namedKey("f5"), control) << true;
         QTest::newRow("space") << false << QKeySequence(Qt::CTRL | Qt::Key_Space)
                                << Shortcut(namedKey("space"), control) << true;
+        QTest::newRow("Insert, where Help sits") << false << QKeySequence(Qt::CTRL | Qt::Key_Insert)
+                                                 << Shortcut(namedKey("help"), control) << true;
         QTest::newRow("shift differs") << false << QKeySequence(Qt::CTRL | Qt::Key_A)
                                        << Shortcut(namedKey("a"), controlShift) << false;
         QTest::newRow("modifiers differ")
