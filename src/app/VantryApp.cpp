@@ -29,6 +29,7 @@
 #include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -50,6 +51,9 @@ constexpr auto trayGracePeriod = 5s;
 constexpr qint64 clickAfterHideMs = 400;
 // A host's Activate call and its copy seen by the monitor arrive this close together.
 constexpr auto activationPointAge = 500ms;
+// How long a show waits for an X11 tray to take the new icon in and give it its place.
+constexpr auto iconPlaceWait = 2s;
+constexpr auto iconPlacePoll = 50ms;
 
 QByteArray rectText(const QRect &r)
 {
@@ -247,6 +251,7 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
+    m_iconPlaceWait.setRemainingTime(iconPlaceWait);
     // On X11 we place the shelf ourselves: where a StatusNotifierItem host was clicked.
     if (QGuiApplication::platformName() == u"xcb"_s) {
         const QDBusConnection bus = QDBusConnection::sessionBus();
@@ -336,6 +341,13 @@ void VantryApp::toggleShelf(const Activation &activation)
 
 void VantryApp::showShelf(const Activation &activation)
 {
+    // Just after start the tray may not have taken the icon in yet: wait a little for its
+    // place rather than dropping down from the screen's origin.
+    if (!(m_dropDown && m_dropDown->isVisible()) && m_trayIcon && m_trayIcon->awaitsPlace()
+        && !m_iconPlaceWait.hasExpired()) {
+        QTimer::singleShot(iconPlacePoll, this, [this, activation] { showShelf(activation); });
+        return;
+    }
     prepareActivation(activation);
     if (m_dropDown && m_dropDown->isVisible()) {
         m_dropDown->raise();
@@ -386,12 +398,30 @@ QRect VantryApp::clickAnchor() const
     if (m_trayIcon) {
         if (const QRect r = m_trayIcon->geometry(); r.isValid())
             return r;
+        if (m_trayIcon->awaitsPlace())
+            return trayCornerAnchor();
     }
     if (m_activations) {
         if (const auto point = m_activations->recentPoint(activationPointAge))
             return { *point, QSize(1, 1) };
     }
     return { QCursor::pos(), QSize(1, 1) };
+}
+
+QRect VantryApp::trayCornerAnchor()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QRect area = screen->availableGeometry();
+    const Qt::Corner corner
+        = LayerPlacement::trayCorner(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    // A point just outside the area's corner, so the shelf meets both edges.
+    const bool right = corner == Qt::TopRightCorner || corner == Qt::BottomRightCorner;
+    const bool bottom = corner == Qt::BottomLeftCorner || corner == Qt::BottomRightCorner;
+    return { QPoint(
+                 right ? area.right() : area.left(), bottom ? area.bottom() + 1 : area.top() - 1),
+        QSize(1, 1) };
 }
 
 DropDownWindow &VantryApp::dropDown()

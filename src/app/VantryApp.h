@@ -7,6 +7,7 @@
 #include "app/TrayHostWatcher.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -94,6 +95,8 @@ private:
     void onActivationPoint(QPoint point);
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
+    /// A point at the corner of the screen where the desktop's tray usually sits.
+    static QRect trayCornerAnchor();
     /// The settings window once it has been opened; null before.
     QWidget *settingsWindow() const;
     /// Hands the activation to the windowing system for the next window shown.
@@ -112,6 +115,7 @@ private:
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<StatusNotifierActivations> m_activations;
     QElapsedTimer m_trayClick;
+    QDeadlineTimer m_iconPlaceWait;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;
