@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfItemDelegate.h"
 
-#include "platform/icons/PictureMode.h"
+#include "icons/PictureMode.h"
 #include "shelf/ui/ShelfColors.h"
 #include "shelf/ui/ShelfItemEditView.h"
 #include "shelf/ui/ShelfListModel.h"
