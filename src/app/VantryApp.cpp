@@ -462,8 +462,9 @@ QRect VantryApp::clickAnchor() const
     if (m_trayIcon) {
         if (const QRect r = m_trayIcon->geometry(); r.isValid())
             return r;
-        if (m_trayIcon->awaitsPlace())
-            return trayCornerAnchor();
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        if (m_trayIcon->awaitsPlace() && screen)
+            return trayCornerAnchor(screen->availableGeometry());
     }
     if (m_activations) {
         if (const auto point = m_activations->recentPoint(activationPointAge))
@@ -476,22 +477,6 @@ QRect VantryApp::clickAnchor() const
             return trayCornerAnchor(screen->availableGeometry());
     }
     return { QCursor::pos(), QSize(1, 1) };
-}
-
-QRect VantryApp::trayCornerAnchor()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return {};
-    const QRect area = screen->availableGeometry();
-    const Qt::Corner corner
-        = LayerPlacement::trayCorner(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
-    // A point just outside the area's corner, so the shelf meets both edges.
-    const bool right = corner == Qt::TopRightCorner || corner == Qt::BottomRightCorner;
-    const bool bottom = corner == Qt::BottomLeftCorner || corner == Qt::BottomRightCorner;
-    return { QPoint(
-                 right ? area.right() : area.left(), bottom ? area.bottom() + 1 : area.top() - 1),
-        QSize(1, 1) };
 }
 
 DropDownWindow &VantryApp::dropDown()

@@ -95,8 +95,6 @@ private:
     void onActivationPoint(QPoint point);
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
-    /// A point at the corner of the screen where the desktop's tray usually sits.
-    static QRect trayCornerAnchor();
     /// The settings window once it has been opened; null before.
     QWidget *settingsWindow() const;
     /// Hands the activation to the windowing system for the next window shown.
