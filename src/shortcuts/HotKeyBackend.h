@@ -61,13 +61,6 @@ public:
     {
         return systemHotKeys().contains(combination);
     }
-    /// Whether the desktop accepted the registration under id but has no key assigned to
-    /// it yet: the user assigns one in the desktop's settings. Not a failure.
-    virtual bool isPending(quint32 id) const
-    {
-        Q_UNUSED(id);
-        return false;
-    }
 
     /// Whether the desktop keeps a registration and acts on it by itself (it runs our
     /// command), so that releasing it while a menu is open, or as we quit, only churns the
@@ -81,8 +74,6 @@ Q_SIGNALS:
     void pressed(quint32 id);
     void released(quint32 id);
     void registrationFailed(quint32 id, KeyboardShortcuts::HotKeyBackend::Status status);
-    /// isPending(id) changed: the desktop assigned a key to it, or took it away.
-    void pendingChanged(quint32 id, bool pending);
     /// The user gave the registration under id other keys, or none, in the desktop's
     /// own settings; the stored shortcut should follow.
     void changedInDesktop(quint32 id, std::optional<KeyboardShortcuts::KeyCombination> combination);
