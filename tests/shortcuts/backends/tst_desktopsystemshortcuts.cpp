@@ -30,6 +30,8 @@ namespace {
 constexpr Qt::KeyboardModifiers kNone, kSuper = Qt::MetaModifier, kShift = Qt::ShiftModifier,
                                        kAlt = Qt::AltModifier, kControl = Qt::ControlModifier;
 
+const Shortcut controlCommandD(namedKey("d"), ControlModifier | CommandModifier);
+
 bool writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
@@ -245,8 +247,7 @@ void TestDesktopSystemShortcuts::gnomeCustomShortcut_data()
     QTest::addColumn<QString>("filed"); // our entry's keys at the end; empty: none
     QTest::addColumn<std::optional<Shortcut>>("stored"); // what the recorder shows then
     const QString terminal = u"<Primary><Alt>t"_s, none;
-    const Shortcut s(Key::s, ControlModifier | CommandModifier);
-    const Shortcut d(Key::d, ControlModifier | CommandModifier);
+    const Shortcut s = controlCommandS, d = controlCommandD;
     const std::optional<Shortcut> cleared;
     QTest::newRow("added, kept after quitting")
         << terminal << none << QStringList {} << u"<Control><Super>s"_s << std::optional(s);
@@ -314,15 +315,12 @@ void TestDesktopSystemShortcuts::gnomeCustomShortcut()
         gnome.setSystemShortcuts(std::make_shared<FixedSystemShortcuts>(QList<SystemShortcut> {
             { *DesktopSystemShortcuts::parseAccelerator(userKeys, m_us), u"Terminal"_s } }));
         ShortcutFixture f(&gnome);
-        const Name name(u"openShelfWindow"_s, Shortcut(Key::s, ControlModifier | CommandModifier));
+        const Name name(u"openShelfWindow"_s, controlCommandS);
         KeyboardShortcuts::onKeyDown(name, [] {});
         for (const QString &step : steps) {
             const QString arg = step.section(u' ', 1);
             if (step.startsWith("record"_L1)) {
-                setShortcut(arg == "-"_L1
-                        ? std::nullopt
-                        : std::optional(Shortcut(Key::d, ControlModifier | CommandModifier)),
-                    name);
+                setShortcut(arg == "-"_L1 ? std::nullopt : std::optional(controlCommandD), name);
             } else if (step == "menu"_L1) {
                 f.center.nameLayer().hotKeys().setMenuTrackingActive(true);
             } else { // the user, in GNOME's Settings, once the entry is there

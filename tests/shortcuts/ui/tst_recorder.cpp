@@ -361,7 +361,7 @@ private Q_SLOTS:
         QVERIFY(host.refusalNote()->text().contains(u"already uses these keys"_s));
         // Filed in the desktop's own settings: the note says where.
         f->backend.place = u"Settings → Keyboard"_s;
-        setShortcut(Shortcut(Key::k, CommandModifier), m_name);
+        setShortcut(Shortcut(namedKey("k"), CommandModifier), m_name);
         QVERIFY(host.refusalNote()->text().contains(u"Settings → Keyboard."_s));
         QVERIFY(!host.refusalNote()->isHidden());
     }
