@@ -195,6 +195,12 @@ int VantryApp::main(int argc, char *argv[])
             vantry.openSettingsWindow(launch);
             break;
         case CommandLine::Action::startOrToggle:
+            // A shelf shown for want of a tray takes this launch's focus.
+            if (vantry.isPresented()) {
+                vantry.showShelf(launch);
+                break;
+            }
+            [[fallthrough]];
         case CommandLine::Action::hide:
         case CommandLine::Action::quit:
             vantry.endStartup(launch);
@@ -213,7 +219,9 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     : QObject(parent)
     , m_access(
           0, &m_isPresented, [this](MenuBarExtraAccess::StatusItem *item) { onStatusItem(item); })
-    , m_trayHost(trayGracePeriod)
+    // A launch by hand with no tray running shows the shelf at once; one with the session
+    // waits, as the panel may start after it.
+    , m_trayHost(launch == Launch::interactive ? 0ms : trayGracePeriod)
     , m_launch(launch)
 {
     m_openSettings = [this] { openSettingsWindow(); };
@@ -247,19 +255,18 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
-    // On X11 we place the shelf ourselves: where a StatusNotifierItem host was clicked.
-    if (QGuiApplication::platformName() == u"xcb"_s) {
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        if (bus.isConnected()
-            && bus.interface()->isServiceRegistered(
-                QLatin1StringView(TrayHostWatcher::watcherService))) {
-            m_activations = std::make_unique<StatusNotifierActivations>();
-            if (m_activations->start()) {
-                connect(m_activations.get(), &StatusNotifierActivations::activated, this,
-                    &VantryApp::onActivationPoint);
-            } else {
-                m_activations.reset();
-            }
+    // The shelf goes where a StatusNotifierItem host was clicked: on X11, and on Wayland
+    // where a layer shell lets us place it.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()
+        && bus.interface()->isServiceRegistered(
+            QLatin1StringView(TrayHostWatcher::watcherService))) {
+        m_activations = std::make_unique<StatusNotifierActivations>();
+        if (m_activations->start()) {
+            connect(m_activations.get(), &StatusNotifierActivations::activated, this,
+                &VantryApp::onActivationPoint);
+        } else {
+            m_activations.reset();
         }
     }
     // The icon is showing: the delegate gets the settings action, as each time the label appears.
@@ -274,9 +281,8 @@ void VantryApp::onNoTrayHost()
            "to show the shelf.";
     AppDelegate::shared().setOpenSettings(m_openSettings);
     // Without a tray nothing would show that Vantry started: show the shelf once, with its
-    // gear menu as the way to the settings and to Quit. Not when another launch or the
-    // shortcut has shown it already.
-    if (m_launch == Launch::interactive && !m_dropDown)
+    // gear menu as the way to the settings and to Quit.
+    if (m_launch == Launch::interactive)
         m_menuBarExtraItem.performClick();
 }
 
@@ -391,6 +397,9 @@ QRect VantryApp::clickAnchor() const
         if (const auto point = m_activations->recentPoint(activationPointAge))
             return { *point, QSize(1, 1) };
     }
+    // Under Wayland the pointer's position is known only over our own windows.
+    if (QGuiApplication::platformName().startsWith(u"wayland"_s))
+        return {};
     return { QCursor::pos(), QSize(1, 1) };
 }
 

@@ -44,12 +44,13 @@ public:
 
     /// How a launch starts: shown or quiet when no tray appears.
     enum class Launch {
-        /// Shows the shelf once when no tray appears, so a user without one sees something.
+        /// Shows the shelf at once when no tray runs, so a user without one sees something.
         interactive,
         /// Started with the session (`--background`): stays quiet without a tray.
         background,
     };
 
+    /// trayGracePeriod: how long a background launch waits for a tray to appear.
     explicit VantryApp(std::chrono::milliseconds trayGracePeriod,
         Launch launch = Launch::interactive, QObject *parent = nullptr);
     ~VantryApp() override;
