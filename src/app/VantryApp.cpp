@@ -50,6 +50,8 @@ constexpr auto trayGracePeriod = 5s;
 constexpr qint64 clickAfterHideMs = 400;
 // A host's Activate call and its copy seen by the monitor arrive this close together.
 constexpr auto activationPointAge = 500ms;
+// How long a tray click waits for the host's Activate point at most.
+constexpr auto activationPointWait = 150ms;
 
 QByteArray rectText(const QRect &r)
 {
@@ -232,6 +234,10 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     connect(&m_trayHost, &TrayHostWatcher::noHostFound, this, &VantryApp::onNoTrayHost);
     connect(&m_isPresented, &MenuBarExtraAccess::PresentedFlag::changed, this,
         &VantryApp::onPresentedChanged);
+    m_pointWait.setSingleShot(true);
+    m_pointWait.setInterval(activationPointWait);
+    connect(&m_pointWait, &QTimer::timeout, &m_menuBarExtraItem,
+        &MenuBarExtraAccess::StatusItem::performClick);
 }
 
 VantryApp::~VantryApp() = default;
@@ -313,12 +319,25 @@ void VantryApp::onTrayTriggered(bool doubleClick)
     qCDebug(lcApp) << "tray click" << (closedByThisClick ? "(closed the shelf already)" : "");
     if (!closedByThisClick) {
         m_trayClick.start();
+        // The host's Activate reaches the monitor on a connection of its own, often just
+        // after the icon's: a shelf about to open waits a moment for the point, rather than
+        // open elsewhere and jump.
+        if (m_activations && !(m_dropDown && m_dropDown->isVisible())
+            && !m_activations->recentPoint(activationPointAge)) {
+            m_pointWait.start();
+            return;
+        }
         m_menuBarExtraItem.performClick();
     }
 }
 
 void VantryApp::onActivationPoint(QPoint point)
 {
+    if (m_pointWait.isActive()) {
+        m_pointWait.stop();
+        m_menuBarExtraItem.performClick();
+        return;
+    }
     // The host's call reached the tray icon first: the shelf opened at the pointer. Move it.
     if (m_dropDown && m_dropDown->isVisible() && m_trayClick.isValid()
         && !m_trayClick.hasExpired(std::chrono::milliseconds(activationPointAge).count()))

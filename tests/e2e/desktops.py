@@ -29,7 +29,7 @@ class Desktop:
     tray = True
     places = True  # puts the shelf in the same place each time
     start_args = ()
-    focused = listed = focus_elsewhere = None
+    focused = listed = focus_elsewhere = press_preview = None
     env = None
     seen = None  # what the last look at the screen found, for failure reports
 
@@ -200,7 +200,8 @@ class Wayland(Desktop):
 
 
 class Sway(Wayland):
-    """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray."""
+    """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray, and the
+    accessibility bus."""
     name = "sway with waybar"
     top = 26  # waybar's height
     CONFIG = ("output HEADLESS-1 resolution 1280x800 bg #204060 solid_color\n"
@@ -218,6 +219,10 @@ class Sway(Wayland):
         # The headless output has no keyboard of its own: one that stays, for the focus,
         # beside those wtype makes for each key.
         s.background("keyboard", ["wtype", "-s", "600000"])
+        # The accessibility bus, before Vantry starts: Qt looks for it once.
+        s.background("a11y", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately",
+                              "--a11y=1"])
+        s.wait_for("the accessibility bus", lambda: s.has_name("org.a11y.Bus"))
         s.wait_for("waybar's tray",
                    lambda: "true" in self.tray_host("IsStatusNotifierHostRegistered"))
 
@@ -247,6 +252,10 @@ class Sway(Wayland):
     def keys(self, *names):
         for name in names:
             self.session.run(["wtype", "-k", name])
+
+    def press_preview(self):
+        """the Preview button pressed through the accessibility bus"""
+        self.session.run(["/usr/bin/python3", "-c", PRESS_PREVIEW, str(self.app.pid)])
 
     def look(self):
         # Read from a screenshot: the shelf is at the screen's right edge, the preview left
@@ -423,6 +432,16 @@ for (var i = 0; i < cs.length; i++)
 var a = workspace.clientArea(KWin.PlacementArea, 0, 1);
 print("@@MARK@@" + JSON.stringify({"area": [a.x, a.y, a.width, a.height]}));
 print("@@MARK@@end");
+"""
+
+# Presses the Preview button of the shelf of the process given, as a screen reader does.
+PRESS_PREVIEW = """
+import sys, pyatspi
+app = next(a for a in pyatspi.Registry.getDesktop(0) if a and a.get_process_id() == int(sys.argv[1]))
+button = pyatspi.findDescendant(app, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                                and n.name == "Preview"
+                                and n.getState().contains(pyatspi.STATE_SHOWING))
+button.queryAction().doAction(0)
 """
 
 DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin}
