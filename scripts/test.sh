@@ -20,6 +20,7 @@ presets=("$@")
 [[ ${#presets[@]} -eq 0 ]] && presets=(dev asan package)
 
 scripts/check-format.sh
+scripts/check-includes.sh
 
 for preset in "${presets[@]}"; do
   if [[ $preset == package ]]; then

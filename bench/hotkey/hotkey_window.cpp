@@ -2,7 +2,7 @@
 // The backend alone: a tray app whose 1,000-row window is toggled by Ctrl+Super+S
 // through the platform hot key backend, without the rest of Vantry. Its time
 // against the floor's tray click is what the hot key path itself costs.
-#include "KeyboardShortcuts/backends/ShortcutPlatform.h"
+#include "shortcuts/backends/ShortcutPlatform.h"
 
 #include <QApplication>
 #include <QListView>

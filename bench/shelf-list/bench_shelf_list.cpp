@@ -5,8 +5,8 @@
 //   bench_shelf_list --screenshot out.png [--dark] [--state rename|error]
 //     (a picture of a plausible folder, optionally renaming or showing an error)
 // Prints key=value lines. Run it under Xvfb (QT_QPA_PLATFORM=xcb) or offscreen.
-#include "platform/UserDefaults.h"
-#include "platform/icons/FileIcons.h"
+#include "core/UserDefaults.h"
+#include "icons/FileIcons.h"
 #include "preview/PreviewPresenter.h"
 #include "shelf/ContentView.h"
 #include "shelf/FolderChooser.h"

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
-#include "KeyboardShortcuts/KeyboardShortcuts.h"
-#include "KeyboardShortcuts/Name.h"
-#include "KeyboardShortcuts/ShortcutCenter.h"
-#include "MenuBarExtraAccess/StatusItem.h"
 #include "app/StatusMenu.h"
-#include "platform/Logging.h"
-#include "platform/UserDefaults.h"
+#include "core/Logging.h"
+#include "core/UserDefaults.h"
+#include "platform/dbus/FreedesktopNotificationCenter.h"
 #include "shelf/SecurityScope.h"
+#include "shortcuts/KeyboardShortcuts.h"
+#include "shortcuts/Name.h"
+#include "shortcuts/ShortcutCenter.h"
+#include "tray/StatusItem.h"
 #include "updates/AppUpdater.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/UpdaterController.h"
@@ -27,7 +28,8 @@ AppDelegate &AppDelegate::shared()
     static QPointer<AppDelegate> instance;
     if (!instance)
         instance = new AppDelegate(
-            std::make_unique<AppUpdater>(UpdateEnvironment::system(UserDefaults::standard())),
+            std::make_unique<AppUpdater>(UpdateEnvironment::system(
+                UserDefaults::standard(), std::make_unique<FreedesktopNotificationCenter>())),
             QCoreApplication::instance());
     return *instance;
 }

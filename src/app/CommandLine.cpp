@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
-#include "platform/AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <algorithm>
 #include <array>

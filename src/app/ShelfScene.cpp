@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ShelfScene.h"
 
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "preview/SlidePanelPreview.h"
 #include "shelf/ContentView.h"
 #include "shelf/FileDialogFolderChooser.h"

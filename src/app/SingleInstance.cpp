@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SingleInstance.h"
 
-#include "platform/AppInfo.h"
-#include "platform/Logging.h"
+#include "core/AppInfo.h"
+#include "core/Logging.h"
 
 #include <QDir>
 #include <QFile>

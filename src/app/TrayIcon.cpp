@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TrayIcon.h"
 
-#include "MenuBarExtraAccess/StatusItem.h"
-#include "app/X11TraySelection.h"
-#include "platform/AppInfo.h"
-#include "platform/Logging.h"
+#include "core/AppInfo.h"
+#include "core/Logging.h"
+#include "platform/x11/X11TraySelection.h"
+#include "tray/StatusItem.h"
 
 #include <QEvent>
 #include <QGuiApplication>

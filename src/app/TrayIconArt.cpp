@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TrayIconArt.h"
 
-#include "platform/AppInfo.h"
-#include "platform/icons/SymbolIconEngine.h"
+#include "core/AppInfo.h"
+#include "icons/SymbolIconEngine.h"
 
 #include <QIconEngine>
 #include <QPalette>

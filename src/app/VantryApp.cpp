@@ -1,32 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/VantryApp.h"
 
-#include "KeyboardShortcuts/ShortcutCenter.h"
-#include "KeyboardShortcuts/backends/ShortcutPlatform.h"
+#include "autostart/LaunchAtLogin.h"
+#include "platform/dbus/BackgroundPortalService.h"
+
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
 #include "app/DropDownWindow.h"
 #include "app/ShelfScene.h"
 #include "app/SingleInstance.h"
 #include "app/StatusMenu.h"
-#include "app/StatusNotifierActivations.h"
 #include "app/TrayIcon.h"
-#include "app/X11StartupNotification.h"
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
-#include "platform/AppInfo.h"
-#include "platform/Logging.h"
-#include "platform/UserDefaults.h"
+#include "core/AppInfo.h"
+#include "core/Logging.h"
+#include "core/UserDefaults.h"
+#include "platform/dbus/StatusNotifierActivations.h"
 #include "platform/wayland/LayerPlacement.h"
 #include "platform/wayland/LayerShell.h"
+#include "platform/x11/X11StartupNotification.h"
 #include "shelf/ui/ShelfView.h"
+#include "shortcuts/ShortcutCenter.h"
+#include "shortcuts/backends/ShortcutPlatform.h"
 #include "translations/AppTranslations.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QFileInfo>
 #include <QMenu>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -174,6 +176,11 @@ int VantryApp::main(int argc, char *argv[])
         return 1;
     }
 
+    // Inside Flatpak the host's autostart folder is out of reach; the portal writes it for us.
+    if (QFileInfo::exists(u"/.flatpak-info"_s))
+        LaunchAtLogin::setLoginItemService(
+            std::make_unique<LaunchAtLogin::BackgroundPortalService>());
+
     // Global shortcuts: the backend for this session (X11 grabs or the portal), the keyboard
     // layout for display, and the module's center, before any shortcut name is made.
     auto shortcuts = KeyboardShortcuts::ShortcutPlatform::create(
@@ -263,10 +270,7 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon->show();
     // The shelf goes where a StatusNotifierItem host was clicked: on X11, and on Wayland
     // where a layer shell lets us place it.
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (bus.isConnected()
-        && bus.interface()->isServiceRegistered(
-            QLatin1StringView(TrayHostWatcher::watcherService))) {
+    if (StatusNotifierActivations::hostRuns()) {
         m_activations = std::make_unique<StatusNotifierActivations>();
         if (m_activations->start()) {
             connect(m_activations.get(), &StatusNotifierActivations::activated, this,

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "MenuBarExtraAccess/MenuBarExtraAccess.h"
-#include "MenuBarExtraAccess/PresentedFlag.h"
-#include "MenuBarExtraAccess/StatusItem.h"
-#include "app/TrayHostWatcher.h"
+#include "platform/dbus/TrayHostWatcher.h"
+#include "tray/MenuBarExtraAccess.h"
+#include "tray/PresentedFlag.h"
+#include "tray/StatusItem.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/PreviewPanel.h"
 
-#include "platform/icons/SymbolIcons.h"
+#include "icons/SymbolIcons.h"
 #include "preview/PreviewView.h"
 
 #include <QEvent>

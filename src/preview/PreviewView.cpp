@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/PreviewView.h"
 
-#include "platform/FileNameText.h"
-#include "platform/icons/FileIcons.h"
+#include "core/FileNameText.h"
+#include "icons/FileIcons.h"
 #include "preview/AnimationPlayer.h"
 #include "preview/PreviewDecoding.h"
 #include "preview/PreviewLoader.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/SlidePanelPreview.h"
 
-#include "platform/Logging.h"
+#include "core/Logging.h"
 #include "platform/wayland/LayerShell.h"
 #include "preview/PreviewPanel.h"
 #include "preview/PreviewPlacement.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ContentView.h"
 
-#include "platform/FileNameText.h"
-#include "platform/Logging.h"
-#include "platform/PreviewSide.h"
-#include "platform/UserDefaults.h"
+#include "core/FileNameText.h"
+#include "core/Logging.h"
+#include "core/PreviewSide.h"
+#include "core/UserDefaults.h"
 #include "preview/PreviewPresenter.h"
 #include "shelf/FileOperations.h"
 #include "shelf/FolderChooser.h"

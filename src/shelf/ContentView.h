@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/Settings.h"
+#include "core/Settings.h"
 #include "shelf/ShelfItem.h"
 
 #include <QByteArray>

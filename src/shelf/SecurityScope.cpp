@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/SecurityScope.h"
 
-#include "platform/Logging.h"
+#include "core/Logging.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

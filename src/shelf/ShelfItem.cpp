@@ -3,7 +3,7 @@
 
 #include "shelf/FileOperations.h"
 
-#include "platform/FileNameText.h"
+#include "core/FileNameText.h"
 
 namespace vantry {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/DesktopUrlOpener.h"
 
-#include "platform/Logging.h"
+#include "core/Logging.h"
 
 #include <QDesktopServices>
 

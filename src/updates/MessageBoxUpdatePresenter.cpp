@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/MessageBoxUpdatePresenter.h"
 
-#include "platform/AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

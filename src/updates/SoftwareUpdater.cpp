@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/SoftwareUpdater.h"
 
-#include "platform/AppInfo.h"
-#include "platform/Logging.h"
-#include "platform/UserDefaults.h"
+#include "core/AppInfo.h"
+#include "core/Logging.h"
+#include "core/UserDefaults.h"
 #include "updates/AppcastParser.h"
 #include "updates/FeedFetcher.h"
 #include "updates/SoftwareUpdaterDelegate.h"

@@ -45,9 +45,10 @@ struct UpdateOptions
 // the user's focus.
 struct UpdateEnvironment
 {
-    /// The user's settings store, dialogs, the desktop's URL handler, the session bus
+    /// The user's settings store, dialogs, the desktop's URL handler, the given
     /// notification server, and "one of the application's windows is active".
-    static UpdateEnvironment system(UserDefaults &defaults);
+    static UpdateEnvironment system(
+        UserDefaults &defaults, std::unique_ptr<NotificationCenter> notifications);
 
     UpdateOptions options = UpdateOptions::fromBuild();
     UserDefaults *defaults = nullptr;

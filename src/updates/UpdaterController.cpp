@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "updates/UpdaterController.h"
 
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "updates/DesktopUrlOpener.h"
-#include "updates/FreedesktopNotificationCenter.h"
 #include "updates/MessageBoxUpdatePresenter.h"
 #include "updates/SoftwareUpdater.h"
 #include "updates/StandardUserDriver.h"
@@ -29,13 +28,14 @@ UpdaterController::UpdaterController(bool startingUpdater, SoftwareUpdaterDelega
         m_updater->start();
 }
 
-UpdateEnvironment UpdateEnvironment::system(UserDefaults &defaults)
+UpdateEnvironment UpdateEnvironment::system(
+    UserDefaults &defaults, std::unique_ptr<NotificationCenter> notifications)
 {
     UpdateEnvironment environment;
     environment.defaults = &defaults;
     environment.presenter = std::make_unique<MessageBoxUpdatePresenter>();
     environment.urlOpener = std::make_unique<DesktopUrlOpener>();
-    environment.notificationCenter = std::make_unique<FreedesktopNotificationCenter>();
+    environment.notificationCenter = std::move(notifications);
     environment.immediateFocus = [] { return QApplication::activeWindow() != nullptr; };
     return environment;
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MenuBarExtraAccess/StatusItem.h"
 #include "X11Tray.h"
 #include "app/TrayIcon.h"
 #include "app/TrayIconArt.h"
+#include "tray/StatusItem.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PreviewSamples.h"
 
-#include "platform/FileNameText.h"
+#include "core/FileNameText.h"
 #include "preview/PreviewContentLoading.h"
 #include "preview/PreviewDecoding.h"
 #include "preview/PreviewLoader.h"

@@ -2,8 +2,8 @@
 #include "FakeFolderChooser.h"
 #include "FakePreviewPresenter.h"
 #include "ShelfTestFolder.h"
-#include "platform/FileNameText.h"
-#include "platform/UserDefaults.h"
+#include "core/FileNameText.h"
+#include "core/UserDefaults.h"
 #include "shelf/ContentView.h"
 #include "shelf/SecurityScope.h"
 

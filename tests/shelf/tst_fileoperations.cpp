@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestFolder.h"
-#include "platform/FileNameText.h"
+#include "core/FileNameText.h"
 #include "shelf/FileOperations.h"
 
 #include <QMimeData>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoopbackFeedServer.h"
 
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "updates/AppUpdater.h"
 #include "updates/FeedFetcher.h"
 #include "updates/NotificationCenter.h"

@@ -2,7 +2,7 @@
 #include "app/settings/AboutView.h"
 
 #include "app/settings/SettingsFonts.h"
-#include "platform/AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <QEvent>
 #include <QGraphicsDropShadowEffect>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/settings/GeneralView.h"
 
-#include "KeyboardShortcuts/ui/RecorderHost.h"
-#include "LaunchAtLogin/Toggle.h"
 #include "app/settings/SettingsFonts.h"
-#include "platform/Settings.h"
-#include "platform/UserDefaults.h"
+#include "autostart/Toggle.h"
+#include "core/Settings.h"
+#include "core/UserDefaults.h"
+#include "shortcuts/ui/RecorderHost.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

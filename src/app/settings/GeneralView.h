@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardShortcuts/Name.h"
-#include "platform/PreviewSide.h"
+#include "core/PreviewSide.h"
+#include "shortcuts/Name.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -3,7 +3,7 @@
 
 #include "app/settings/AboutView.h"
 #include "app/settings/GeneralView.h"
-#include "platform/icons/SymbolIcons.h"
+#include "icons/SymbolIcons.h"
 
 #include <QEvent>
 #include <QTabWidget>

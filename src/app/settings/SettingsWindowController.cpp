@@ -2,8 +2,8 @@
 #include "app/settings/SettingsWindowController.h"
 
 #include "app/settings/SettingsWindow.h"
-#include "platform/AppInfo.h"
-#include "platform/UserDefaults.h"
+#include "core/AppInfo.h"
+#include "core/UserDefaults.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyboardShortcuts/Name.h"
+#include "shortcuts/Name.h"
 
 #include <QIcon>
 #include <QObject>

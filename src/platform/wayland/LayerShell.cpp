@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/wayland/LayerShell.h"
 
-#include "platform/Logging.h"
+#include "core/Logging.h"
 #include "platform/wayland/LayerPlacement.h"
 
 #include <QEvent>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfItemEditView.h"
 
-#include "platform/icons/FileIcons.h"
-#include "platform/icons/PictureMode.h"
-#include "platform/icons/SymbolIcons.h"
+#include "icons/FileIcons.h"
+#include "icons/PictureMode.h"
+#include "icons/SymbolIcons.h"
 #include "shelf/ui/ShelfItemDelegate.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfListModel.h"
 
-#include "platform/icons/FileIcons.h"
-#include "platform/icons/PictureMode.h"
-#include "platform/icons/SymbolIcons.h"
+#include "icons/FileIcons.h"
+#include "icons/PictureMode.h"
+#include "icons/SymbolIcons.h"
 #include "shelf/ContentView.h"
 #include "shelf/FileOperations.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfView.h"
 
-#include "platform/icons/SymbolIcons.h"
+#include "icons/SymbolIcons.h"
 #include "shelf/ContentView.h"
 #include "shelf/ui/ErrorBannerView.h"
 #include "shelf/ui/ShelfColors.h"

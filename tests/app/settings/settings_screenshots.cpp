@@ -2,10 +2,10 @@
 // Renders both panes of the settings window, light and dark, for the README:
 //   settings_screenshots <output folder>
 // Run it through tests/isolate.sh so it never sees the user's settings.
-#include "KeyboardShortcuts/KeyboardShortcuts.h"
 #include "ShortcutFixture.h"
 #include "app/settings/SettingsWindow.h"
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
+#include "shortcuts/KeyboardShortcuts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "app/settings/GeneralView.h"
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/settings/GeneralView.h"
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "translations/AppTranslations.h"
 
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "FakeFolderChooser.h"
 #include "FakePreviewPresenter.h"
 #include "ShelfTestFolder.h"
-#include "platform/UserDefaults.h"
+#include "core/UserDefaults.h"
 #include "shelf/ContentView.h"
 #include "shelf/SecurityScope.h"
 #include "shelf/ui/ErrorBannerView.h"

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/x11/X11StartupNotification.h"
+
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vantry::X11StartupNotification {
+
+namespace {
+xcb_connection_t *connection()
+{
+    // qGuiApp is a plain cast: a core-only application would be taken for a GUI one.
+    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+}
+
+xcb_window_t rootOf(xcb_connection_t *c, xcb_window_t window)
+{
+    xcb_get_geometry_reply_t *reply
+        = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    const xcb_window_t root = reply ? reply->root : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(reply);
+    return root;
+}
+
+// A value of the message protocol: quoted, with quotes and backslashes escaped.
+QByteArray quoted(const QByteArray &value)
+{
+    QByteArray out = "\"";
+    for (char c : value) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+} // namespace
+
+void setStartupId(QWindow *window, const QByteArray &id)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !window || id.isEmpty())
+        return;
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()),
+        atom(c, "_NET_STARTUP_ID"), atom(c, "UTF8_STRING"), 8, static_cast<uint32_t>(id.size()),
+        id.constData());
+    xcb_flush(c);
+}
+
+void complete(QWindow *sender, const QByteArray &id)
+{
+    xcb_connection_t *c = connection();
+    if (!c || !sender || id.isEmpty())
+        return;
+    const auto window = static_cast<xcb_window_t>(sender->winId());
+    const xcb_window_t root = rootOf(c, window);
+    if (root == XCB_WINDOW_NONE)
+        return;
+    // The message goes out in 20-byte pieces, the first of type _NET_STARTUP_INFO_BEGIN,
+    // ending with its NUL.
+    const QByteArray message = "remove: ID=" + quoted(id) + '\0';
+    const xcb_atom_t begin = atom(c, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t more = atom(c, "_NET_STARTUP_INFO");
+    for (qsizetype offset = 0; offset < message.size(); offset += 20) {
+        xcb_client_message_event_t event {};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 8;
+        event.window = window;
+        event.type = offset == 0 ? begin : more;
+        const auto length = static_cast<size_t>(std::min<qsizetype>(20, message.size() - offset));
+        std::memcpy(event.data.data8, message.constData() + offset, length);
+        xcb_send_event(
+            c, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE, reinterpret_cast<const char *>(&event));
+    }
+    xcb_flush(c);
+}
+
+} // namespace vantry::X11StartupNotification

@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/x11/X11TraySelection.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace vantry {
+
+namespace {
+xcb_atom_t internAtom(xcb_connection_t *c, const QByteArray &name)
+{
+    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData());
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+} // namespace
+
+X11TraySelection::X11TraySelection(QObject *parent)
+    : QObject(parent)
+{
+    // qGuiApp is a plain cast: a core-only application would be taken for a GUI one.
+    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return;
+    m_connection = x11->connection();
+    // Qt opens its display on the default screen; the tray of that screen is the one we use.
+    int screenNumber = 0;
+    const xcb_setup_t *setup = xcb_get_setup(m_connection);
+    const QByteArray display = qgetenv("DISPLAY");
+    if (const qsizetype dot = display.lastIndexOf('.'); dot > display.lastIndexOf(':'))
+        screenNumber = display.mid(dot + 1).toInt();
+    auto it = xcb_setup_roots_iterator(setup);
+    for (int i = 0; i < screenNumber && it.rem > 1; ++i)
+        xcb_screen_next(&it);
+    m_root = it.data->root;
+    m_selection = internAtom(m_connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
+    m_manager = internAtom(m_connection, "MANAGER");
+    m_colors = internAtom(m_connection, "_NET_SYSTEM_TRAY_COLORS");
+}
+
+X11TraySelection::~X11TraySelection()
+{
+    if (m_watching)
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+std::uint32_t X11TraySelection::owner() const
+{
+    if (!m_connection || m_selection == XCB_ATOM_NONE)
+        return XCB_WINDOW_NONE;
+    const auto cookie = xcb_get_selection_owner(m_connection, m_selection);
+    xcb_get_selection_owner_reply_t *reply
+        = xcb_get_selection_owner_reply(m_connection, cookie, nullptr);
+    const xcb_window_t window = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+    std::free(reply);
+    return window;
+}
+
+bool X11TraySelection::hasOwner() const
+{
+    return owner() != XCB_WINDOW_NONE;
+}
+
+std::optional<QColor> X11TraySelection::foregroundColor() const
+{
+    const xcb_window_t window = owner();
+    if (window == XCB_WINDOW_NONE || m_colors == XCB_ATOM_NONE)
+        return std::nullopt;
+    // Four colours (normal, error, warning, success), each red, green, blue in 16 bits.
+    const auto cookie
+        = xcb_get_property(m_connection, 0, window, m_colors, XCB_ATOM_CARDINAL, 0, 12);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(m_connection, cookie, nullptr);
+    std::optional<QColor> color;
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) >= 3 * 4) {
+        const auto *v = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        color = QColor::fromRgba64(qRgba64(quint16(qMin(v[0], 0xffffu)),
+            quint16(qMin(v[1], 0xffffu)), quint16(qMin(v[2], 0xffffu)), 0xffff));
+    }
+    std::free(reply);
+    return color;
+}
+
+void X11TraySelection::watchColors()
+{
+    if (!m_connection || m_watchingColors)
+        return;
+    m_watchingColors = true;
+    watch();
+    followOwner();
+}
+
+void X11TraySelection::followOwner()
+{
+    // Property changes of another client's window reach us once we select them there.
+    const xcb_window_t window = owner();
+    m_followedOwner = window;
+    if (window == XCB_WINDOW_NONE)
+        return;
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(m_connection, window, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
+}
+
+void X11TraySelection::watch()
+{
+    if (!m_connection || m_watching)
+        return;
+    m_watching = true;
+    // A new tray announces itself with a MANAGER message to the root window, delivered to
+    // clients that listen for structure changes there. Add that to whatever Qt selected.
+    const auto cookie = xcb_get_window_attributes(m_connection, m_root);
+    xcb_get_window_attributes_reply_t *attrs
+        = xcb_get_window_attributes_reply(m_connection, cookie, nullptr);
+    const uint32_t mask = (attrs ? attrs->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::free(attrs);
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+bool X11TraySelection::nativeEventFilter(const QByteArray &eventType, void *message, qintptr *)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    switch (event->response_type & 0x7f) {
+    case XCB_CLIENT_MESSAGE: {
+        const auto *cm = reinterpret_cast<const xcb_client_message_event_t *>(event);
+        if (cm->type == m_manager && cm->format == 32 && cm->data.data32[1] == m_selection) {
+            Q_EMIT ownerAppeared();
+            if (m_watchingColors) {
+                followOwner();
+                Q_EMIT colorsChanged();
+            }
+        }
+        break;
+    }
+    case XCB_PROPERTY_NOTIFY: {
+        const auto *pn = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+        if (m_watchingColors && pn->window == m_followedOwner && pn->atom == m_colors)
+            Q_EMIT colorsChanged();
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace vantry

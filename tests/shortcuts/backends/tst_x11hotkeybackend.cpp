@@ -1,0 +1,243 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs on an Xvfb display; key presses come from xdotool (XTest), other
+// clients' grabs from connections of their own.
+#include "GrabHelper.h"
+
+#include "shortcuts/backends/ShortcutPlatform.h"
+#include "shortcuts/backends/X11Connection.h"
+#include "shortcuts/backends/X11HotKeyBackend.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <linux/input-event-codes.h>
+
+using namespace Qt::StringLiterals;
+using KeyboardShortcuts::HotKeyBackend;
+using KeyboardShortcuts::KeyCombination;
+using KeyboardShortcuts::X11Connection;
+using KeyboardShortcuts::X11HotKeyBackend;
+
+namespace {
+
+const KeyCombination kControlSuperS { KEY_S, Qt::ControlModifier | Qt::MetaModifier };
+const KeyCombination kControlAltS { KEY_S, Qt::ControlModifier | Qt::AltModifier };
+const KeyCombination kControlSuperD { KEY_D, Qt::ControlModifier | Qt::MetaModifier };
+constexpr int kXKeycodeS = KEY_S + 8, kXKeycodeD = KEY_D + 8;
+// Core modifier masks on the default X keymap.
+constexpr int kShift = 0x1, kLock = 0x2, kControl = 0x4, kMod1 = 0x8, kNumLock = 0x10, kMod3 = 0x20,
+              kSuper = 0x40;
+
+bool xdotool(const QStringList &args)
+{
+    QProcess process;
+    process.start(u"xdotool"_s, args);
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+// Moves the Super keys from one modifier bit to another, as xmodmap users do.
+bool moveSuper(const QString &from, const QString &to)
+{
+    return QProcess::execute(u"xmodmap"_s,
+               { u"-e"_s, u"remove %1 = Super_L Super_R"_s.arg(from), u"-e"_s,
+                   u"add %1 = Super_L Super_R"_s.arg(to) })
+        == 0;
+}
+
+// Every lock combination that Ctrl+Super+S must be grabbed with.
+QList<int> lockVariants(int modifiers)
+{
+    QList<int> variants;
+    for (const int locks : { 0, kLock, kNumLock, kLock | kNumLock }) {
+        variants << (modifiers | locks);
+    }
+    return variants;
+}
+
+} // namespace
+
+class TestX11HotKeyBackend : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pressAndReleaseFireOnceWhateverTheLocks_data();
+    void pressAndReleaseFireOnceWhateverTheLocks();
+    void heldKeyFiresOnce();
+    void grabsEveryLockVariantOrNone();
+    void keyboardChangeGrabsAgainOrReportsTheLoss();
+    void platformOnXcbProbesOnlyOtherClients_data();
+    void platformOnXcbProbesOnlyOtherClients();
+
+private:
+    void record(HotKeyBackend *backend);
+
+    std::shared_ptr<X11Connection> m_connection;
+    std::unique_ptr<X11HotKeyBackend> m_backend;
+    QStringList m_events;
+};
+
+void TestX11HotKeyBackend::initTestCase()
+{
+    m_connection = X11Connection::open();
+    QVERIFY2(m_connection, "needs an X server with XKB");
+}
+
+void TestX11HotKeyBackend::init()
+{
+    m_events.clear();
+    m_backend = std::make_unique<X11HotKeyBackend>(m_connection);
+    record(m_backend.get());
+}
+
+void TestX11HotKeyBackend::cleanup()
+{
+    m_backend.reset();
+}
+
+void TestX11HotKeyBackend::record(HotKeyBackend *backend)
+{
+    connect(backend, &HotKeyBackend::pressed, this,
+        [this](quint32 id) { m_events << u"pressed %1"_s.arg(id); });
+    connect(backend, &HotKeyBackend::released, this,
+        [this](quint32 id) { m_events << u"released %1"_s.arg(id); });
+}
+
+void TestX11HotKeyBackend::pressAndReleaseFireOnceWhateverTheLocks_data()
+{
+    QTest::addColumn<QString>("lockKey");
+    QTest::newRow("no lock") << QString();
+    QTest::newRow("CapsLock on") << u"Caps_Lock"_s;
+}
+
+void TestX11HotKeyBackend::pressAndReleaseFireOnceWhateverTheLocks()
+{
+    QFETCH(QString, lockKey);
+    QCOMPARE(m_backend->registerHotKey(7, kControlSuperS), HotKeyBackend::NoError);
+    if (!lockKey.isEmpty()) {
+        QVERIFY(xdotool({ u"key"_s, lockKey }));
+    }
+    const auto unlock = qScopeGuard([&] {
+        if (!lockKey.isEmpty()) {
+            xdotool({ u"key"_s, lockKey });
+        }
+    });
+
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 7"_s, u"released 7"_s }));
+    // Neither a plain S nor Ctrl+S alone is ours.
+    QVERIFY(xdotool({ u"key"_s, u"s"_s, u"ctrl+s"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events.size(), 4);
+    QCOMPARE(m_events.mid(2), QStringList({ u"pressed 7"_s, u"released 7"_s }));
+}
+
+void TestX11HotKeyBackend::heldKeyFiresOnce()
+{
+    QCOMPARE(m_backend->registerHotKey(3, kControlSuperS), HotKeyBackend::NoError);
+    int rawPresses = 0;
+    QObject counting; // disconnects the counter when the test ends
+    connect(m_connection.get(), &X11Connection::keyEvent, &counting,
+        [&](bool press, quint8 keycode, quint16, quint32) {
+            rawPresses += press && keycode == kXKeycodeS;
+        });
+    QVERIFY(xdotool({ u"keydown"_s, u"ctrl+super+s"_s }));
+    const auto up = qScopeGuard([] { xdotool({ u"keyup"_s, u"ctrl+super+s"_s }); });
+    // The server repeats the held key; the action must not.
+    QTRY_VERIFY_WITH_TIMEOUT(rawPresses >= 3, 20000);
+    QCOMPARE(m_events, QStringList { u"pressed 3"_s });
+    QVERIFY(xdotool({ u"keyup"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 3"_s, u"released 3"_s }));
+}
+
+void TestX11HotKeyBackend::grabsEveryLockVariantOrNone()
+{
+    QCOMPARE(
+        m_backend->registerHotKey(9, { 0x7fff, Qt::ControlModifier }), HotKeyBackend::UnknownKey);
+    QCOMPARE(m_backend->registerHotKey(5, kControlSuperS), HotKeyBackend::NoError);
+    for (const int variant : lockVariants(kControl | kSuper)) {
+        QVERIFY2(
+            !GrabHelper::canGrab(kXKeycodeS, { variant }), qPrintable(QString::number(variant)));
+    }
+    m_backend->unregisterHotKey(5);
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kSuper)));
+    m_backend->unregisterHotKey(5); // unknown ids are ignored
+
+    // Another client holds only the NumLock variant: refused, and nothing of
+    // the failed registration may linger.
+    auto other = GrabHelper::hold(kXKeycodeS, { kControl | kSuper | kNumLock });
+    QVERIFY(other);
+    QCOMPARE(m_backend->registerHotKey(1, kControlSuperS), HotKeyBackend::TakenByAnotherClient);
+    // Other combinations of the same key stay free.
+    QCOMPARE(m_backend->registerHotKey(2, { KEY_S, kControlSuperS.modifiers | Qt::ShiftModifier }),
+        HotKeyBackend::NoError);
+    other.reset();
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kSuper)));
+}
+
+void TestX11HotKeyBackend::keyboardChangeGrabsAgainOrReportsTheLoss()
+{
+    QCOMPARE(m_backend->registerHotKey(4, kControlSuperS), HotKeyBackend::NoError);
+    QCOMPARE(m_backend->registerHotKey(5, kControlSuperD), HotKeyBackend::NoError);
+    // Another client holds what Ctrl+Super+S becomes once Super moves to Mod3.
+    auto other = GrabHelper::hold(kXKeycodeS, lockVariants(kControl | kMod3));
+    QVERIFY(other);
+    QSignalSpy failed(m_backend.get(), &HotKeyBackend::registrationFailed);
+    QVERIFY(moveSuper(u"mod4"_s, u"mod3"_s));
+    auto restore = qScopeGuard([] { moveSuper(u"mod3"_s, u"mod4"_s); });
+    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 10000);
+    QCOMPARE(failed.at(0).at(0).value<quint32>(), quint32(4));
+    // D is grabbed with Super's new bit; the grab with the old one is released.
+    QVERIFY(!GrabHelper::canGrab(kXKeycodeD, { kControl | kMod3 }));
+    QVERIFY(GrabHelper::canGrab(kXKeycodeD, lockVariants(kControl | kSuper)));
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+d"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 5"_s, u"released 5"_s }));
+    other.reset();
+
+    restore.dismiss();
+    QVERIFY(moveSuper(u"mod3"_s, u"mod4"_s));
+    // D back on Mod4 shows the change was handled; S, given up, stays free.
+    QTRY_VERIFY_WITH_TIMEOUT(!GrabHelper::canGrab(kXKeycodeD, { kControl | kSuper }), 10000);
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kSuper)));
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kMod3)));
+}
+
+void TestX11HotKeyBackend::platformOnXcbProbesOnlyOtherClients_data()
+{
+    QTest::addColumn<QByteArray>("waylandDisplay");
+    QTest::newRow("X11 session") << QByteArray();
+    QTest::newRow("XWayland without a portal") << "wayland-0"_ba;
+}
+
+void TestX11HotKeyBackend::platformOnXcbProbesOnlyOtherClients()
+{
+    QFETCH(QByteArray, waylandDisplay);
+    if (!waylandDisplay.isEmpty()) {
+        qputenv("WAYLAND_DISPLAY", waylandDisplay);
+    }
+    const auto restore = qScopeGuard([] { qunsetenv("WAYLAND_DISPLAY"); });
+    const auto platform
+        = KeyboardShortcuts::ShortcutPlatform::create(u"xcb"_s, u"app.vantry.Vantry"_s);
+    QCOMPARE(platform.backend->name(), u"x11"_s);
+    QCOMPARE(platform.layout->keyToCharacter(12), u"q"_s);
+    record(platform.backend.get());
+    QCOMPARE(platform.backend->registerHotKey(6, kControlSuperS), HotKeyBackend::NoError);
+    const auto &system = *platform.systemShortcuts;
+    QVERIFY(!system.conflict(kControlSuperS)); // our own
+    QVERIFY(!system.conflict(kControlAltS));
+    // The probe gave its grab back.
+    QVERIFY(GrabHelper::canGrab(kXKeycodeS, lockVariants(kControl | kMod1)));
+
+    const auto other = GrabHelper::hold(kXKeycodeS, { kControl | kMod1 });
+    QVERIFY(other);
+    QCOMPARE(system.conflict(kControlAltS)->title, u"Another application"_s);
+    // Our own registration still works after the probes.
+    QVERIFY(xdotool({ u"key"_s, u"ctrl+super+s"_s }));
+    QTRY_COMPARE(m_events, QStringList({ u"pressed 6"_s, u"released 6"_s }));
+}
+
+QTEST_GUILESS_MAIN(TestX11HotKeyBackend)
+#include "tst_x11hotkeybackend.moc"

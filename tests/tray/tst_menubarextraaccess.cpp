@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tray/MenuBarExtraAccess.h"
+#include "tray/PresentedFlag.h"
+#include "tray/StatusItem.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace MenuBarExtraAccess;
+
+namespace {
+// A status item whose click toggles its drop-down window, as the tray shell wires it.
+struct Extra
+{
+    StatusItem item;
+    QWidget window { nullptr, Qt::Tool | Qt::FramelessWindowHint };
+    int clicks = 0;
+
+    Extra()
+    {
+        window.resize(120, 80);
+        item.setWindow(&window);
+        QObject::connect(&item, &StatusItem::clicked, [this] {
+            ++clicks;
+            window.setVisible(!window.isVisible());
+        });
+    }
+};
+} // namespace
+
+class TestMenuBarExtraAccess : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void setupHandsOverTheItemAndObservesItsWindow()
+    {
+        Extra extra;
+        PresentedFlag flag;
+        QSignalSpy changes(&flag, &PresentedFlag::changed);
+        QList<StatusItem *> received;
+        {
+            MenuBarExtraAccess::MenuBarExtraAccess access(
+                0, &flag, [&](StatusItem *item) { received.append(item); });
+            access.setupObservers();
+            QTRY_COMPARE(received, QList<StatusItem *> { &extra.item });
+            extra.window.show();
+            extra.window.hide();
+            QCOMPARE(changes.size(), 2);
+        }
+    }
+
+    void theFlagAndTheWindowFollowEachOther()
+    {
+        Extra extra;
+        PresentedFlag flag;
+        QSignalSpy changes(&flag, &PresentedFlag::changed);
+        MenuBarExtraAccess::MenuBarExtraAccess access(0, &flag, {});
+        access.setupObservers();
+        QCoreApplication::processEvents();
+
+        // Writing the flag clicks the item only when the window differs.
+        flag.setValue(true);
+        QCOMPARE(extra.clicks, 1);
+        QVERIFY(extra.window.isVisible());
+        QVERIFY(extra.item.state());
+        QVERIFY(extra.item.isHighlighted());
+        flag.setValue(true);
+        QCOMPARE(extra.clicks, 1);
+        flag.setValue(false);
+        QCOMPARE(extra.clicks, 2);
+        QVERIFY(!extra.window.isVisible());
+        QVERIFY(!extra.item.state());
+        QVERIFY(!extra.item.isHighlighted());
+
+        extra.item.performClick();
+        QVERIFY(flag.value());
+        QVERIFY(extra.item.state());
+
+        // Losing activation closes the window and turns the flag off.
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QCoreApplication::sendEvent(&extra.window, &deactivate);
+        QVERIFY(!extra.window.isVisible());
+        QVERIFY(!flag.value());
+        QVERIFY(!extra.item.state());
+
+        // A second click while open closes it; either way the flag reports each change once.
+        extra.item.performClick();
+        extra.item.performClick();
+        QVERIFY(!flag.value());
+        QCOMPARE(extra.clicks, 5);
+        QCOMPARE(changes.size(), 6);
+    }
+};
+
+QTEST_MAIN(TestMenuBarExtraAccess)
+#include "tst_menubarextraaccess.moc"
