@@ -357,6 +357,10 @@
         <translation>Geändert %1</translation>
     </message>
     <message>
+        <source>Empty file</source>
+        <translation>Leere Datei</translation>
+    </message>
+    <message>
         <source>Symbolic link to %1</source>
         <translation>Symbolischer Link auf %1</translation>
     </message>

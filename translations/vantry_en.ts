@@ -357,6 +357,10 @@
         <translation>Modified %1</translation>
     </message>
     <message>
+        <source>Empty file</source>
+        <translation>Empty file</translation>
+    </message>
+    <message>
         <source>Symbolic link to %1</source>
         <translation>Symbolic link to %1</translation>
     </message>
