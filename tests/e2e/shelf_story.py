@@ -9,7 +9,8 @@ desktop cannot take is skipped out loud ("SKIP ..."), never silently.
 
 Vantry starts quietly; the tray icon (or a launch, without a tray) shows the shelf with the
 folder's items, at its own size and in the desktop's place, with the keyboard; Space shows
-the preview beside it, Escape hides only the preview; a second launch hides both, and the
+the preview beside it, Escape hides only the preview, and Space (or the Preview button
+pressed through the accessibility bus) shows it again; a second launch hides both, and the
 icon shows the shelf again in its place with the keyboard, and hides it; another window
 taking the focus closes it; --quit stops the folder grant and ends the process.
 """
