@@ -59,7 +59,8 @@ void DropDownWindow::present(const QRect &anchor)
     if (LayerShell *shell = LayerShell::instance(); shell && shell->manages(this))
         shell->setPosition(this, layerPosition(*shell, anchor, screen));
     else if (screen)
-        move(DropDownPlacement::position(anchor, size(), screen->availableGeometry()));
+        move(DropDownPlacement::position(
+            anchor, size(), screen->availableGeometry(), screen->devicePixelRatio()));
     show();
     raise();
     activateWindow();

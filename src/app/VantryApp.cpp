@@ -56,6 +56,9 @@ constexpr qint64 clickAfterHideMs = 400;
 constexpr auto activationPointAge = 500ms;
 // How long a tray click waits for the host's Activate point at most.
 constexpr auto activationPointWait = 150ms;
+// How long a show waits for an X11 tray to take the new icon in and give it its place.
+constexpr auto iconPlaceWait = 2s;
+constexpr auto iconPlacePoll = 50ms;
 
 QByteArray rectText(const QRect &r)
 {
@@ -329,6 +332,7 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
+    m_iconPlaceWait.setRemainingTime(iconPlaceWait);
     // The shelf goes where a StatusNotifierItem host was clicked: on X11, and on Wayland
     // where a layer shell lets us place it.
     if (StatusNotifierActivations::hostRuns()) {
@@ -426,6 +430,13 @@ void VantryApp::toggleShelf(const Activation &activation)
 
 void VantryApp::showShelf(const Activation &activation)
 {
+    // Just after start the tray may not have taken the icon in yet: wait a little for its
+    // place rather than dropping down from the screen's origin.
+    if (!(m_dropDown && m_dropDown->isVisible()) && m_trayIcon && m_trayIcon->awaitsPlace()
+        && !m_iconPlaceWait.hasExpired()) {
+        QTimer::singleShot(iconPlacePoll, this, [this, activation] { showShelf(activation); });
+        return;
+    }
     prepareActivation(activation);
     if (m_dropDown && m_dropDown->isVisible()) {
         m_dropDown->raise();
@@ -476,6 +487,9 @@ QRect VantryApp::clickAnchor() const
     if (m_trayIcon) {
         if (const QRect r = m_trayIcon->geometry(); r.isValid())
             return r;
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        if (m_trayIcon->awaitsPlace() && screen)
+            return trayCornerAnchor(screen->availableGeometry());
     }
     if (m_activations) {
         if (const auto point = m_activations->recentPoint(activationPointAge))
