@@ -38,7 +38,7 @@ class TestVantryApp : public QObject
 
 private Q_SLOTS:
     // The menus' entries and Quit, Check for Updates from them, are driven end to end
-    // (tests/e2e/test_notray.py, test_accessibility.py); Preferences from a menu is not.
+    // (tests/e2e/test_cli.py, test_accessibility.py); Preferences from a menu is not.
     void preferencesFromTheGearMenuOpenTheSettings()
     {
         AppDelegate delegate(AppDelegate::Services {});

@@ -17,7 +17,7 @@ class TestTrayHostWatcher : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // No host at all is driven end to end (tests/e2e/test_notray.py).
+    // No host at all is driven end to end (tests/e2e/test_cli.py).
     void aStatusNotifierHostAppearingLater()
     {
         QDBusConnection bus = QDBusConnection::sessionBus();
