@@ -38,8 +38,8 @@ public:
     struct Response
     {
         int status = 200;
-        QByteArray body;
-        QByteArray location; // for redirects
+        QByteArray body {};
+        QByteArray location {}; // for redirects
         bool neverAnswer = false; // accept the request and stay silent
     };
 
