@@ -40,7 +40,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Qt's plugins that dpkg-shlibdeps cannot see: more image formats for previews, the desktop
-# portal's file chooser, and Wayland. X11 and SVG come with the libraries we link.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, qt6-qpa-plugins, qt6-wayland")
+# What dpkg-shlibdeps cannot see: Qt's plugins for more image formats in previews, the
+# desktop portal's file chooser and Wayland, and Qt's own texts in the user's language
+# (shortcut key names, network errors). X11 and SVG come with the libraries we link.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "qt6-image-formats-plugins, qt6-qpa-plugins, qt6-translations-l10n, qt6-wayland")
 include(CPack)

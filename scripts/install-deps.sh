@@ -20,12 +20,14 @@ test_pkgs=(
   libxtst-dev
   dbus dbus-x11 python3 python3-dbusmock python3-gi dunst
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-  appstream desktop-file-utils
+  appstream desktop-file-utils qt6-translations-l10n
   lintian dpkg-dev man-db file ccache
   clang libclang-rt-14-dev
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
   python3-dbus
   sway waybar swaybg grim wtype weston
+  gnome-shell gnome-shell-extension-appindicator mutter xwayland gnome-settings-daemon
+  xdg-desktop-portal-gnome xdg-desktop-portal-gtk
 )
 
 pkgs=("${build_pkgs[@]}")

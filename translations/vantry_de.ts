@@ -148,6 +148,10 @@
         <source>Settings cannot be saved: %1</source>
         <translation>Einstellungen können nicht gespeichert werden: %1</translation>
     </message>
+    <message>
+        <source>A name cannot contain “/”.</source>
+        <translation>Ein Name darf kein „/“ enthalten.</translation>
+    </message>
 </context>
 <context>
     <name>vantry::DropDownWindow</name>
@@ -355,6 +359,10 @@
     <message>
         <source>Modified %1</source>
         <translation>Geändert %1</translation>
+    </message>
+    <message>
+        <source>Empty file</source>
+        <translation>Leere Datei</translation>
     </message>
     <message>
         <source>Symbolic link to %1</source>

@@ -148,6 +148,10 @@
         <source>Settings cannot be saved: %1</source>
         <translation>Settings cannot be saved: %1</translation>
     </message>
+    <message>
+        <source>A name cannot contain “/”.</source>
+        <translation>A name cannot contain “/”.</translation>
+    </message>
 </context>
 <context>
     <name>vantry::DropDownWindow</name>
@@ -355,6 +359,10 @@
     <message>
         <source>Modified %1</source>
         <translation>Modified %1</translation>
+    </message>
+    <message>
+        <source>Empty file</source>
+        <translation>Empty file</translation>
     </message>
     <message>
         <source>Symbolic link to %1</source>

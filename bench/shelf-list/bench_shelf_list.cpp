@@ -2,12 +2,16 @@
 // Times the shelf list from setting the items of a large folder to the first
 // painted frame, and measures the memory the list adds. Usage:
 //   bench_shelf_list [--items 100000] [--runs 5] [--dir /dev/shm]
-//   bench_shelf_list --screenshot out.png [--dark] [--state rename|error]
-//     (a picture of a plausible folder, optionally renaming or showing an error)
+//   bench_shelf_list --screenshot out.png [--dark] [--state rename|error] [-reverse]
+//     (a picture of a plausible folder with the selected item's preview beside it,
+//     optionally renaming or showing an error; QT_SCALE_FACTOR=2 for a 2x picture)
 // Prints key=value lines. Run it under Xvfb (QT_QPA_PLATFORM=xcb) or offscreen.
 #include "core/UserDefaults.h"
 #include "icons/FileIcons.h"
+#include "preview/PreviewPanel.h"
+#include "preview/PreviewPlacement.h"
 #include "preview/PreviewPresenter.h"
+#include "preview/PreviewView.h"
 #include "shelf/ContentView.h"
 #include "shelf/FolderChooser.h"
 #include "shelf/SecurityScope.h"
@@ -19,9 +23,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QListView>
+#include <QPainter>
 #include <QPalette>
+#include <QPdfWriter>
 #include <QStandardPaths>
 #include <QStringListModel>
 #include <QStyleFactory>
@@ -316,6 +323,45 @@ void useDarkPalette(QApplication &app)
     app.setPalette(dark);
 }
 
+// A one-page invoice, for the preview in the picture.
+void writeInvoice(const QString &path)
+{
+    QPdfWriter pdf(path);
+    pdf.setPageSize(QPageSize(QPageSize::A5));
+    pdf.setResolution(72);
+    QPainter painter(&pdf);
+    QFont font(u"DejaVu Sans"_s);
+    font.setPixelSize(22);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(40, 60, u"Invoice 0042"_s);
+    font.setPixelSize(11);
+    font.setBold(false);
+    painter.setFont(font);
+    painter.drawText(40, 110, u"Lisbon Photo Walks, Rua Augusta 12"_s);
+    const std::pair<QString, QString> rows[] { { u"3 \u00d7 guided walk, old town"_s, u"90.00"_s },
+        { u"1 \u00d7 print set, A4"_s, u"35.00"_s }, { QString(), QString() },
+        { u"Total"_s, u"125.00"_s } };
+    int y = 140;
+    for (const auto &[item, amount] : rows) {
+        painter.drawText(40, y, item);
+        painter.drawText(380 - painter.fontMetrics().horizontalAdvance(amount), y, amount);
+        y += 18;
+    }
+    painter.setPen(QPen(Qt::gray, 1));
+    painter.drawLine(40, 80, 380, 80);
+}
+
+// The desktop behind the windows in the picture.
+class Desk final : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter(this).fillRect(rect(), QColor(0x20, 0x40, 0x60));
+    }
+};
+
 int screenshot(QApplication &app, const QString &out, bool dark, const QString &state)
 {
     // Outside a desktop session no icon theme is set; use the one every desktop ships.
@@ -340,16 +386,27 @@ int screenshot(QApplication &app, const QString &out, bool dark, const QString &
         "build.sh", "song for Anna.mp3" };
     for (const QByteArray &entry : entries)
         touch(target + '/' + entry, "x\n");
+    writeInvoice(QFile::decodeName(target + "/Invoice 0042.pdf"));
 
     Shelf shelf(dir.path(), target);
-    QWidget window;
-    window.setWindowTitle(u"Vantry"_s);
-    auto *view = new ShelfView(shelf.content, &window);
-    (new QVBoxLayout(&window))->addWidget(view);
-    window.layout()->setContentsMargins(0, 0, 0, 0);
-    window.resize(380, 470);
+    // The preview beside the shelf, bottoms lined up as when it slides out of it.
+    Desk window;
+    auto *layout = new QHBoxLayout(&window);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(previewPanelGap);
+    auto *panel = new PreviewPanel;
+    panel->setParent(&window, Qt::Widget);
+    panel->setFixedSize(380, 300);
+    layout->addWidget(panel, 0, Qt::AlignBottom);
+    auto *shelfWindow = new QWidget(&window);
+    shelfWindow->setAutoFillBackground(true);
+    shelfWindow->setFixedSize(380, 470);
+    (new QVBoxLayout(shelfWindow))->addWidget(new ShelfView(shelf.content, shelfWindow));
+    shelfWindow->layout()->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(shelfWindow);
     shelf.content.chooseFolder();
     window.show();
+    panel->setPath(target + "/Invoice 0042.pdf", QSize(380 - 2, 300 - panel->titleHeight() - 2));
     QElapsedTimer settle;
     settle.start();
     while (settle.elapsed() < 300)
@@ -364,7 +421,7 @@ int screenshot(QApplication &app, const QString &out, bool dark, const QString &
         shelf.content.commitRename(); // a name longer than the file system allows
     }
     settle.restart();
-    while (settle.elapsed() < 300)
+    while (settle.elapsed() < 300 || (!panel->view()->content() && settle.elapsed() < 10000))
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     const bool saved = window.grab().save(out);
     std::printf("screenshot=%s saved=%d\n", qPrintable(out), saved);

@@ -10,7 +10,9 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace vantry {
 
@@ -18,9 +20,13 @@ TrayIcon::TrayIcon(MenuBarExtraAccess::StatusItem *item, QObject *parent)
     : QObject(parent)
     , m_item(item)
     , m_traySelection(new X11TraySelection(this))
-    , m_tone(TrayIconArt::toneFor(m_traySelection->foregroundColor(), QGuiApplication::palette()))
+    , m_tone(TrayIconArt::toneFor(
+          m_traySelection->foregroundColor(), std::nullopt, QGuiApplication::palette()))
     , m_tray(new QSystemTrayIcon(TrayIconArt::icon(m_tone), this))
+    , m_embedWatch(new QTimer(this))
 {
+    m_embedWatch->setInterval(200);
+    connect(m_embedWatch, &QTimer::timeout, this, &TrayIcon::onEmbedWatch);
     m_tray->setToolTip(AppInfo::displayName());
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         // X11 trays report the second press of a quick pair as a double click, after the
@@ -48,6 +54,33 @@ QIcon TrayIcon::icon() const
 void TrayIcon::show()
 {
     m_tray->show();
+    // An XEmbed tray takes the icon in a moment later; only then can its background be read.
+    if (m_traySelection->isAvailable()) {
+        m_embedChecks = 0;
+        m_embedWatch->start();
+    }
+}
+
+void TrayIcon::onEmbedWatch()
+{
+    constexpr int maxChecks = 25; // 5 s; a StatusNotifierItem host never reports a place
+    if (geometry().isValid()) {
+        m_embedWatch->stop();
+        updateTone();
+    } else if (++m_embedChecks >= maxChecks) {
+        m_embedWatch->stop();
+    }
+}
+
+std::optional<QColor> TrayIcon::trayBackground() const
+{
+    const QRect slot = geometry();
+    const QScreen *screen = slot.isValid() ? QGuiApplication::screenAt(slot.center()) : nullptr;
+    if (!screen)
+        return std::nullopt;
+    const qreal dpr = screen->devicePixelRatio();
+    return m_traySelection->backgroundAround(
+        QRect((QPointF(slot.topLeft()) * dpr).toPoint(), (QSizeF(slot.size()) * dpr).toSize()));
 }
 
 bool TrayIcon::isVisible() const
@@ -57,7 +90,14 @@ bool TrayIcon::isVisible() const
 
 QRect TrayIcon::geometry() const
 {
-    return m_tray->geometry();
+    return awaitsPlace() ? QRect() : m_tray->geometry();
+}
+
+bool TrayIcon::awaitsPlace() const
+{
+    // Until an X11 tray takes the icon's window in, the window sits at the screen's origin.
+    const QRect r = m_tray->geometry();
+    return r.isValid() && r.topLeft().isNull();
 }
 
 bool TrayIcon::eventFilter(QObject *watched, QEvent *event)
@@ -69,8 +109,9 @@ bool TrayIcon::eventFilter(QObject *watched, QEvent *event)
 
 void TrayIcon::updateTone()
 {
-    const TrayIconArt::Tone tone
-        = TrayIconArt::toneFor(m_traySelection->foregroundColor(), QGuiApplication::palette());
+    const std::optional<QColor> foreground = m_traySelection->foregroundColor();
+    const TrayIconArt::Tone tone = TrayIconArt::toneFor(
+        foreground, foreground ? std::nullopt : trayBackground(), QGuiApplication::palette());
     if (tone == m_tone)
         return;
     m_tone = tone;

@@ -8,6 +8,7 @@
 #include <QRect>
 
 class QSystemTrayIcon;
+class QTimer;
 
 namespace MenuBarExtraAccess {
 class StatusItem;
@@ -21,7 +22,8 @@ class X11TraySelection;
 // into a click on the status item and shows the item's menu on a right click (Qt
 // shows the context menu itself and never reports it as a click). Panels do not tint
 // pictures, so the icon carries a themed symbolic name and is drawn light or dark to
-// suit the tray's colours (or the palette's when the tray offers none).
+// suit the tray's colours, else its background where it can be read (an XEmbed tray, once
+// it has taken the icon in), else the palette's.
 class TrayIcon final : public QObject
 {
     Q_OBJECT
@@ -36,6 +38,8 @@ public:
 
     /// The icon's place on screen when the tray reports one, else an invalid rectangle.
     QRect geometry() const;
+    /// Whether the tray has yet to place the icon (and will report its place then).
+    bool awaitsPlace() const;
 
     /// The rendering in use now.
     TrayIconArt::Tone tone() const { return m_tone; }
@@ -54,11 +58,15 @@ protected:
 private:
     void onMenuChanged();
     void updateTone();
+    void onEmbedWatch();
+    std::optional<QColor> trayBackground() const;
 
     QPointer<MenuBarExtraAccess::StatusItem> m_item;
     X11TraySelection *m_traySelection = nullptr;
     TrayIconArt::Tone m_tone = TrayIconArt::Tone::dark;
     QSystemTrayIcon *m_tray = nullptr;
+    QTimer *m_embedWatch = nullptr;
+    int m_embedChecks = 0;
 };
 
 } // namespace vantry

@@ -4,8 +4,11 @@
 #include "core/AppInfo.h"
 #include "icons/SymbolIconEngine.h"
 
+#include <QFile>
 #include <QIconEngine>
+#include <QPainter>
 #include <QPalette>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -45,11 +48,19 @@ public:
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
     {
-        m_symbol.paint(painter, rect, mode, state);
+        // Tray icons keep clear of their slot's edges, where the tray's background shows:
+        // about a tenth, 2 px in the usual 22 px slot.
+        const int margin = qRound(std::min(rect.width(), rect.height()) / 11.0);
+        m_symbol.paint(
+            painter, rect.marginsRemoved(QMargins(margin, margin, margin, margin)), mode, state);
     }
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
     {
-        return m_symbol.pixmap(size, mode, state);
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, pixmap.rect(), mode, state);
+        return pixmap;
     }
     QIconEngine *clone() const override { return new TrayIconEngine(m_tone, m_name); }
     QString key() const override { return u"vantry-tray"_s; }
@@ -67,6 +78,20 @@ private:
     SymbolIconEngine m_symbol;
 };
 
+// GNOME's AppIndicator extension also takes a file path for the name, and draws a symbolic
+// SVG in its bar's colours: where the icon theme lacks ours (run from the build tree), it
+// gets a copy.
+QString symbolicFile()
+{
+    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!desktops.contains(u"GNOME"_s, Qt::CaseInsensitive) || dir.isEmpty())
+        return {};
+    const QString path = dir + u'/' + iconName() + u".svg"_s;
+    QFile::remove(path);
+    return QFile::copy(u":/vantry/icons/%1.svg"_s.arg(iconName()), path) ? path : QString();
+}
+
 } // namespace
 
 QString iconName()
@@ -74,8 +99,11 @@ QString iconName()
     return AppInfo::appId() + u"-symbolic"_s;
 }
 
-Tone toneFor(const std::optional<QColor> &trayForeground, const QPalette &palette)
+Tone toneFor(const std::optional<QColor> &trayForeground,
+    const std::optional<QColor> &trayBackground, const QPalette &palette)
 {
+    if (!trayForeground && trayBackground)
+        return luminance(*trayBackground) > midLuminance ? Tone::dark : Tone::light;
     const QColor ink = trayForeground ? *trayForeground : palette.color(QPalette::WindowText);
     return luminance(ink) > midLuminance ? Tone::light : Tone::dark;
 }
@@ -91,7 +119,7 @@ QIcon icon(Tone tone)
     // A name the host cannot find would leave an empty slot on hosts that do not fall back
     // to the pixels (Qt then hands over a picture file instead), so name only what is installed.
     const QString name = iconName();
-    return QIcon(new TrayIconEngine(tone, QIcon::hasThemeIcon(name) ? name : QString()));
+    return QIcon(new TrayIconEngine(tone, QIcon::hasThemeIcon(name) ? name : symbolicFile()));
 }
 
 double contrastRatio(const QColor &a, const QColor &b)

@@ -19,14 +19,17 @@ enum class Tone { dark, light };
 QString iconName();
 
 /// The tone for a tray: the colour it asks symbolic icons to use when it offers one
-/// (_NET_SYSTEM_TRAY_COLORS), else the palette's text colour (a dark theme has light text).
-Tone toneFor(const std::optional<QColor> &trayForeground, const QPalette &palette);
+/// (_NET_SYSTEM_TRAY_COLORS), else the contrast to its background where that could be read,
+/// else the palette's text colour (a dark theme has light text).
+Tone toneFor(const std::optional<QColor> &trayForeground,
+    const std::optional<QColor> &trayBackground, const QPalette &palette);
 
 /// The ink of a tone.
 QColor inkColor(Tone tone);
 
-/// The "Logo" drawing in a tone, named iconName() for hosts that look the name up when the
-/// icon theme has it (installed), unnamed otherwise.
+/// The "Logo" drawing in a tone, about a tenth of the slot clear on every side; named
+/// iconName() for hosts that look the name up when the icon theme has it (installed),
+/// unnamed otherwise.
 QIcon icon(Tone tone);
 
 /// The contrast ratio of two opaque colours by relative luminance (1 to 21).

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "preview/PreviewPanel.h"
 
+#include "core/FileNameText.h"
 #include "icons/SymbolIcons.h"
 #include "preview/PreviewView.h"
 
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -34,6 +37,7 @@ bool PreviewPanel::isParentedPopup()
 PreviewPanel::PreviewPanel(QWidget *parent)
     : QFrame(parent, panelFlags())
     , m_title(new QWidget(this))
+    , m_name(new QLabel(m_title))
     , m_close(new QToolButton(m_title))
     , m_view(new PreviewView(this))
 {
@@ -43,7 +47,9 @@ PreviewPanel::PreviewPanel(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
     setAccessibleName(tr("Preview"));
     setAutoFillBackground(true);
-    setFrameStyle(QFrame::Box | QFrame::Plain);
+    // The edge is painted in a colour between the window's and its text's, not in the
+    // text colour a plain frame would use.
+    setContentsMargins(1, 1, 1, 1);
 
     m_close->setAutoRaise(true);
     m_close->setFocusPolicy(Qt::NoFocus);
@@ -55,8 +61,12 @@ PreviewPanel::PreviewPanel(QWidget *parent)
     m_title->setAccessibleName(tr("Preview title bar"));
     m_title->installEventFilter(this);
     auto *titleLayout = new QHBoxLayout(m_title);
-    titleLayout->setContentsMargins(4, 2, 4, 2);
-    titleLayout->addStretch();
+    titleLayout->setContentsMargins(8, 2, 4, 2);
+    // Elided to the room there is: the label must not ask for the whole name.
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_name->setTextFormat(Qt::PlainText);
+    m_name->setAttribute(Qt::WA_TransparentForMouseEvents);
+    titleLayout->addWidget(m_name, 1);
     titleLayout->addWidget(m_close);
 
     auto *layout = new QVBoxLayout(this);
@@ -65,6 +75,39 @@ PreviewPanel::PreviewPanel(QWidget *parent)
     layout->addWidget(m_title);
     layout->addWidget(m_view, 1);
     updateIcons();
+}
+
+void PreviewPanel::setPath(const QByteArray &path, const QSize &fitSize)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    m_fullName = fileNameText(slash < 0 ? path : path.mid(slash + 1));
+    // Whole for the tool tip and screen readers.
+    m_name->setToolTip(m_fullName);
+    m_name->setAccessibleName(m_fullName);
+    elideName();
+    m_view->setPath(path, fitSize);
+}
+
+void PreviewPanel::elideName()
+{
+    // The middle goes, so the extension stays in view.
+    m_name->setText(m_name->fontMetrics().elidedText(m_fullName, Qt::ElideMiddle, m_name->width()));
+}
+
+void PreviewPanel::resizeEvent(QResizeEvent *event)
+{
+    QFrame::resizeEvent(event);
+    // The strip lays out its name now, not when it is next shown.
+    m_title->layout()->activate();
+    elideName();
+}
+
+void PreviewPanel::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    painter.setPen(previewShade(palette(), 0.3f));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 int PreviewPanel::titleHeight() const
@@ -97,6 +140,8 @@ void PreviewPanel::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange)
         updateIcons();
+    if (event->type() == QEvent::FontChange)
+        elideName();
     QFrame::changeEvent(event);
 }
 

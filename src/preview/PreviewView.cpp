@@ -26,7 +26,8 @@ namespace vantry {
 namespace {
 
 constexpr int infoIconSize = 128;
-constexpr int pdfPageMargin = 4;
+constexpr int pdfPageMargin = 8;
+constexpr int pdfPageEdge = 1;
 // A text edit lays out each line whole: very long lines are broken for display, and
 // the text goes in a slice per event loop turn so the panel stays responsive.
 constexpr qsizetype displayLineLength = 400;
@@ -68,6 +69,15 @@ QPixmap pixmapFor(const QImage &image, qreal dpr)
 }
 
 } // namespace
+
+QColor previewShade(const QPalette &palette, float share)
+{
+    const QColor window = palette.color(QPalette::Window);
+    const QColor text = palette.color(QPalette::WindowText);
+    const auto mix = [share](float a, float b) { return a + (b - a) * share; };
+    return QColor::fromRgbF(mix(window.redF(), text.redF()), mix(window.greenF(), text.greenF()),
+        mix(window.blueF(), text.blueF()));
+}
 
 PreviewView::PreviewView(QWidget *parent)
     : QWidget(parent)
@@ -113,6 +123,8 @@ PreviewView::PreviewView(QWidget *parent)
     m_pdf->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pdf->setAccessibleName(tr("Document pages"));
     m_pdfPages = new QWidget(m_pdf);
+    // Pages stand apart from a backdrop of their own, as in document viewers.
+    m_pdfPages->setAutoFillBackground(true);
     m_pdfLayout = new QVBoxLayout(m_pdfPages);
     m_pdfLayout->setContentsMargins(pdfPageMargin, pdfPageMargin, pdfPageMargin, pdfPageMargin);
     m_pdfLayout->setSpacing(pdfPageMargin);
@@ -121,6 +133,7 @@ PreviewView::PreviewView(QWidget *parent)
 
     m_info = buildInfoPage();
     m_stack->addWidget(m_info);
+    edgePages();
 
     connect(m_loader, &PreviewLoader::loaded, this, &PreviewView::onLoaded);
 }
@@ -171,7 +184,7 @@ int PreviewView::pdfPageWidth() const
         ? m_pdf->maximumViewportSize().width()
         : m_fitSize.width() - 2 * m_pdf->frameWidth();
     return qRound((viewportWidth - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pdf)
-                      - 2 * pdfPageMargin)
+                      - 2 * pdfPageMargin - 2 * pdfPageEdge)
         * devicePixelRatioF());
 }
 
@@ -233,6 +246,8 @@ void PreviewView::showContent()
         return;
     }
     case PreviewContent::Kind::text:
+        if (content.text.isEmpty())
+            break; // the info page says the file is empty
         m_text->clear();
         m_pendingText = breakLongLines(content.text);
         m_pendingOffset = 0;
@@ -248,11 +263,17 @@ void PreviewView::showContent()
         }
         // Pages come rendered at the width they are shown at.
         for (int i = 0; i < content.pages.size(); ++i) {
-            auto *page = centredLabel(m_pdfPages);
-            page->setPixmap(pixmapFor(content.pages.at(i), dpr));
+            auto *page = new QLabel(m_pdfPages);
+            const QPixmap pixmap = pixmapFor(content.pages.at(i), dpr);
+            page->setPixmap(pixmap);
+            page->setFrameStyle(QFrame::Box | QFrame::Plain);
+            page->setLineWidth(pdfPageEdge);
+            page->setFixedSize(
+                pixmap.deviceIndependentSize().toSize() + QSize(2 * pdfPageEdge, 2 * pdfPageEdge));
             page->setAccessibleName(tr("Page %1 of %2").arg(i + 1).arg(content.pageCount));
-            m_pdfLayout->addWidget(page);
+            m_pdfLayout->addWidget(page, 0, Qt::AlignHCenter);
         }
+        edgePages();
         m_pdfLayout->addStretch();
         m_pdf->setAccessibleDescription(content.displayName);
         m_stack->setCurrentWidget(m_pdf);
@@ -281,6 +302,20 @@ void PreviewView::feedText()
     }
 }
 
+void PreviewView::edgePages()
+{
+    QPalette backdrop = palette();
+    backdrop.setColor(QPalette::Window, previewShade(palette(), 0.15f));
+    m_pdfPages->setPalette(backdrop);
+    // A plain frame draws in its text colour; a page has no text.
+    const QColor edge = previewShade(palette(), 0.3f);
+    for (QLabel *page : m_pdfPages->findChildren<QLabel *>(Qt::FindDirectChildrenOnly)) {
+        QPalette pagePalette = page->palette();
+        pagePalette.setColor(QPalette::WindowText, edge);
+        page->setPalette(pagePalette);
+    }
+}
+
 void PreviewView::showOther(const PreviewContent &content)
 {
     const QIcon icon = iconForMimeType(content.mimeType);
@@ -288,7 +323,9 @@ void PreviewView::showOther(const PreviewContent &content)
     m_infoName->setText(content.displayName);
     m_infoKind->setText(content.mimeComment);
     const QLocale locale;
-    m_infoSize->setText(content.size >= 0 ? locale.formattedDataSize(content.size) : QString());
+    m_infoSize->setText(content.size > 0 ? locale.formattedDataSize(content.size)
+            : content.size == 0          ? tr("Empty file")
+                                         : QString());
     m_infoSize->setVisible(content.size >= 0);
     m_infoModified->setText(content.modified.isValid()
             ? tr("Modified %1").arg(locale.toString(content.modified, QLocale::ShortFormat))
@@ -306,6 +343,8 @@ void PreviewView::changeEvent(QEvent *event)
     // Theme icons follow the palette; redraw the info page when it changes.
     if (event->type() == QEvent::PaletteChange && m_content && m_stack->currentWidget() == m_info)
         showOther(*m_content);
+    if (event->type() == QEvent::PaletteChange)
+        edgePages();
     QWidget::changeEvent(event);
 }
 

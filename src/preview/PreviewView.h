@@ -4,6 +4,7 @@
 #include "preview/AnimationPlayer.h"
 #include "preview/PreviewContent.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 
@@ -21,10 +22,15 @@ namespace vantry {
 
 class PreviewLoader;
 
+/// A colour share of the way from the window's colour to its text's: the panel's and the
+/// pages' edges (0.3) and the backdrop behind pages (0.15) show in light and dark themes
+/// alike, without the text colour's harshness.
+QColor previewShade(const QPalette &palette, float share);
+
 // The panel's content: an image (animated ones play), the beginning of a text file in a
 // monospace font, the first pages of a PDF, or for anything else a large icon with the
-// name, kind, size and modification time. Loading happens off the main thread; until the
-// content is ready only the name is shown.
+// name, kind, size and modification time (an empty file says so). Loading happens off the
+// main thread; until the content is ready only the name is shown.
 class PreviewView final : public QWidget
 {
     Q_OBJECT
@@ -59,6 +65,7 @@ private:
     /// Device pixels a document page is shown wide.
     int pdfPageWidth() const;
     void feedText();
+    void edgePages();
     QWidget *buildInfoPage();
 
     PreviewLoader *m_loader;

@@ -128,14 +128,16 @@ void SlidePanelPreview::show(
         m_panel = new PreviewPanel;
 
     const QSize size(width, height);
-    const QSize contentSize(width, qMax(1, height - m_panel->titleHeight()));
+    const QMargins edge = m_panel->contentsMargins();
+    const QSize contentSize(width - edge.left() - edge.right(),
+        qMax(1, height - m_panel->titleHeight() - edge.top() - edge.bottom()));
     if (PreviewPanel::isParentedPopup()) {
-        m_panel->view()->setPath(path, contentSize);
+        m_panel->setPath(path, contentSize);
         showPopup(anchor->window(), side, size);
     } else {
         const QRect frame = previewPanelFrame(
             anchor->window()->frameGeometry(), side, size, visibleAreaFor(anchor));
-        m_panel->view()->setPath(path, contentSize);
+        m_panel->setPath(path, contentSize);
         showWindow(frame);
     }
 

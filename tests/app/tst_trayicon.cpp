@@ -54,28 +54,37 @@ private Q_SLOTS:
     {
         QTest::addColumn<QColor>("panel");
         QTest::addColumn<OptionalColor>("trayForeground");
+        QTest::addColumn<OptionalColor>("trayBackground"); // as read from the screen
         QTest::addColumn<QPalette>("palette");
         const QPalette light = paletteWithText(QColor(0xef, 0xf0, 0xf1), QColor(0x23, 0x26, 0x29));
         const QPalette dark = paletteWithText(QColor(0x31, 0x36, 0x3b), QColor(0xfc, 0xfc, 0xfc));
 
         // XEmbed trays that name their text colour: it wins over a palette that says otherwise.
         QTest::newRow("Xfce light panel")
-            << QColor(0xf6, 0xf5, 0xf4) << OptionalColor(QColor(0x2e, 0x34, 0x36)) << dark;
+            << QColor(0xf6, 0xf5, 0xf4) << OptionalColor(QColor(0x2e, 0x34, 0x36))
+            << OptionalColor(Qt::black) << dark;
         QTest::newRow("Cinnamon dark panel")
-            << QColor(0x2f, 0x2f, 0x2f) << OptionalColor(QColor(0xda, 0xda, 0xda)) << light;
+            << QColor(0x2f, 0x2f, 0x2f) << OptionalColor(QColor(0xda, 0xda, 0xda))
+            << OptionalColor() << light;
         QTest::newRow("grey text on a dark panel")
-            << QColor(0x3c, 0x3c, 0x3c) << OptionalColor(QColor(0x9a, 0x9a, 0x9a)) << light;
-        // No colours from the tray: the theme's palette decides.
+            << QColor(0x3c, 0x3c, 0x3c) << OptionalColor(QColor(0x9a, 0x9a, 0x9a))
+            << OptionalColor() << light;
+        // No colours from the tray: its background decides where it could be read, else the
+        // theme's palette.
+        QTest::newRow("light tray, dark theme") << QColor(0xdc, 0xda, 0xd5) << OptionalColor()
+                                                << OptionalColor(QColor(0xdc, 0xda, 0xd5)) << dark;
         QTest::newRow("light theme's panel")
-            << QColor(0xef, 0xf0, 0xf1) << OptionalColor() << light;
-        QTest::newRow("dark theme's panel") << QColor(0x31, 0x36, 0x3b) << OptionalColor() << dark;
+            << QColor(0xef, 0xf0, 0xf1) << OptionalColor() << OptionalColor() << light;
+        QTest::newRow("dark theme's panel")
+            << QColor(0x31, 0x36, 0x3b) << OptionalColor() << OptionalColor() << dark;
     }
     void contrastsWithLightAndDarkPanels()
     {
         QFETCH(QColor, panel);
         QFETCH(OptionalColor, trayForeground);
+        QFETCH(OptionalColor, trayBackground);
         QFETCH(QPalette, palette);
-        const Tone tone = vantry::TrayIconArt::toneFor(trayForeground, palette);
+        const Tone tone = vantry::TrayIconArt::toneFor(trayForeground, trayBackground, palette);
         const QIcon icon = vantry::TrayIconArt::icon(tone);
         for (int size : { 16, 22, 24 }) {
             const QImage alone
@@ -83,11 +92,13 @@ private Q_SLOTS:
             QCOMPARE(alone.size(), QSize(size, size));
             const QImage shown = onPanel(icon, size, panel);
             // Every pixel the drawing mostly covers stands out at least 3:1 from the panel,
-            // and the drawing covers enough of the square to be seen.
+            // and the drawing covers enough of the square to be seen, clear of its edges.
             int ink = 0;
             double weakest = 21;
             for (int y = 0; y < size; ++y) {
                 for (int x = 0; x < size; ++x) {
+                    const bool edge = x == 0 || y == 0 || x == size - 1 || y == size - 1;
+                    QVERIFY(!edge || alone.pixelColor(x, y).alpha() == 0);
                     if (alone.pixelColor(x, y).alphaF() < 0.75)
                         continue;
                     ++ink;
@@ -147,6 +158,9 @@ private Q_SLOTS:
         QTRY_COMPARE(icon.tone(), Tone::dark);
         QGuiApplication::setPalette(paletteWithText(Qt::black, Qt::white));
         QTRY_COMPARE(icon.tone(), Tone::light);
+        // Taken in by the tray, whose own background is light (trayer's GTK grey).
+        icon.show();
+        QTRY_COMPARE(icon.tone(), Tone::dark);
     }
 };
 

@@ -47,6 +47,17 @@ private:
         return content ? std::optional(content->kind) : std::nullopt;
     }
 
+    QStringList visibleTexts() const
+    {
+        QStringList texts;
+        const vantry::PreviewPanel *panel = m_preview.panel();
+        for (const QLabel *label : panel->view()->findChildren<QLabel *>()) {
+            if (label->isVisibleTo(panel))
+                texts.append(label->text());
+        }
+        return texts;
+    }
+
     QRect besideTheShelf(PreviewSide side) const
     {
         return vantry::previewPanelFrame(m_shelf->frameGeometry(), side, QSize(380, 300),
@@ -84,17 +95,14 @@ private Q_SLOTS:
         QPointer<vantry::PreviewPanel> panel = m_preview.panel();
         const int windows = QApplication::topLevelWidgets().size();
         QCOMPARE(panel->frameGeometry(), besideTheShelf(PreviewSide::right));
+        QCOMPARE(panel->title()->text(), u"notes.txt"_s);
         const QByteArray link = m_folder.at("serial");
         QCOMPARE(::symlink("/dev/null", link.constData()), 0);
         show(link, PreviewSide::left);
         QCOMPARE(m_preview.panel(), panel.data());
         QCOMPARE(QApplication::topLevelWidgets().size(), windows);
         QTRY_COMPARE(shownKind(), std::optional(PreviewContent::Kind::other));
-        QStringList texts;
-        for (const QLabel *label : panel->view()->findChildren<QLabel *>()) {
-            if (label->isVisibleTo(panel))
-                texts.append(label->text());
-        }
+        const QStringList texts = visibleTexts();
         QVERIFY2(texts.contains(u"Symbolic link to /dev/null"_s), qPrintable(texts.join(u'|')));
         QVERIFY(texts.contains(panel->view()->content()->mimeComment));
         QTRY_COMPARE(panel->frameGeometry(), besideTheShelf(PreviewSide::left));
@@ -103,6 +111,15 @@ private Q_SLOTS:
             QCOMPARE(QApplication::activeWindow(), m_shelf.get());
         QVERIFY(!panel->accessibleName().isEmpty());
         QVERIFY(!panel->closeButton()->accessibleName().isEmpty());
+
+        // A long name loses its middle, so the extension stays; an empty file says so.
+        show(m_folder.write(QByteArray(200, 'e') + ".txt", ""));
+        QTRY_COMPARE(shownKind(), std::optional(PreviewContent::Kind::text));
+        const QString title = panel->title()->text();
+        QVERIFY2(title.contains(u'…') && title.endsWith(u"e.txt"_s), qPrintable(title));
+        QCOMPARE_LE(
+            panel->title()->fontMetrics().horizontalAdvance(title), panel->title()->width());
+        QVERIFY2(visibleTexts().contains(u"Empty file"_s), qPrintable(visibleTexts().join(u'|')));
 
         QTest::mouseClick(panel->closeButton(), Qt::LeftButton);
         QVERIFY(panel && !panel->isVisible());

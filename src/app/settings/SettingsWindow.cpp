@@ -17,6 +17,7 @@ SettingsWindow::SettingsWindow(UserDefaults &defaults,
 {
     setObjectName(QStringLiteral("settingsWindow"));
     setWindowTitle(tr("Vantry Settings"));
+    setWindowIcon(icon);
     setAccessibleName(windowTitle());
     setFixedWidth(fixedWidth);
 

@@ -40,6 +40,7 @@ X11TraySelection::X11TraySelection(QObject *parent)
     for (int i = 0; i < screenNumber && it.rem > 1; ++i)
         xcb_screen_next(&it);
     m_root = it.data->root;
+    m_rootRect = QRect(0, 0, it.data->width_in_pixels, it.data->height_in_pixels);
     m_selection = internAtom(m_connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
     m_manager = internAtom(m_connection, "MANAGER");
     m_colors = internAtom(m_connection, "_NET_SYSTEM_TRAY_COLORS");
@@ -82,6 +83,33 @@ std::optional<QColor> X11TraySelection::foregroundColor() const
         const auto *v = static_cast<const uint32_t *>(xcb_get_property_value(reply));
         color = QColor::fromRgba64(qRgba64(quint16(qMin(v[0], 0xffffu)),
             quint16(qMin(v[1], 0xffffu)), quint16(qMin(v[2], 0xffffu)), 0xffff));
+    }
+    std::free(reply);
+    return color;
+}
+
+std::optional<QColor> X11TraySelection::backgroundAround(const QRect &slot) const
+{
+    // The tray's window shows through the corners wherever it paints the icon's background;
+    // the screen has them whatever the tray's visual.
+    if (!m_connection || slot.width() < 3 || slot.height() < 3 || !m_rootRect.contains(slot)
+        || xcb_get_setup(m_connection)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        return std::nullopt;
+    const auto cookie = xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root,
+        int16_t(slot.x()), int16_t(slot.y()), uint16_t(slot.width()), uint16_t(slot.height()), ~0u);
+    xcb_get_image_reply_t *reply = xcb_get_image_reply(m_connection, cookie, nullptr);
+    std::optional<QColor> color;
+    // True colour in 32-bit pixels, blue first: what X servers use at depth 24 and 32.
+    const int w = slot.width();
+    const int h = slot.height();
+    if (reply && reply->depth >= 24 && xcb_get_image_data_length(reply) == w * h * 4) {
+        const uint8_t *data = xcb_get_image_data(reply);
+        int sum[3] = {};
+        for (const int at : { w + 1, 2 * w - 2, (h - 2) * w + 1, (h - 1) * w - 2 }) {
+            for (int c = 0; c < 3; ++c)
+                sum[c] += data[4 * at + 2 - c];
+        }
+        color = QColor(sum[0] / 4, sum[1] / 4, sum[2] / 4);
     }
     std::free(reply);
     return color;

@@ -4,6 +4,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QColor>
 #include <QObject>
+#include <QRect>
 
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,10 @@ public:
     /// The colour the tray asks symbolic icons to be drawn in (the "normal" entry of the
     /// owner's _NET_SYSTEM_TRAY_COLORS), or nothing when it offers none.
     std::optional<QColor> foregroundColor() const;
+    /// The tray's own background around an icon in slot (native pixels on this screen): the
+    /// mean of the slot's corner pixels, which icons leave clear. Nothing when the screen
+    /// cannot be read there.
+    std::optional<QColor> backgroundAround(const QRect &slot) const;
     /// Follows the tray's colours: emits colorsChanged when the owner sets them anew or
     /// another tray takes the selection.
     void watchColors();
@@ -49,6 +54,7 @@ private:
 
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_root = 0;
+    QRect m_rootRect;
     std::uint32_t m_selection = 0;
     std::uint32_t m_manager = 0;
     std::uint32_t m_colors = 0;

@@ -145,12 +145,14 @@ private Q_SLOTS:
         QCOMPARE_LE(view.minimumSizeHint().height(), view.height());
     }
 
-    void secondOpenRaisesTheSameWindow()
+    void secondOpenRaisesTheSameWindowWithTheAppIcon()
     {
-        SettingsWindowController controller(*m_defaults, m_name, QIcon());
+        const QIcon icon(QPixmap(16, 16));
+        SettingsWindowController controller(*m_defaults, m_name, icon);
         controller.open();
         QPointer<SettingsWindow> first = controller.window();
         QVERIFY(first);
+        QCOMPARE(first->windowIcon().cacheKey(), icon.cacheKey());
         QVERIFY(QTest::qWaitForWindowExposed(first));
         first->close();
         QVERIFY(!first->isVisible());
