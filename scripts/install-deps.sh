@@ -26,6 +26,8 @@ test_pkgs=(
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
   python3-dbus
   sway waybar swaybg grim wtype weston
+  gnome-shell gnome-shell-extension-appindicator mutter xwayland gnome-settings-daemon
+  xdg-desktop-portal-gnome xdg-desktop-portal-gtk
 )
 
 pkgs=("${build_pkgs[@]}")

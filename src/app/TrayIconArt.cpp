@@ -4,9 +4,11 @@
 #include "core/AppInfo.h"
 #include "icons/SymbolIconEngine.h"
 
+#include <QFile>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPalette>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +78,20 @@ private:
     SymbolIconEngine m_symbol;
 };
 
+// GNOME's AppIndicator extension also takes a file path for the name, and draws a symbolic
+// SVG in its bar's colours: where the icon theme lacks ours (run from the build tree), it
+// gets a copy.
+QString symbolicFile()
+{
+    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!desktops.contains(u"GNOME"_s, Qt::CaseInsensitive) || dir.isEmpty())
+        return {};
+    const QString path = dir + u'/' + iconName() + u".svg"_s;
+    QFile::remove(path);
+    return QFile::copy(u":/vantry/icons/%1.svg"_s.arg(iconName()), path) ? path : QString();
+}
+
 } // namespace
 
 QString iconName()
@@ -103,7 +119,7 @@ QIcon icon(Tone tone)
     // A name the host cannot find would leave an empty slot on hosts that do not fall back
     // to the pixels (Qt then hands over a picture file instead), so name only what is installed.
     const QString name = iconName();
-    return QIcon(new TrayIconEngine(tone, QIcon::hasThemeIcon(name) ? name : QString()));
+    return QIcon(new TrayIconEngine(tone, QIcon::hasThemeIcon(name) ? name : symbolicFile()));
 }
 
 double contrastRatio(const QColor &a, const QColor &b)

@@ -21,6 +21,7 @@
 #include "platform/wayland/LayerShell.h"
 #include "platform/x11/X11StartupNotification.h"
 #include "shelf/ui/ShelfView.h"
+#include "shortcuts/KeyboardShortcuts.h"
 #include "shortcuts/ShortcutCenter.h"
 #include "shortcuts/backends/ShortcutPlatform.h"
 #include "translations/AppTranslations.h"
@@ -31,6 +32,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -52,6 +54,9 @@ constexpr auto trayGracePeriod = 5s;
 constexpr qint64 clickAfterHideMs = 400;
 // A host's Activate call and its copy seen by the monitor arrive this close together.
 constexpr auto activationPointAge = 500ms;
+// How long a show waits for an X11 tray to take the new icon in and give it its place.
+constexpr auto iconPlaceWait = 2s;
+constexpr auto iconPlacePoll = 50ms;
 
 QByteArray rectText(const QRect &r)
 {
@@ -85,6 +90,38 @@ std::optional<int> passOn(const QString &socketPath, const QByteArray &request)
         break;
     }
     return std::nullopt;
+}
+
+// Whether Qt runs on XWayland inside a Wayland session: there the X server knows the
+// pointer only over X windows.
+bool underXWayland()
+{
+    return QGuiApplication::platformName() == u"xcb"
+        && qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+// GNOME's compositor lets no Wayland client place its window or keep a popup beside it,
+// and offers no layer shell: the shelf could neither open by the tray icon nor show its
+// preview. Its X windows go where they ask to, so there Qt runs on XWayland, unless the
+// user chose a platform.
+bool prefersXWayland()
+{
+    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    return desktops.contains(u"GNOME"_s, Qt::CaseInsensitive)
+        && qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY")
+        && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+// Where a desktop's tray sits, as a point just outside the work area's corner.
+QRect trayCornerAnchor(const QRect &area)
+{
+    const Qt::Corner corner
+        = LayerPlacement::trayCorner(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+    const bool right = corner == Qt::TopRightCorner || corner == Qt::BottomRightCorner;
+    const bool bottom = corner == Qt::BottomLeftCorner || corner == Qt::BottomRightCorner;
+    return { QPoint(
+                 right ? area.right() : area.left(), bottom ? area.bottom() + 1 : area.top() - 1),
+        QSize(1, 1) };
 }
 } // namespace
 
@@ -141,7 +178,13 @@ int VantryApp::main(int argc, char *argv[])
     qunsetenv("XDG_ACTIVATION_TOKEN");
     qunsetenv("DESKTOP_STARTUP_ID");
 
+    // Only this process: programs it opens files with choose for themselves.
+    const bool xwayland = prefersXWayland();
+    if (xwayland)
+        qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    if (xwayland)
+        qunsetenv("QT_QPA_PLATFORM");
     QApplication::setQuitOnLastWindowClosed(false);
     // Wayland compositors find the icon through the desktop entry; X11 window managers,
     // task bars and Alt+Tab read the windows' own icon.
@@ -248,6 +291,24 @@ void VantryApp::onStatusItem(MenuBarExtraAccess::StatusItem *item)
 {
     m_statusItem = item;
     AppDelegate::shared().statusItemDidAppear(item);
+    // Some hosts (GNOME's AppIndicator extension) open the menu on a click and activate
+    // only on a double click: the menu's first entry leads to the shelf.
+    QMenu *menu = AppDelegate::shared().statusMenu(item);
+    if (!menu || menu->property("vantryShowShelf").toBool())
+        return;
+    menu->setProperty("vantryShowShelf", true);
+    auto *show = new QAction(menu);
+    const auto updateText = [show] {
+        const auto shortcut = KeyboardShortcuts::getShortcut(AppDelegate::openShelfWindow());
+        show->setText(tr("Show Shelf") + (shortcut ? u'\t' + shortcut->displayText() : QString()));
+    };
+    updateText();
+    if (auto *center = KeyboardShortcuts::ShortcutCenter::current())
+        connect(
+            center, &KeyboardShortcuts::ShortcutCenter::shortcutByNameDidChange, show, updateText);
+    connect(show, &QAction::triggered, this, [this] { showShelf({}); });
+    menu->insertAction(menu->actions().value(0), show);
+    menu->insertSeparator(menu->actions().value(1));
 }
 
 void VantryApp::onTrayHostAvailable()
@@ -257,6 +318,7 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
+    m_iconPlaceWait.setRemainingTime(iconPlaceWait);
     // On X11 we place the shelf ourselves: where a StatusNotifierItem host was clicked.
     if (QGuiApplication::platformName() == u"xcb"_s) {
         if (StatusNotifierActivations::hostRuns()) {
@@ -343,6 +405,13 @@ void VantryApp::toggleShelf(const Activation &activation)
 
 void VantryApp::showShelf(const Activation &activation)
 {
+    // Just after start the tray may not have taken the icon in yet: wait a little for its
+    // place rather than dropping down from the screen's origin.
+    if (!(m_dropDown && m_dropDown->isVisible()) && m_trayIcon && m_trayIcon->awaitsPlace()
+        && !m_iconPlaceWait.hasExpired()) {
+        QTimer::singleShot(iconPlacePoll, this, [this, activation] { showShelf(activation); });
+        return;
+    }
     prepareActivation(activation);
     if (m_dropDown && m_dropDown->isVisible()) {
         m_dropDown->raise();
@@ -393,10 +462,19 @@ QRect VantryApp::clickAnchor() const
     if (m_trayIcon) {
         if (const QRect r = m_trayIcon->geometry(); r.isValid())
             return r;
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        if (m_trayIcon->awaitsPlace() && screen)
+            return trayCornerAnchor(screen->availableGeometry());
     }
     if (m_activations) {
         if (const auto point = m_activations->recentPoint(activationPointAge))
             return { *point, QSize(1, 1) };
+    }
+    // Under XWayland the pointer is unknown when the click was on the compositor's own
+    // panel: the shelf goes to the corner the desktop keeps its tray in.
+    if (underXWayland()) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            return trayCornerAnchor(screen->availableGeometry());
     }
     return { QCursor::pos(), QSize(1, 1) };
 }

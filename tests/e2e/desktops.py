@@ -3,7 +3,7 @@
 there, how the tray icon is clicked and keys pressed, and where the shelf and the preview
 show (a box: x, y, width, height), read from the X server, a screenshot or the compositor.
 
-What a desktop cannot do is None: activate (no tray), focused (no way to ask who has the
+What a desktop cannot do is None: activate (no tray), hide (as activate), focused (no way to ask who has the
 keyboard), listed (no window list to read), focus_elsewhere (nothing takes the focus).
 """
 import contextlib
@@ -30,6 +30,7 @@ class Desktop:
     places = True  # puts the shelf in the same place each time
     start_args = ()
     focused = listed = focus_elsewhere = None
+    hide = None  # how the tray hides the shelf, when not as activate shows it
     env = None
     seen = None  # what the last look at the screen found, for failure reports
 
@@ -376,6 +377,98 @@ class Kwin(Wayland):
         return [json.loads(line.split("@@MARK@@", 1)[1]) for line in lines if "@@MARK@@{" in line]
 
 
+class Gnome(Wayland):
+    """GNOME Shell, headless (gnome_session.py), with the AppIndicator extension as the tray:
+    a click on the icon opens its menu, a double click activates it. Vantry runs as a user
+    starts it, with the shell's XWayland display at hand. Input is real, through the
+    shell's virtual devices; windows are the shell's own list."""
+    name = "GNOME Shell"
+    KEYS = {"Escape": 1, "space": 57, "Down": 108}
+
+    def __init__(self):
+        from gnome_session import GnomeSession
+        self.session_class = GnomeSession
+        self.vantry_env = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+
+    def compositor(self, s):
+        self.top = s.wait_for("the top bar in the work area", lambda: s.eval(
+            "Main.layoutManager.getWorkAreaForMonitor(0).y"))
+        self.vantry_env.update(s.xwayland())
+
+    def keys(self, *names):
+        for name in names:
+            self.session.keys(self.KEYS[name])
+
+    def icon(self):
+        return wait_for("the icon in the top bar", lambda: next(iter(self.session.tray()), None))
+
+    def menu(self):
+        """The entries of the open menu of our icon: label and centre."""
+        return self.session.eval("""Object.entries(Main.panel.statusArea)
+            .filter(([k, b]) => k.startsWith("appindicator") && b.menu.isOpen)
+            .flatMap(([k, b]) => b.menu._getMenuItems()).filter(i => i.label).map(i => {
+                const [x, y] = i.get_transformed_position(), [w, h] = i.get_transformed_size();
+                return [i.label.text, Math.round(x + w / 2), Math.round(y + h / 2)]; })""")
+
+    def activate(self):
+        """a click on the tray icon and the menu's first entry"""
+        self.session.click(*self.icon())
+        label, x, y = wait_for("the icon's menu", lambda: next(iter(self.menu()), None))
+        if not label.startswith("Show Shelf"):
+            raise Failure("the menu's first entry is %r, not Show Shelf" % label)
+        self.session.click(x, y)
+
+    def ours(self):
+        return [w for w in self.session.windows() if w["pid"] == self.app.pid]
+
+    def look(self):
+        self.seen = self.ours()
+        return (next((tuple(w["g"]) for w in self.seen if w["title"] == "Vantry Shelf"), None),
+                next((tuple(w["g"]) for w in self.seen if w["title"] != "Vantry Shelf"), None))
+
+    def focused(self):
+        return any(w["focus"] and w["title"] == "Vantry Shelf" for w in self.ours())
+
+    def listed(self):
+        return [w for w in self.ours() if not w["skip"]]
+
+    def misplaced(self, box, state):
+        x, y = self.icon()
+        if box[1] != self.top or not box[0] - 100 <= x <= box[0] + box[2] + 100:
+            return "not under the icon at %d,%d, below the top bar" % (x, y)
+
+    focus_elsewhere = Weston.focus_elsewhere
+
+    def hide(self):
+        """a double click on the tray icon (Activate)"""
+        self.session.click(*self.icon(), count=2)
+
+    def more(self, app):
+        # The icon stands out from the black bar (recoloured by the host, also when Vantry
+        # runs from the build tree, where the icon theme lacks it).
+        x, y = self.icon()
+        colours = self.session.pixels((x - 12, y - 12, 24, 24))
+        ink = max(contrast(c, colours[0]) for c in colours)
+        if ink < 3:
+            raise Failure("the tray icon's contrast with the top bar is %.1f:1" % ink)
+        # Activate shows the shelf too, by the icon.
+        self.hide()
+        box = wait_for("the shelf after a double click", lambda: self.look()[0])
+        wrong = self.misplaced(box, None)
+        if wrong:
+            raise Failure("the shelf %s after a double click: %s" % (box, wrong))
+        # The Preview button, clicked, shows the preview beside the shelf, which keeps the
+        # keyboard.
+        from shelf_story import beside
+        wait_for("the keyboard on the shelf", self.focused)
+        self.keys("Down")
+        self.session.click(*wait_for("the Preview button", lambda: self.session.button(
+            self.app.pid, "Preview")))
+        wait_for("the preview from its button beside the shelf",
+                 lambda: (p := self.look()[1]) and beside(p, box, self.top))
+        wait_for("the keyboard on the shelf with the preview", self.focused)
+
+
 WINDOWS = """
 var cs = workspace.clientList();
 for (var i = 0; i < cs.length; i++)
@@ -386,7 +479,8 @@ for (var i = 0; i < cs.length; i++)
 print("@@MARK@@end");
 """
 
-DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin}
+DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin,
+           "gnome": Gnome}
 
 
 def run_story(desktop, story, *args):
@@ -405,6 +499,16 @@ def run_story(desktop, story, *args):
         print("FAIL:", e)
         sys.exit(1)
     print("PASS")
+
+
+def contrast(a, b):
+    """The contrast ratio of two RGB colours by relative luminance (1 to 21)."""
+    def luminance(rgb):
+        c = [v / 255 for v in rgb]
+        c = [v / 12.92 if v <= 0.04045 else ((v + 0.055) / 1.055) ** 2.4 for v in c]
+        return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2]
+    high, low = sorted((luminance(a), luminance(b)), reverse=True)
+    return (high + 0.05) / (low + 0.05)
 
 
 def regions(width, height, rgb, background, top=0):

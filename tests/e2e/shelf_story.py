@@ -98,8 +98,9 @@ def story(d):
     d.keys("Down", "space")
     wait_for("the preview from the keyboard when shown again", lambda: d.look()[1])
     if d.activate:
-        show()
-        wait_for("%s to hide the shelf and preview" % how,
+        hide = d.hide or show
+        hide()
+        wait_for("%s to hide the shelf and preview" % hide.__doc__,
                  lambda: hidden(d.status()) and d.look() == (None, None))
         d.launch()
         wait_for("a launch to show the shelf", lambda: shown(d.status()))
