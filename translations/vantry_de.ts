@@ -148,6 +148,10 @@
         <source>Settings cannot be saved: %1</source>
         <translation>Einstellungen können nicht gespeichert werden: %1</translation>
     </message>
+    <message>
+        <source>A name cannot contain “/”.</source>
+        <translation>Ein Name darf kein „/“ enthalten.</translation>
+    </message>
 </context>
 <context>
     <name>vantry::DropDownWindow</name>

@@ -148,6 +148,10 @@
         <source>Settings cannot be saved: %1</source>
         <translation>Settings cannot be saved: %1</translation>
     </message>
+    <message>
+        <source>A name cannot contain “/”.</source>
+        <translation>A name cannot contain “/”.</translation>
+    </message>
 </context>
 <context>
     <name>vantry::DropDownWindow</name>

@@ -6,6 +6,7 @@
 #include "core/UserDefaults.h"
 #include "platform/dbus/FreedesktopNotificationCenter.h"
 #include "shelf/SecurityScope.h"
+#include "shortcuts/KeyTable.h"
 #include "shortcuts/KeyboardShortcuts.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/ShortcutCenter.h"
@@ -38,7 +39,7 @@ const KeyboardShortcuts::Name &AppDelegate::openShelfWindow()
 {
     using namespace KeyboardShortcuts;
     static const Name name(QStringLiteral("openShelfWindow"),
-        Shortcut(Key::s, ModifierFlags(CommandModifier) | ControlModifier));
+        Shortcut(namedKey("s"), ModifierFlags(CommandModifier) | ControlModifier));
     return name;
 }
 

@@ -2,6 +2,7 @@
 #include "app/DropDownPlacement.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantry::DropDownPlacement {
 
@@ -11,9 +12,19 @@ int clampInto(int value, int low, int extent, int length)
     const int high = low + extent - length;
     return high < low ? low : std::clamp(value, low, high);
 }
+
+// Qt rounds the logical area and the window's frame to device pixels each on its own, so at a
+// fractional scale a frame flush with the area's far edge can end one device pixel past it.
+int withinDevicePixels(int value, int low, int extent, int length, qreal scale)
+{
+    const int end = int(std::floor(extent * scale));
+    while (value > low && qRound((value - low) * scale) + qRound(length * scale) > end)
+        --value;
+    return value;
+}
 } // namespace
 
-QPoint position(const QRect &anchor, const QSize &size, const QRect &available)
+QPoint position(const QRect &anchor, const QSize &size, const QRect &available, qreal scale)
 {
     QPoint p;
     if (anchor.right() < available.left()) {
@@ -25,8 +36,10 @@ QPoint position(const QRect &anchor, const QSize &size, const QRect &available)
         p.setY(anchor.center().y() <= available.center().y() ? anchor.bottom() + 1
                                                              : anchor.top() - size.height());
     }
-    return { clampInto(p.x(), available.left(), available.width(), size.width()),
-        clampInto(p.y(), available.top(), available.height(), size.height()) };
+    const int x = clampInto(p.x(), available.left(), available.width(), size.width());
+    const int y = clampInto(p.y(), available.top(), available.height(), size.height());
+    return { withinDevicePixels(x, available.left(), available.width(), size.width(), scale),
+        withinDevicePixels(y, available.top(), available.height(), size.height(), scale) };
 }
 
 } // namespace vantry::DropDownPlacement

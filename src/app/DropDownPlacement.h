@@ -11,7 +11,8 @@ namespace vantry::DropDownPlacement {
 /// 1×1 rectangle at the pointer): below the anchor and centred on it when the anchor sits in
 /// the upper half of `available`, above it otherwise, beside it when the anchor lies left or
 /// right of `available` (a vertical panel). The result always keeps the window inside
-/// `available`; a window larger than that area is aligned to its top left.
-QPoint position(const QRect &anchor, const QSize &size, const QRect &available);
+/// `available`, also in device pixels at the screen's `scale`; a window larger than that area
+/// is aligned to its top left.
+QPoint position(const QRect &anchor, const QSize &size, const QRect &available, qreal scale = 1.0);
 
 } // namespace vantry::DropDownPlacement

@@ -55,7 +55,8 @@ void DropDownWindow::present(const QRect &anchor)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (screen)
-        move(DropDownPlacement::position(anchor, size(), screen->availableGeometry()));
+        move(DropDownPlacement::position(
+            anchor, size(), screen->availableGeometry(), screen->devicePixelRatio()));
     show();
     raise();
     activateWindow();

@@ -90,7 +90,14 @@ bool TrayIcon::isVisible() const
 
 QRect TrayIcon::geometry() const
 {
-    return m_tray->geometry();
+    return awaitsPlace() ? QRect() : m_tray->geometry();
+}
+
+bool TrayIcon::awaitsPlace() const
+{
+    // Until an X11 tray takes the icon's window in, the window sits at the screen's origin.
+    const QRect r = m_tray->geometry();
+    return r.isValid() && r.topLeft().isNull();
 }
 
 bool TrayIcon::eventFilter(QObject *watched, QEvent *event)

@@ -38,6 +38,8 @@ public:
 
     /// The icon's place on screen when the tray reports one, else an invalid rectangle.
     QRect geometry() const;
+    /// Whether the tray has yet to place the icon (and will report its place then).
+    bool awaitsPlace() const;
 
     /// The rendering in use now.
     TrayIconArt::Tone tone() const { return m_tone; }

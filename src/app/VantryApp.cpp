@@ -54,6 +54,9 @@ constexpr auto trayGracePeriod = 5s;
 constexpr qint64 clickAfterHideMs = 400;
 // A host's Activate call and its copy seen by the monitor arrive this close together.
 constexpr auto activationPointAge = 500ms;
+// How long a show waits for an X11 tray to take the new icon in and give it its place.
+constexpr auto iconPlaceWait = 2s;
+constexpr auto iconPlacePoll = 50ms;
 
 QByteArray rectText(const QRect &r)
 {
@@ -315,6 +318,7 @@ void VantryApp::onTrayHostAvailable()
     m_trayIcon = std::make_unique<TrayIcon>(&m_menuBarExtraItem);
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
+    m_iconPlaceWait.setRemainingTime(iconPlaceWait);
     // On X11 we place the shelf ourselves: where a StatusNotifierItem host was clicked.
     if (QGuiApplication::platformName() == u"xcb"_s) {
         if (StatusNotifierActivations::hostRuns()) {
@@ -401,6 +405,13 @@ void VantryApp::toggleShelf(const Activation &activation)
 
 void VantryApp::showShelf(const Activation &activation)
 {
+    // Just after start the tray may not have taken the icon in yet: wait a little for its
+    // place rather than dropping down from the screen's origin.
+    if (!(m_dropDown && m_dropDown->isVisible()) && m_trayIcon && m_trayIcon->awaitsPlace()
+        && !m_iconPlaceWait.hasExpired()) {
+        QTimer::singleShot(iconPlacePoll, this, [this, activation] { showShelf(activation); });
+        return;
+    }
     prepareActivation(activation);
     if (m_dropDown && m_dropDown->isVisible()) {
         m_dropDown->raise();
@@ -451,6 +462,9 @@ QRect VantryApp::clickAnchor() const
     if (m_trayIcon) {
         if (const QRect r = m_trayIcon->geometry(); r.isValid())
             return r;
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        if (m_trayIcon->awaitsPlace() && screen)
+            return trayCornerAnchor(screen->availableGeometry());
     }
     if (m_activations) {
         if (const auto point = m_activations->recentPoint(activationPointAge))

@@ -7,6 +7,7 @@
 #include "tray/StatusItem.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -112,6 +113,7 @@ private:
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<StatusNotifierActivations> m_activations;
     QElapsedTimer m_trayClick;
+    QDeadlineTimer m_iconPlaceWait;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;
     std::unique_ptr<DropDownWindow> m_dropDown;

@@ -142,7 +142,9 @@ void ContentView::commitRename()
     // A name that is not one entry ("a/b", ".", "..", a NUL) must never move
     // the item elsewhere: it fails like an invalid argument to the move.
     MoveResult result;
-    if (!isValidEntryName(nameBytes)) {
+    if (nameBytes.contains('/')) {
+        result = { tr("A name cannot contain “/”."), EINVAL };
+    } else if (!isValidEntryName(nameBytes)) {
         result = moveError(EINVAL);
     } else {
         const QByteArray folder = parentPath(source);

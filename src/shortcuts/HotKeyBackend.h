@@ -59,20 +59,11 @@ public:
     {
         return systemHotKeys().contains(combination);
     }
-    /// Whether the desktop accepted the registration under id but has no key assigned to
-    /// it yet: the user assigns one in the desktop's settings. Not a failure.
-    virtual bool isPending(quint32 id) const
-    {
-        Q_UNUSED(id);
-        return false;
-    }
 
 Q_SIGNALS:
     void pressed(quint32 id);
     void released(quint32 id);
     void registrationFailed(quint32 id, KeyboardShortcuts::HotKeyBackend::Status status);
-    /// isPending(id) changed: the desktop assigned a key to it, or took it away.
-    void pendingChanged(quint32 id, bool pending);
 };
 
 } // namespace KeyboardShortcuts

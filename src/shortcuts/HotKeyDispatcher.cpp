@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/HotKeyDispatcher.h"
 
-#include "shortcuts/KeyCodes.h"
-#include "shortcuts/KeySymbols.h"
+#include "shortcuts/KeyTable.h"
 #include "shortcuts/LocalEventMonitor.h"
 
 #include <QKeyEvent>
@@ -19,8 +18,8 @@ bool isAcceptableHotKey(const Shortcut &shortcut)
 {
     if (shortcut.modifiers() & (ControlModifier | OptionModifier | CommandModifier))
         return true;
-    const auto special = specialKey(shortcut.carbonKeyCode());
-    return special && isFunctionKey(*special);
+    const KeyRow *key = keyRow(shortcut.carbonKeyCode());
+    return key && key->isFunctionKey();
 }
 
 } // namespace
@@ -49,7 +48,7 @@ std::optional<KeyCombination> HotKeyDispatcher::combinationOf(const Shortcut &sh
     // Only hand-edited settings get here with codes outside the system's range.
     if (shortcut.carbonKeyCode() < 0 || shortcut.carbonKeyCode() > 0xFFFF)
         return std::nullopt;
-    const auto keyCode = evdevKeyCode(int(shortcut.carbonKeyCode()));
+    const auto keyCode = evdevKeyCode(shortcut.carbonKeyCode());
     if (!keyCode)
         return std::nullopt;
     return KeyCombination { *keyCode, qtModifiers(shortcut.modifiers()) };
@@ -121,7 +120,7 @@ void HotKeyDispatcher::registerHotKey(const Shortcut &shortcut, Action onKeyDown
     HotKey hotKey { shortcut, ++m_hotKeyIdCounter, false, std::move(onKeyDown),
         std::move(onKeyUp) };
 
-    // While a menu is open or everything is off, grabbing the key now would only
+    // While a menu is open or a recorder records, grabbing the key now would only
     // take it away from other programs; it is registered when the layer is active again.
     if (m_eventHandlerInstalled && m_state != State::Active) {
         m_hotKeyTable.insert_or_assign(hotKey.hotKeyId, std::move(hotKey));
@@ -196,14 +195,6 @@ void HotKeyDispatcher::unregisterAllHotKeys()
     }
 }
 
-void HotKeyDispatcher::setEnabled(bool enabled)
-{
-    if (m_enabled == enabled)
-        return;
-    m_enabled = enabled;
-    refreshEventHandler();
-}
-
 void HotKeyDispatcher::setMenuTrackingActive(bool active)
 {
     if (m_menuTrackingActive == active)
@@ -227,22 +218,18 @@ void HotKeyDispatcher::refreshEventHandler()
     // An X grab takes the combination from our own recorder too.
     const bool releaseForRecorder
         = m_recorderActive && m_backend && m_backend->keepsKeysFromOurWindows();
-    if (m_enabled && releaseForRecorder && !m_menuTrackingActive) {
+    if (releaseForRecorder && !m_menuTrackingActive) {
         m_state = State::Recording;
         unregisterAllHotKeys();
         m_menuKeyEventFilter->stopMonitoring();
-    } else if (m_enabled && !m_menuTrackingActive) {
+    } else if (!m_menuTrackingActive) {
         m_state = State::Active;
         registerAllHotKeys();
         m_menuKeyEventFilter->stopMonitoring();
-    } else if (m_enabled) {
+    } else {
         m_state = State::MenuOpen;
         unregisterAllHotKeys();
         m_menuKeyEventFilter->startMonitoring();
-    } else {
-        m_state = State::Off;
-        unregisterAllHotKeys();
-        m_menuKeyEventFilter->stopMonitoring();
     }
 }
 

@@ -36,7 +36,6 @@ public:
         Active, // hot keys registered, backend events handled
         MenuOpen, // hot keys released, key events of the open menu handled
         Recording, // a recorder records: hot keys that hide keys from it released
-        Off, // hot keys released, nothing handled
     };
     Q_ENUM(State)
 
@@ -58,10 +57,7 @@ public:
     /// Releases and forgets every record of the shortcut.
     void unregisterHotKey(const Shortcut &shortcut);
 
-    void setEnabled(bool enabled);
-    bool isEnabled() const { return m_enabled; }
     void setMenuTrackingActive(bool active);
-    bool isMenuTrackingActive() const { return m_menuTrackingActive; }
     /// A recorder records: hot keys that would keep its keys from it are released.
     void setRecorderActive(bool active);
     State state() const { return m_state; }
@@ -80,7 +76,6 @@ public:
     std::optional<HotKeyBackend::Status> refusal(const Shortcut &shortcut) const;
 
     const std::map<quint32, HotKey> &hotKeyTable() const { return m_hotKeyTable; }
-    quint32 hotKeyIdCounter() const { return m_hotKeyIdCounter; }
 
     /// The ordinary key event path: runs the first record matching the event's
     /// key code and modifiers. True when a record matched (the event is ours).
@@ -109,7 +104,6 @@ private:
     std::map<quint32, HotKey> m_hotKeyTable;
     quint32 m_hotKeyIdCounter = 0;
     bool m_eventHandlerInstalled = false;
-    bool m_enabled = true;
     bool m_menuTrackingActive = false;
     bool m_recorderActive = false;
     State m_state = State::Idle;

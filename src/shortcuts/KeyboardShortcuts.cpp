@@ -92,18 +92,6 @@ void onKeyUp(const Name &name, std::function<void()> action)
         layer->onKeyUp(name, std::move(action));
 }
 
-EventStream *events(const Name &name, QObject *parent)
-{
-    NameLayer *layer = nameLayer();
-    return layer ? layer->events(name, std::nullopt, parent) : nullptr;
-}
-
-EventStream *events(EventType type, const Name &name, QObject *parent)
-{
-    NameLayer *layer = nameLayer();
-    return layer ? layer->events(name, type, parent) : nullptr;
-}
-
 bool handlersSuspended()
 {
     const NameLayer *layer = nameLayer();

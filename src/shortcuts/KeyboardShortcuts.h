@@ -5,7 +5,6 @@
 // on the main thread and works with ShortcutCenter::current(); without a
 // center reads give nothing and writes do nothing.
 
-#include "shortcuts/EventStream.h"
 #include "shortcuts/Key.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/Shortcut.h"
@@ -24,13 +23,6 @@ namespace KeyboardShortcuts {
 
 /// Every key of the module in the settings store starts with this.
 inline constexpr QLatin1String defaultsKeyPrefix { "KeyboardShortcuts_" };
-/// The documented names of the module's notifications (ShortcutCenter's signals).
-inline constexpr QLatin1String shortcutByNameDidChangeNotification {
-    "KeyboardShortcuts_shortcutByNameDidChange"
-};
-inline constexpr QLatin1String recorderActiveStatusDidChangeNotification {
-    "KeyboardShortcuts_recorderActiveStatusDidChange"
-};
 
 // --- Model and persistence ---
 
@@ -47,7 +39,7 @@ void reset(const Name &first, const Names &...rest)
     reset(QList<Name> { first, rest... });
 }
 
-// --- Actions and event streams ---
+// --- Actions ---
 
 /// Runs action on each press (release) of the name's shortcut. Actions are
 /// never removed.
@@ -70,11 +62,6 @@ void onKeyUp(const Name &name, const QObject *context, Action action)
             action();
     });
 }
-
-/// A stream of the name's key-down and key-up events; destroy it to unsubscribe.
-EventStream *events(const Name &name, QObject *parent = nullptr);
-/// The same, only events of type.
-EventStream *events(EventType type, const Name &name, QObject *parent = nullptr);
 
 // --- Switches ---
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "shortcuts/EventStream.h"
 #include "shortcuts/HotKeyDispatcher.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/Shortcut.h"
@@ -9,7 +8,6 @@
 #include <QHash>
 #include <QList>
 #include <QSet>
-#include <QUuid>
 
 #include <functional>
 #include <memory>
@@ -17,20 +15,17 @@
 namespace KeyboardShortcuts {
 
 class MenuTracker;
-class ShortcutCenter;
 
-// Which shortcuts are handed to the hot key layer, the actions and stream
-// subscribers attached to names, and the dispatch from a pressed shortcut to
-// every name that holds it. Internal to the module; KeyboardShortcuts.h is the
-// public face.
+// Which shortcuts are handed to the hot key layer, the actions attached to
+// names, and the dispatch from a pressed shortcut to every name that holds it.
+// Internal to the module; KeyboardShortcuts.h is the public face.
 class NameLayer final
 {
 public:
     using Action = std::function<void()>;
     using ActionTable = QHash<Name, QList<Action>>;
-    using SubscriberTable = QHash<Name, QHash<QUuid, Action>>;
 
-    NameLayer(ShortcutCenter *center, HotKeyBackend *backend);
+    explicit NameLayer(HotKeyBackend *backend);
     ~NameLayer();
 
     HotKeyDispatcher &hotKeys() { return *m_hotKeys; }
@@ -39,14 +34,11 @@ public:
     void installShortcut(const Shortcut &shortcut);
     void uninstallShortcut(const Shortcut &shortcut);
     /// Uninstalls the shortcut that leaving gives up, unless another name with
-    /// actions or streams still holds it.
+    /// actions still holds it.
     void uninstallUnlessShared(const Shortcut &shortcut, const Name &leaving);
 
     void onKeyDown(const Name &name, Action action);
     void onKeyUp(const Name &name, Action action);
-    EventStream *events(const Name &name, std::optional<EventType> only, QObject *parent);
-    /// Called by a stream as it is destroyed.
-    void streamEnded(const Name &name, const QUuid &id);
 
     bool handlersSuspended() const { return m_handlersSuspended; }
     void setHandlersSuspended(bool suspended) { m_handlersSuspended = suspended; }
@@ -55,19 +47,14 @@ public:
     void ensureMenuTrackingObservers();
 
 private:
-    void dispatchShortcut(const Shortcut &shortcut, const ActionTable &actions,
-        const SubscriberTable &subscribers) const;
-    QSet<Shortcut> storedShortcuts(const QList<Name> &names) const;
+    void dispatchShortcut(const Shortcut &shortcut, const ActionTable &actions) const;
     QList<Name> namesWithHandlers() const;
 
-    ShortcutCenter *m_center;
     std::unique_ptr<HotKeyDispatcher> m_hotKeys;
     std::unique_ptr<MenuTracker> m_menuTracker;
     QSet<Shortcut> m_installedShortcuts;
     ActionTable m_keyDownActions;
     ActionTable m_keyUpActions;
-    SubscriberTable m_keyDownSubscribers;
-    SubscriberTable m_keyUpSubscribers;
     bool m_handlersSuspended = false;
 };
 

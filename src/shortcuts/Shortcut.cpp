@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shortcuts/Shortcut.h"
 
-#include "shortcuts/KeyCodes.h"
+#include "shortcuts/KeyTable.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -19,7 +19,7 @@ ShortcutCenter::ShortcutCenter(
     , m_store(store)
     , m_backend(backend)
     , m_layout(layout)
-    , m_nameLayer(std::make_unique<NameLayer>(this, backend))
+    , m_nameLayer(std::make_unique<NameLayer>(backend))
 {
     qRegisterMetaType<KeyboardShortcuts::Name>();
     qRegisterMetaType<KeyboardShortcuts::Shortcut>();

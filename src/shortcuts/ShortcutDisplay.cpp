@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Display strings of shortcuts and the module's own translation catalog.
 #include "shortcuts/KeySymbols.h"
+#include "shortcuts/KeyTable.h"
 #include "shortcuts/KeyboardLayout.h"
 #include "shortcuts/KeyboardShortcuts.h"
 
@@ -75,7 +76,7 @@ QString Shortcut::displayText() const
 {
     QString key;
     if (const auto special = specialKey(m_carbonKeyCode))
-        key = QKeySequence(linuxKey(*special)).toString(QKeySequence::NativeText);
+        key = QKeySequence(special->qtKey).toString(QKeySequence::NativeText);
     else
         key = capitalizedFirstLetter(
             keyToCharacter(m_carbonKeyCode).value_or(QString(kReplacementCharacter)));

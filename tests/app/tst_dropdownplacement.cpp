@@ -51,6 +51,26 @@ private Q_SLOTS:
         if (size.width() <= available.width() && size.height() <= available.height())
             QVERIFY(available.contains(QRect(p, size)));
     }
+
+    // Qt rounds the logical screen and the frame to device pixels each on its own: at 1.5 a
+    // 2560 px screen is 1707 logical pixels wide, and a frame flush with that edge would end at
+    // 2561. Whole scales keep the frame flush.
+    void staysOnTheScreenInDevicePixels_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<int>("expectedX");
+        QTest::newRow("1.5") << 1.5 << QRect(0, 0, 1707, 960) << 1414;
+        QTest::newRow("2") << 2.0 << QRect(0, 0, 1280, 720) << 988;
+    }
+    void staysOnTheScreenInDevicePixels()
+    {
+        QFETCH(qreal, scale);
+        QFETCH(QRect, available);
+        QFETCH(int, expectedX);
+        const QRect icon(available.right() - 24, 0, 24, 24);
+        QCOMPARE(position(icon, QSize(292, 400), available, scale).x(), expectedX);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestDropDownPlacement)

@@ -4,6 +4,7 @@
 #include "FakeHotKeyBackend.h"
 #include "FixedKeyboardLayout.h"
 
+#include "shortcuts/KeyTable.h"
 #include "shortcuts/KeyboardShortcuts.h"
 
 #include "core/UserDefaults.h"
@@ -13,8 +14,8 @@
 
 namespace KeyboardShortcuts::Testing {
 
-inline const Shortcut controlCommandS(Key::s, ControlModifier | CommandModifier);
-inline const Shortcut optionF(Key::f, OptionModifier);
+inline const Shortcut controlCommandS(namedKey("s"), ControlModifier | CommandModifier);
+inline const Shortcut optionF(namedKey("f"), OptionModifier);
 
 // The shortcut module with services of its own: a store in a temporary folder, the
 // recording backend and a fixed US layout, unless a real backend and layout are given.

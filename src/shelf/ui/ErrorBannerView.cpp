@@ -23,7 +23,8 @@ namespace vantry {
 namespace {
 
 constexpr int horizontalPadding = 12;
-constexpr int verticalPadding = 10;
+// Small enough for two lines to fit between the shelf's list and its bottom edge.
+constexpr int verticalPadding = 6;
 constexpr int itemSpacing = 10;
 constexpr int symbolSize = 16;
 constexpr qreal cornerRadius = 10;
@@ -214,10 +215,8 @@ void ErrorBannerView::paintEvent(QPaintEvent *)
     QPainterPath card;
     card.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     painter.setClipPath(card);
-    // A translucent card over whatever is behind it.
-    QColor material = palette().color(QPalette::Window);
-    material.setAlphaF(0.92f);
-    painter.fillPath(card, material);
+    // Opaque: the gear and the list's end would show through as smudges.
+    painter.fillPath(card, palette().color(QPalette::Window));
     // The border is clipped to the card, so only its inner half shows.
     QPen border(ShelfColors::bannerBorder(), 1.0);
     border.setCapStyle(Qt::FlatCap);

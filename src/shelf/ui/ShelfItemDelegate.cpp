@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shelf/ui/ShelfItemDelegate.h"
 
+#include "icons/PictureMode.h"
 #include "shelf/ui/ShelfColors.h"
 #include "shelf/ui/ShelfItemEditView.h"
 #include "shelf/ui/ShelfListModel.h"
@@ -65,7 +66,10 @@ void ShelfItemDelegate::paint(
     const QRect iconRect = QStyle::visualRect(option.direction, row,
         QRect(row.left() + padding, row.top() + (row.height() - iconSize) / 2, iconSize, iconSize));
     const QIcon icon = index.data(Qt::DecorationRole).value<QIcon>();
-    icon.paint(painter, iconRect, Qt::AlignCenter, selected ? QIcon::Selected : QIcon::Normal);
+    // File icons keep their own colours on the highlight (the selected mode fades them into
+    // it); only our tinted symbols take the highlighted text colour.
+    const bool symbol = selected && pictureModeEnabled();
+    icon.paint(painter, iconRect, Qt::AlignCenter, symbol ? QIcon::Selected : QIcon::Normal);
 
     int textLeft = row.left() + padding + iconSize + spacing;
     int textRight = row.right() - padding;
@@ -80,8 +84,23 @@ void ShelfItemDelegate::paint(
     // Middle elision keeps the extension in sight.
     const QString name = option.fontMetrics.elidedText(
         index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, textRect.width());
+    // Absolute: the painter would mirror the alignment once more in a right-to-left layout.
     painter->drawText(textRect,
-        Qt::AlignVCenter | (rtl ? Qt::AlignRight : Qt::AlignLeft) | Qt::TextSingleLine, name);
+        Qt::AlignVCenter | Qt::AlignAbsolute | (rtl ? Qt::AlignRight : Qt::AlignLeft)
+            | Qt::TextSingleLine,
+        name);
+
+    if (option.state & QStyle::State_HasFocus) {
+        // The current row of a focused list, framed as the style frames focus.
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = row.adjusted(1, 1, -1, -1);
+        focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+        focus.backgroundColor
+            = selected ? palette.color(group, QPalette::Highlight) : ShelfColors::listBackground();
+        const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+    }
     painter->restore();
 }
 

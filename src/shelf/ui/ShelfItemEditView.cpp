@@ -17,6 +17,7 @@ namespace vantry {
 ShelfItemEditView::ShelfItemEditView(QByteArray path, bool isDirectory, QWidget *parent)
     : QWidget(parent)
     , m_path(std::move(path))
+    , m_isDirectory(isDirectory)
     , m_icon(new QLabel(this))
     , m_field(new QLineEdit(this))
 {
@@ -59,6 +60,15 @@ void ShelfItemEditView::setText(const QString &text)
 {
     if (m_field->text() != text)
         m_field->setText(text);
+}
+
+void ShelfItemEditView::selectName()
+{
+    const qsizetype dot = m_isDirectory ? -1 : m_field->text().lastIndexOf(u'.');
+    if (dot > 0)
+        m_field->setSelection(0, int(dot));
+    else
+        m_field->selectAll();
 }
 
 void ShelfItemEditView::showEvent(QShowEvent *event)

@@ -25,6 +25,9 @@ public:
     /// Shows text unless the field already holds it (so the cursor stays put).
     void setText(const QString &text);
     QLineEdit *field() const { return m_field; }
+    /// Selects the name without its extension, as file managers do when renaming starts; the
+    /// whole name of a folder or of a name without one (".bashrc" has none).
+    void selectName();
 
 Q_SIGNALS:
     void textEdited(const QString &text);
@@ -37,6 +40,7 @@ protected:
 
 private:
     QByteArray m_path;
+    bool m_isDirectory = false;
     QLabel *m_icon = nullptr;
     QLineEdit *m_field = nullptr;
 };

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace vantry {
 
 ShelfListView::ShelfListView(QWidget *parent)
@@ -27,6 +29,19 @@ ShelfListView::ShelfListView(QWidget *parent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setTextElideMode(Qt::ElideMiddle);
     setFrameShape(QFrame::NoFrame);
+}
+
+QSize ShelfListView::sizeHint() const
+{
+    // A screenshot's name (39 characters) is a long everyday name: rows show it in full beside
+    // the icon and the scroll bar, and the selected row, with its two buttons, about 30
+    // characters. In the default 9 pt sans font it is 257 px wide at 1x and at 2x, so the list
+    // is 315 px wide (the list's own default was 256, about 25 characters); larger fonts widen it.
+    const int name = fontMetrics().horizontalAdvance(u"Screenshot from 2026-12-07 14-05-31.png"_s);
+    const int chrome = 2 * ShelfItemDelegate::padding + ShelfItemDelegate::iconSize
+        + ShelfItemDelegate::spacing
+        + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return { name + chrome + 2 * frameWidth(), QListView::sizeHint().height() };
 }
 
 void ShelfListView::setShelfModel(ShelfListModel *model)

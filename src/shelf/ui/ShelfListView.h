@@ -35,6 +35,9 @@ public:
     /// Moves the row buttons to the row selected alone, or hides them.
     void placeRowButtons();
 
+    /// Wide enough for a long everyday name in full (see the .cpp for the measurements).
+    QSize sizeHint() const override;
+
 Q_SIGNALS:
     /// The Preview button or Space, on the row selected alone.
     void previewRequested(const QByteArray &path);

@@ -20,6 +20,7 @@
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QShowEvent>
+#include <QStylePainter>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -36,6 +37,33 @@ constexpr int bannerSide = 8;
 constexpr int bannerBottom = 8;
 constexpr int bannerAnimationMs = 250;
 constexpr int rowSymbolSize = 16;
+
+// The gear opens a menu, but a 20 px symbol in a 24 px button leaves the style's menu arrow no
+// room: it would sit on the gear's tooth. The button keeps its menu (screen readers still hear
+// a menu button); only the arrow is left out, and the focus mark goes around the symbol
+// instead of across it.
+class GearButton final : public QToolButton
+{
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionToolButton option;
+        initStyleOption(&option);
+        option.features &= ~QStyleOptionToolButton::HasMenu;
+        const bool focused = option.state & QStyle::State_HasFocus;
+        option.state &= ~QStyle::State_HasFocus;
+        painter.drawComplexControl(QStyle::CC_ToolButton, option);
+        if (focused) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        }
+    }
+};
 
 QToolButton *rowButton(const QString &text, QWidget *parent)
 {
@@ -130,7 +158,7 @@ void ShelfView::buildLayout()
 
     auto *bottomRow = new QHBoxLayout;
     bottomRow->addStretch(1);
-    m_settingsButton = new QToolButton(this);
+    m_settingsButton = new GearButton(this);
     m_settingsButton->setObjectName(u"settingsButton"_s);
     m_settingsButton->setAutoRaise(true);
     m_settingsButton->setToolTip(tr("Settings"));
@@ -322,6 +350,7 @@ void ShelfView::syncEditor()
     connect(editor, &ShelfItemEditView::commitRequested, &m_content, &ContentView::commitRename);
     connect(editor, &ShelfItemEditView::cancelRequested, &m_content, &ContentView::cancelRename);
     editor->setText(m_content.renameText());
+    editor->selectName();
     // The field takes the keyboard at once, without a click.
     editor->setFocus(Qt::OtherFocusReason);
     m_list->placeRowButtons();
@@ -331,7 +360,12 @@ QRect ShelfView::bannerRect() const
 {
     const int width = std::max(0, this->width() - 2 * bannerSide);
     const int height = m_banner->heightForWidth(width);
-    return QRect(bannerSide, this->height() - bannerBottom - height, width, height);
+    // Clear of the list, so that its last row and scroll arrow stay in sight: the margin under
+    // the banner gives way first.
+    const int belowList = m_list->geometry().bottom() + 1;
+    const int top = std::max(
+        this->height() - bannerBottom - height, std::min(belowList, this->height() - height));
+    return QRect(bannerSide, top, width, height);
 }
 
 void ShelfView::onErrorMessageChanged()

@@ -2,7 +2,7 @@
 #include "shortcuts/backends/PortalHotKeyBackend.h"
 
 #include "core/Logging.h"
-#include "shortcuts/KeyCodes.h"
+#include "shortcuts/KeyTable.h"
 #include "shortcuts/Shortcut.h"
 #include "shortcuts/backends/PortalInterfaces.h"
 #include "shortcuts/backends/XkbKeyboardLayout.h"
@@ -96,12 +96,6 @@ std::optional<QString> PortalHotKeyBackend::desktopShortcutId(KeyCombination com
 QString PortalHotKeyBackend::sessionToken()
 {
     return u"vantry"_s;
-}
-
-bool PortalHotKeyBackend::isPending(quint32 id) const
-{
-    const auto it = m_registrations.find(id);
-    return it != m_registrations.end() && it->second.pending;
 }
 
 bool PortalHotKeyBackend::hasGlobalShortcuts(const QDBusConnection &bus)
@@ -387,7 +381,6 @@ void PortalHotKeyBackend::updatePending()
             qCInfo(lcShortcuts).noquote()
                 << u"The desktop assigned a key to %1"_s.arg(registration.shortcutId);
         }
-        Q_EMIT pendingChanged(id, pending);
     }
 }
 

@@ -48,7 +48,6 @@ public:
     Status registerHotKey(quint32 id, KeyCombination combination) override;
     void unregisterHotKey(quint32 id) override;
     QString name() const override;
-    bool isPending(quint32 id) const override;
 
     /// Whether a GlobalShortcuts portal answers on the bus; waits for it (up to 5 s),
     /// so only for choosing between the portal and X11 grabs under XWayland.

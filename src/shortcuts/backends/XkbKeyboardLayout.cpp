@@ -2,7 +2,7 @@
 #include "shortcuts/backends/XkbKeyboardLayout.h"
 
 #include "core/Logging.h"
-#include "shortcuts/KeyCodes.h"
+#include "shortcuts/KeyTable.h"
 #include "shortcuts/backends/X11Connection.h"
 
 #include <QFile>

@@ -2,6 +2,7 @@
 #include "shortcuts/ui/MenuSearch.h"
 
 #include "shortcuts/KeySymbols.h"
+#include "shortcuts/KeyTable.h"
 
 #include <QAction>
 #include <QApplication>
@@ -13,15 +14,12 @@ namespace KeyboardShortcuts::MenuSearch {
 
 namespace {
 
-// Every key code the special-key table knows, looked up once.
+// The menu text of the special key Qt names key; none for the others and the keypad.
 std::optional<QString> specialKeyEquivalent(Qt::Key key)
 {
-    for (qint64 code = 0; code < 128; ++code) {
-        const auto special = specialKey(code);
-        if (!special || qtKey(*special) != key)
-            continue;
-        if (auto equivalent = menuKeyEquivalent(*special))
-            return equivalent;
+    for (const KeyRow &row : kKeyTable) {
+        if (row.isSpecial() && row.qtKey.key() == key)
+            return menuKeyEquivalent(row);
     }
     return std::nullopt;
 }

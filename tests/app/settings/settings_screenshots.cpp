@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     KeyboardShortcuts::Testing::ShortcutFixture shortcuts;
     vantry::UserDefaults &store = shortcuts.store;
     const KeyboardShortcuts::Name name(u"openShelfWindow"_s,
-        KeyboardShortcuts::Shortcut(KeyboardShortcuts::Key::s,
+        KeyboardShortcuts::Shortcut(KeyboardShortcuts::namedKey("s"),
             KeyboardShortcuts::ControlModifier | KeyboardShortcuts::CommandModifier));
 
     const QPalette light = QApplication::style()->standardPalette();

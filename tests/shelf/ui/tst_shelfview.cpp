@@ -2,9 +2,15 @@
 #include "ShelfTestHost.h"
 
 #include "shelf/ui/ShelfColors.h"
+#include "shelf/ui/ShelfItemDelegate.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
+#include <QMenu>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStandardItemModel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -23,6 +29,19 @@ bool showShelf(ShelfTestHost &host)
     return QTest::qWaitForWindowActive(&host.window(), 30000)
         && QTest::qWaitFor([&] { return host.list()->hasFocus(); });
 }
+
+// Notes the area in which a widget's style was asked to draw each primitive.
+class RecordingStyle final : public QProxyStyle
+{
+public:
+    mutable QHash<PrimitiveElement, QRect> drawn;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+        const QWidget *widget) const override
+    {
+        drawn[element] |= option->rect;
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
 
 } // namespace
 
@@ -135,16 +154,19 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("selected");
         QTest::addColumn<bool>("single");
         QTest::addColumn<bool>("previewButton");
-        QTest::newRow("none") << QList<QByteArray> {} << false << false;
-        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << true << true;
-        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << true << false;
-        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << false << false;
+        QTest::addColumn<QString>("renameSelects"); // as file managers do: not the extension
+        QTest::newRow("none") << QList<QByteArray> {} << false << false << QString();
+        QTest::newRow("one file") << QList<QByteArray> { "beta.png" } << true << true << u"beta"_s;
+        QTest::newRow("one folder") << QList<QByteArray> { "docs" } << true << false << u"docs"_s;
+        QTest::newRow("two") << QList<QByteArray> { "alpha.txt", "beta.png" } << false << false
+                             << QString();
     }
     void rowActionsNeedASingleSelection()
     {
         QFETCH(QList<QByteArray>, selected);
         QFETCH(bool, single);
         QFETCH(bool, previewButton);
+        QFETCH(QString, renameSelects);
         select(selected);
 
         ShelfListModel *model = host().model();
@@ -170,6 +192,8 @@ private Q_SLOTS:
         QTest::keyClick(host().list(), Qt::Key_Return);
         QCOMPARE(host().content().editingUrl().has_value(), single);
         QCOMPARE(host().editView() != nullptr, single);
+        if (single)
+            QCOMPARE(host().editView()->field()->selectedText(), renameSelects);
         QCOMPARE(host().content().selection().size(), selected.size());
         // Hiding the window hides the preview.
         host().window().hide();
@@ -237,8 +261,13 @@ private Q_SLOTS:
         QVERIFY(banner->heightForWidth(600) < banner->heightForWidth(120));
         QCOMPARE(host().editView(), editor);
         QCOMPARE(editor->text(), tooLong);
-        QTRY_VERIFY(host().view().rect().contains(banner->geometry()));
-        QVERIFY(banner->geometry().bottom() > host().list()->geometry().bottom());
+        QTRY_COMPARE(
+            qobject_cast<QGraphicsOpacityEffect *>(banner->graphicsEffect())->opacity(), 1.0);
+        QVERIFY(host().view().rect().contains(banner->geometry()));
+        // Below the list, clear of its scroll arrow, and opaque over the gear.
+        QVERIFY(banner->geometry().top() > host().list()->geometry().bottom());
+        const QPoint gear = host().settingsButton()->geometry().center() - banner->pos();
+        QCOMPARE(banner->grab().toImage().pixelColor(gear).alpha(), 255);
         // Showing it is what AT-SPI announces.
         QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(banner);
         QCOMPARE(alert->role(), QAccessible::AlertMessage);
@@ -298,6 +327,79 @@ private Q_SLOTS:
         host().content().beginRename();
         QVERIFY(host().editView());
         QCOMPARE(nameOf(host().editView()->field()), u"New name"_s);
+    }
+
+    // The gear's menu arrow would sit on its symbol, and the style's focus mark cross it; it
+    // stays a menu button. The list's current row shows the focus the style's way.
+    void gearAndListShowTheFocusAsTheStyleDraws()
+    {
+        QMenu menu;
+        host().view().setSettingsMenu(&menu);
+        RecordingStyle style;
+        QToolButton *gear = host().settingsButton();
+        gear->setStyle(&style);
+        host().list()->setStyle(&style);
+        gear->setFocus(Qt::TabFocusReason);
+        gear->grab();
+        const QRect symbol
+            = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, gear->iconSize(), gear->rect());
+        QVERIFY(!style.drawn.value(QStyle::PE_IndicatorArrowDown).intersects(symbol));
+        QVERIFY(style.drawn.value(QStyle::PE_FrameFocusRect).contains(symbol));
+        QCOMPARE(QAccessible::queryAccessibleInterface(gear)->role(), QAccessible::ButtonMenu);
+
+        style.drawn.clear();
+        host().list()->setFocus(Qt::OtherFocusReason);
+        host().list()->viewport()->grab();
+        const QRect current = host().list()->visualRect(host().list()->currentIndex());
+        QVERIFY(current.contains(style.drawn.value(QStyle::PE_FrameFocusRect)));
+        gear->setStyle(nullptr);
+        host().list()->setStyle(nullptr);
+    }
+
+    // A file icon keeps its colours on the selected row (the selected mode would fade it into
+    // the highlight), and the name starts next to the icon in either direction.
+    void rowsPaintFileIconsNormallyAndNamesBesideThem_data()
+    {
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::newRow("left to right") << Qt::LeftToRight;
+        QTest::newRow("right to left") << Qt::RightToLeft;
+    }
+    void rowsPaintFileIconsNormallyAndNamesBesideThem()
+    {
+        QFETCH(Qt::LayoutDirection, direction);
+        QPixmap normal(20, 20), selected(20, 20);
+        normal.fill(Qt::red);
+        selected.fill(Qt::blue);
+        QIcon icon(normal);
+        icon.addPixmap(selected, QIcon::Selected);
+        QStandardItemModel model;
+        model.appendRow(new QStandardItem(icon, u"name"_s));
+        QStyleOptionViewItem option;
+        option.initFrom(host().list());
+        option.rect = QRect(0, 0, 300, 40);
+        option.direction = direction;
+        option.state = (option.state | QStyle::State_Selected) & ~QStyle::State_HasFocus;
+        option.palette.setColor(QPalette::Highlight, Qt::transparent);
+        QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setLayoutDirection(direction);
+        ShelfItemDelegate().paint(&painter, option, model.index(0, 0));
+        painter.end();
+
+        const QRect iconRect = QStyle::visualRect(direction, option.rect,
+            QRect(ShelfItemDelegate::padding, 10, ShelfItemDelegate::iconSize, 20));
+        QCOMPARE(image.pixelColor(iconRect.center()), QColor(Qt::red));
+        // The name's ink nearest the icon (the separators lie outside these lines).
+        const bool ltr = direction == Qt::LeftToRight;
+        int nearest = ltr ? image.width() : 0;
+        for (int y = 5; y < 35; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (!iconRect.contains(x, y) && image.pixelColor(x, y).alpha() > 0)
+                    nearest = ltr ? std::min(nearest, x) : std::max(nearest, x);
+            }
+        }
+        QVERIFY(std::abs(nearest - (ltr ? iconRect.right() : iconRect.left())) <= 12);
     }
 
     void namesAreLegibleInLightAndDarkPalettes_data()

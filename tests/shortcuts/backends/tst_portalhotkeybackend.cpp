@@ -139,7 +139,6 @@ void TestPortalHotKeyBackend::bindsAndDeliversActivations()
     QCOMPARE(backend->registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
     QVERIFY(finished.wait(10000));
     QCOMPARE(portal.log(), calls);
-    QVERIFY(!backend->isPending(1)); // the preferred trigger was free: bound at once
 
     portal.activate(u"hotkey-1-4352"_s, true);
     portal.activate(u"hotkey-1-4352"_s, true); // held: the desktop repeats
@@ -171,8 +170,6 @@ void TestPortalHotKeyBackend::changedSetBindsInANewSession()
     QVERIFY(finished.wait(10000));
     const QString both = kCreateS + u" hotkey-2-4352=CTRL+LOGO+d"_s;
     QCOMPARE(portal.log().mid(2), QStringList({ u"Close "_s + first, both, both, both }));
-    QVERIFY(!backend->isPending(1));
-    QVERIFY(!backend->isPending(2));
     portal.activate(u"hotkey-2-4352"_s, true);
     QTRY_COMPARE(m_events, QStringList { u"pressed 2"_s });
 }

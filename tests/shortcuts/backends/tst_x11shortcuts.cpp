@@ -21,7 +21,7 @@ using namespace KeyboardShortcuts::Testing;
 
 namespace {
 
-const Shortcut kControlCommandD(Key::d, ControlModifier | CommandModifier);
+const Shortcut kControlCommandD(namedKey("d"), ControlModifier | CommandModifier);
 constexpr int kXKeycodeS = 39, kXKeycodeD = 40; // evdev code + 8
 constexpr int kControl = 0x4, kSuper = 0x40;
 

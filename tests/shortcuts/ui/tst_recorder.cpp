@@ -90,7 +90,7 @@ private Q_SLOTS:
         ShortcutRecorder recorder(m_name, {}, nullptr, &m_services);
         QCOMPARE(recorder.text(), u"Ctrl+Super+S"_s);
         QVERIFY(recorder.isClearButtonShown());
-        setShortcut(Shortcut(Key::q, CommandModifier), m_name);
+        setShortcut(Shortcut(namedKey("q"), CommandModifier), m_name);
         QCOMPARE(recorder.text(), u"Super+Q"_s);
         setShortcut(optionF, Name(u"unrelated"_s));
         QCOMPARE(recorder.text(), u"Super+Q"_s);
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, text);
         QFETCH(int, beeps);
-        m_services.system = { Shortcut(Key::f12) };
+        m_services.system = { Shortcut(namedKey("f12")) };
         ShortcutRecorder *recorder = makeRecording(m_name);
         QVERIFY(recorder);
         press(recorder, evdev, Qt::Key(key), modifiers);
@@ -242,23 +242,26 @@ private Q_SLOTS:
         const auto control = ControlModifier;
         const auto controlShift = ControlModifier | ShiftModifier;
         QTest::newRow("same") << false << QKeySequence(Qt::CTRL | Qt::Key_Q)
-                              << Shortcut(Key::q, control) << true;
-        QTest::newRow("in a submenu")
-            << true << QKeySequence(Qt::CTRL | Qt::Key_O) << Shortcut(Key::o, control) << true;
+                              << Shortcut(namedKey("q"), control) << true;
+        QTest::newRow("in a submenu") << true << QKeySequence(Qt::CTRL | Qt::Key_O)
+                                      << Shortcut(namedKey("o"), control) << true;
         QTest::newRow("capital letter means shift")
             << false << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)
-            << Shortcut(Key::a, controlShift) << true;
-        QTest::newRow("function key")
-            << true << QKeySequence(Qt::CTRL | Qt::Key_F5) << Shortcut(Key::f5, control) << true;
+            << Shortcut(namedKey("a"), controlShift) << true;
+        QTest::newRow("function key") << true << QKeySequence(Qt::CTRL | Qt::Key_F5)
+                                      << Shortcut(namedKey("f5"), control) << true;
         QTest::newRow("space") << false << QKeySequence(Qt::CTRL | Qt::Key_Space)
-                               << Shortcut(Key::space, control) << true;
+                               << Shortcut(namedKey("space"), control) << true;
+        QTest::newRow("Insert, where Help sits") << false << QKeySequence(Qt::CTRL | Qt::Key_Insert)
+                                                 << Shortcut(namedKey("help"), control) << true;
         QTest::newRow("shift differs") << false << QKeySequence(Qt::CTRL | Qt::Key_A)
-                                       << Shortcut(Key::a, controlShift) << false;
-        QTest::newRow("modifiers differ") << false << QKeySequence(Qt::CTRL | Qt::Key_Q)
-                                          << Shortcut(Key::q, control | CommandModifier) << false;
+                                       << Shortcut(namedKey("a"), controlShift) << false;
+        QTest::newRow("modifiers differ")
+            << false << QKeySequence(Qt::CTRL | Qt::Key_Q)
+            << Shortcut(namedKey("q"), control | CommandModifier) << false;
         QTest::newRow("two chords")
             << false << QKeySequence(Qt::CTRL | Qt::Key_K, Qt::CTRL | Qt::Key_Q)
-            << Shortcut(Key::k, control) << false;
+            << Shortcut(namedKey("k"), control) << false;
     }
 
     void menuSearch()
@@ -311,7 +314,7 @@ private Q_SLOTS:
     void systemConflictAsks()
     {
         QFETCH(bool, force);
-        const Shortcut taken(Key::l, CommandModifier);
+        const Shortcut taken(namedKey("l"), CommandModifier);
         m_services.system = { taken };
         m_services.chooseSecondButton = force;
         ShortcutRecorder *recorder = makeRecording(m_name);
@@ -338,7 +341,7 @@ private Q_SLOTS:
 
     void refusalShowsANoteUnderTheRecorder()
     {
-        const Shortcut refused(Key::j, CommandModifier);
+        const Shortcut refused(namedKey("j"), CommandModifier);
         f->backend.refusals.insert(refused, HotKeyBackend::NoService);
         setShortcut(refused, m_name);
         RecorderHost host(u"Open Window:"_s, m_name, {}, nullptr, &m_services);
