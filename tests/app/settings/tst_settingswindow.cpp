@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -208,6 +209,9 @@ private Q_SLOTS:
             texts << label->text();
         QVERIFY2(texts.contains(u"Allgemein"_s), qPrintable(texts.join(u", ")));
         QCOMPARE(picker(view)->itemText(0), u"Links"_s);
+        // Qt's own texts come from its catalogue (qt6-translations-l10n).
+        QCOMPARE(
+            QKeySequence(Qt::CTRL | Qt::Key_S).toString(QKeySequence::NativeText), u"Strg+S"_s);
     }
 };
 
