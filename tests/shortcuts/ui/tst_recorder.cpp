@@ -316,8 +316,9 @@ private Q_SLOTS:
         QCOMPARE(recorder->text(), QString());
         QVERIFY(!recorder->isClearButtonShown());
         // Keys someone else holds: it says so, and asks for no binding by hand.
-        f->backend.refusals.insert(optionF, HotKeyBackend::TakenByAnotherClient);
-        setShortcut(optionF, m_name);
+        const Shortcut taken(namedKey("j"), CommandModifier);
+        f->backend.refusals.insert(taken, HotKeyBackend::TakenByAnotherClient);
+        setShortcut(taken, m_name);
         QVERIFY(host.refusalNote()->text().contains(u"already uses these keys"_s));
         // Filed in the desktop's own settings: the note says where.
         f->backend.place = u"Settings → Keyboard"_s;
