@@ -507,6 +507,11 @@ class Gnome(Wayland):
             "Custom Shortcuts" in text for text in self.session.eval(
                 "Main.messageTray.getSources().flatMap(s => s.notifications)"
                 ".map(n => n.bannerBodyText)")))
+        # An item dragged out of the shelf reaches a native Wayland program.
+        dropped = self.session.drop_target()
+        target = wait_for("the drop target", lambda: next(
+            (w["g"] for w in self.session.windows() if w["title"] == "Drop Target"
+             and w["g"][2] > 100), None))
         # Activate shows the shelf too, by the icon. (Right after the shelf lost the focus, a
         # click counts as the one that closed it: the menu shows it first, a double click
         # hides it.)
@@ -524,11 +529,15 @@ class Gnome(Wayland):
         from shelf_story import beside
         wait_for("the keyboard on the shelf", self.focused)
         self.keys("Down")
-        self.session.click(*wait_for("the Preview button", lambda: self.session.button(
+        self.session.click(*wait_for("the Preview button", lambda: self.session.control(
             self.app.pid, "Preview")))
         wait_for("the preview from its button beside the shelf",
                  lambda: (p := self.look()[1]) and beside(p, box, self.top))
         wait_for("the keyboard on the shelf with the preview", self.focused)
+        self.session.drag(self.session.control(self.app.pid, "notes.txt"),
+                          (target[0] + 200, target[1] + 150))
+        wait_for("notes.txt dropped into the Wayland program",
+                 lambda: open(dropped).read().endswith("/Shelf/notes.txt"))
         # Activate places the shelf under the point the host names, wherever that is.
         self.hide()
         wait_for("a double click to hide the shelf", lambda: hidden(self.status()))
