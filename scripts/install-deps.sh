@@ -11,7 +11,7 @@ build_pkgs=(
   libqt6svg6 qt6-image-formats-plugins qt6-qpa-plugins
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
   qt6-wayland qt6-wayland-dev libwayland-dev
-  libicu-dev
+  libicu-dev libglib2.0-dev
   wayland-protocols qt6-base-private-dev
   libgl-dev
 )
@@ -25,7 +25,7 @@ test_pkgs=(
   clang libclang-rt-14-dev
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
   plasma-workspace plasma-desktop
-  python3-dbus
+  python3-dbus gnome-settings-daemon-common gjs
   sway waybar swaybg grim wtype weston
   gnome-shell gnome-shell-extension-appindicator mutter xwayland gnome-settings-daemon
   xdg-desktop-portal-gnome xdg-desktop-portal-gtk

@@ -3,6 +3,7 @@
 
 #include "autostart/LaunchAtLogin.h"
 #include "platform/dbus/BackgroundPortalService.h"
+#include "platform/dbus/FreedesktopNotificationCenter.h"
 
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
@@ -235,6 +236,19 @@ int VantryApp::main(int argc, char *argv[])
         QGuiApplication::platformName(), AppInfo::appId());
     KeyboardShortcuts::ShortcutCenter shortcutCenter(
         &UserDefaults::standard(), shortcuts.backend.get(), shortcuts.layout.get());
+    // A shortcut put into the desktop's own settings is news to the user: said once, as
+    // it happens, with where to change it.
+    FreedesktopNotificationCenter shortcutNotices;
+    QObject::connect(shortcuts.backend.get(), &KeyboardShortcuts::HotKeyBackend::filedInDesktop,
+        &shortcutNotices, [&shortcutNotices, backend = shortcuts.backend.get()] {
+            const auto shortcut = KeyboardShortcuts::getShortcut(AppDelegate::openShelfWindow());
+            if (!shortcut)
+                return;
+            shortcutNotices.add({ u"desktop-shortcut"_s, tr("Keyboard shortcut added"),
+                tr("%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard "
+                   "shortcuts; change it in %2.")
+                    .arg(shortcut->displayText(), backend->desktopSettingsPlace()) });
+        });
 
     VantryApp vantry(trayGracePeriod, background ? Launch::background : Launch::interactive);
     if (instance)

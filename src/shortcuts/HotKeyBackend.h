@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace KeyboardShortcuts {
 
 /// One key combination as the system sees it: the evdev code of a physical key
@@ -60,10 +62,23 @@ public:
         return systemHotKeys().contains(combination);
     }
 
+    /// Whether the desktop keeps a registration and acts on it by itself (it runs our
+    /// command), so that releasing it while a menu is open, or as we quit, only churns the
+    /// desktop's settings. Such a backend is told only when a shortcut goes for good.
+    virtual bool keepsRegistrations() const { return false; }
+    /// Where the user finds and changes, in the desktop's own settings, what this backend
+    /// filed there ("Settings → Keyboard → …"); empty when it files nothing there.
+    virtual QString desktopSettingsPlace() const { return {}; }
+
 Q_SIGNALS:
     void pressed(quint32 id);
     void released(quint32 id);
     void registrationFailed(quint32 id, KeyboardShortcuts::HotKeyBackend::Status status);
+    /// The user gave the registration under id other keys, or none, in the desktop's
+    /// own settings; the stored shortcut should follow.
+    void changedInDesktop(quint32 id, std::optional<KeyboardShortcuts::KeyCombination> combination);
+    /// The desktop's own settings gained a shortcut of ours (see desktopSettingsPlace()).
+    void filedInDesktop();
 };
 
 } // namespace KeyboardShortcuts

@@ -188,6 +188,9 @@ void HotKeyDispatcher::registerAllHotKeys()
 
 void HotKeyDispatcher::unregisterAllHotKeys()
 {
+    // A desktop that holds the shortcut itself keeps it through menus and after we quit.
+    if (m_backend && m_backend->keepsRegistrations())
+        return;
     for (auto &[id, hotKey] : m_hotKeyTable) {
         if (hotKey.registered && m_backend)
             m_backend->unregisterHotKey(id);

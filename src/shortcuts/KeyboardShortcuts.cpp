@@ -112,9 +112,22 @@ bool isSystemShortcut(const Shortcut &shortcut)
 
 bool isRefusedByDesktop(const Name &name)
 {
+    return desktopRefusal(name).has_value();
+}
+
+std::optional<HotKeyBackend::Status> desktopRefusal(const Name &name)
+{
     NameLayer *layer = nameLayer();
     const auto shortcut = getShortcut(name);
-    return layer && shortcut && layer->hotKeys().refusal(*shortcut).has_value();
+    return layer && shortcut ? layer->hotKeys().refusal(*shortcut) : std::nullopt;
+}
+
+QString desktopSettingsPlace(const Name &name)
+{
+    const ShortcutCenter *center = ShortcutCenter::current();
+    if (!center || !center->backend() || !getShortcut(name) || isRefusedByDesktop(name))
+        return {};
+    return center->backend()->desktopSettingsPlace();
 }
 
 QList<Shortcut> systemSymbolicShortcuts()

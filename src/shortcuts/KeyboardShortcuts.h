@@ -5,6 +5,7 @@
 // on the main thread and works with ShortcutCenter::current(); without a
 // center reads give nothing and writes do nothing.
 
+#include "shortcuts/HotKeyBackend.h"
 #include "shortcuts/Key.h"
 #include "shortcuts/Name.h"
 #include "shortcuts/Shortcut.h"
@@ -79,6 +80,11 @@ bool isSystemShortcut(const Shortcut &shortcut);
 /// service for it, or refused); ShortcutCenter::hotKeyRegistrationChanged tells when
 /// this may change.
 bool isRefusedByDesktop(const Name &name);
+/// Why the desktop did not take the name's shortcut; none when it did or nothing asked.
+std::optional<HotKeyBackend::Status> desktopRefusal(const Name &name);
+/// Where the desktop's own settings hold the name's shortcut, when it was filed there
+/// ("Settings → Keyboard → …"); empty otherwise.
+QString desktopSettingsPlace(const Name &name);
 
 // --- Display ---
 

@@ -10,7 +10,35 @@ namespace KeyboardShortcuts {
 
 NameLayer::NameLayer(HotKeyBackend *backend)
     : m_hotKeys(std::make_unique<HotKeyDispatcher>(backend))
-{ }
+{
+    if (backend) {
+        QObject::connect(backend, &HotKeyBackend::changedInDesktop, m_hotKeys.get(),
+            [this](quint32 id, std::optional<KeyCombination> combination) {
+                followDesktop(id, combination);
+            });
+    }
+}
+
+void NameLayer::followDesktop(quint32 id, std::optional<KeyCombination> combination)
+{
+    const auto &table = m_hotKeys->hotKeyTable();
+    const auto it = table.find(id);
+    if (it == table.end())
+        return;
+    const Shortcut before = it->second.shortcut;
+    std::optional<Shortcut> chosen;
+    if (combination) {
+        chosen = HotKeyDispatcher::shortcutOf(*combination);
+        if (!chosen)
+            return;
+    }
+    // Every name that held the old keys follows, as if recorded here.
+    const QList<Name> names = namesWithHandlers();
+    for (const Name &name : names) {
+        if (getShortcut(name) == before)
+            setShortcut(chosen, name);
+    }
+}
 
 NameLayer::~NameLayer() = default;
 

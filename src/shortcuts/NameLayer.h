@@ -47,6 +47,8 @@ public:
     void ensureMenuTrackingObservers();
 
 private:
+    /// The user changed the keys in the desktop's own settings.
+    void followDesktop(quint32 id, std::optional<KeyCombination> combination);
     void dispatchShortcut(const Shortcut &shortcut, const ActionTable &actions) const;
     QList<Name> namesWithHandlers() const;
 

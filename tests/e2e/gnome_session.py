@@ -169,6 +169,14 @@ class GnomeSession(Session):
         self.wait_for("the overview to close", lambda: self.eval(
             "!Main.layoutManager._startingUp && (Main.overview.hide(), !Main.overview.visible)"
             " && !Main.overview.animationInProgress"), 60)
+        # GNOME's custom keyboard shortcuts: the settings daemon grabs them from the shell.
+        self.background("media-keys", ["/usr/libexec/gsd-media-keys"])
+        self.wait_for("gsd-media-keys",
+                      lambda: self.has_name("org.gnome.SettingsDaemon.MediaKeys"), 30)
+        # Notifications reach the shell through a helper it starts (gjs); a notification
+        # sent before that would activate any other server installed, or none.
+        self.wait_for("the shell's notification service",
+                      lambda: self.has_name("org.freedesktop.Notifications"), 30)
         return self
 
     def eval(self, js, check=True):

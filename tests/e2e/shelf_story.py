@@ -12,7 +12,8 @@ folder's items, at its own size and in the desktop's place, with the keyboard; S
 the preview beside it, Escape hides only the preview, and Space (or the Preview button
 pressed through the accessibility bus) shows it again; a second launch hides both, and the
 icon shows the shelf again in its place with the keyboard, and hides it; another window
-taking the focus closes it; --quit stops the folder grant and ends the process.
+taking the focus closes it; the global shortcut shows and hides it; --quit stops the folder
+grant and ends the process.
 """
 import os
 import sys
@@ -116,6 +117,20 @@ def story(d):
                      lambda: hidden(d.status()))
     else:
         print("SKIP focus elsewhere: on %s no window takes the keyboard from the shelf" % d.name)
+
+    # The global shortcut, with nothing set up by the user: it shows the shelf with the
+    # keyboard, or hides it, whichever comes next.
+    if d.shortcut:
+        showing = not shown(d.status())
+        for _ in range(2):
+            d.shortcut()
+            wait_for("%s to %s the shelf" % (d.shortcut.__doc__, "show" if showing else "hide"),
+                     lambda: (bool(shown(d.status())), bool(d.look()[0])) == (showing,) * 2)
+            if showing:
+                focused(d, d.shortcut.__doc__)
+            showing = not showing
+    else:
+        print("SKIP the global shortcut: the %s driver presses none" % d.name)
 
     d.more(app)
     if app.poll() is not None:

@@ -24,6 +24,7 @@ public:
     void unregisterHotKey(quint32 id) override { registered.remove(id); }
     QString name() const override { return QStringLiteral("fake"); }
     QList<KeyCombination> systemHotKeys() const override { return system; }
+    QString desktopSettingsPlace() const override { return place; }
 
     /// The id under which the shortcut is registered now, if it is.
     std::optional<quint32> idOf(const Shortcut &shortcut) const;
@@ -34,6 +35,7 @@ public:
     int registerCalls = 0; // refused ones included
     QHash<Shortcut, Status> refusals; // what registering these answers
     QList<KeyCombination> system;
+    QString place; // where the desktop would keep what it holds
 };
 
 } // namespace KeyboardShortcuts::Testing

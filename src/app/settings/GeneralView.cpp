@@ -31,7 +31,8 @@ GeneralView::GeneralView(
     , m_defaults(&defaults)
 {
     setAccessibleName(tr("General"));
-    setFixedHeight(fixedHeight);
+    // At least its usual height; taller while the shortcut's note needs the room.
+    setMinimumHeight(fixedHeight);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);

@@ -2,6 +2,7 @@
 #include "shortcuts/backends/DesktopSystemShortcuts.h"
 
 #include "core/Logging.h"
+#include "shortcuts/backends/GnomeHotKeyBackend.h"
 #include "shortcuts/backends/XkbKeyboardLayout.h"
 
 #include <QFile>
@@ -340,6 +341,10 @@ QList<SystemShortcut> DesktopSystemShortcuts::readGnome() const
     const QString customSchema = u"org.gnome.settings-daemon.plugins.media-keys"_s;
     const QStringList custom = runGsettings({ u"get"_s, customSchema, u"custom-keybindings"_s });
     for (const QString &path : parseGVariantStrings(custom.join(u' '))) {
+        // Our own entry is no conflict with the shortcut it holds.
+        if (path == QLatin1StringView(GnomeHotKeyBackend::entryPath)) {
+            continue;
+        }
         const QString relocatable = customSchema + u".custom-keybinding:"_s + path;
         const QStringList name = runGsettings({ u"get"_s, relocatable, u"name"_s });
         const QStringList binding = runGsettings({ u"get"_s, relocatable, u"binding"_s });

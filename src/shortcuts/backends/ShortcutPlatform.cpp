@@ -2,18 +2,39 @@
 #include "shortcuts/backends/ShortcutPlatform.h"
 
 #include "core/Logging.h"
+#include "shortcuts/backends/GnomeHotKeyBackend.h"
 #include "shortcuts/backends/PortalHotKeyBackend.h"
 #include "shortcuts/backends/WaylandKeyboard.h"
 #include "shortcuts/backends/X11Connection.h"
 #include "shortcuts/backends/X11HotKeyBackend.h"
 
 #include <QDBusConnection>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
 namespace KeyboardShortcuts {
+
+namespace {
+
+// What a desktop runs to reach us: the installed command, or this very binary.
+QString ourProgram()
+{
+    const QString self
+        = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
+    const QString installed = QStandardPaths::findExecutable(u"vantry"_s);
+    if (self.isEmpty()
+        || (!installed.isEmpty()
+            && QFileInfo(installed).canonicalFilePath() == QFileInfo(self).canonicalFilePath())) {
+        return u"vantry"_s;
+    }
+    return self;
+}
+
+} // namespace
 
 ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QString &appId)
 {
@@ -47,11 +68,20 @@ ShortcutPlatform ShortcutPlatform::create(const QString &platformName, const QSt
         || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
     // On native Wayland the backend asks the portal itself, without waiting; under
     // XWayland X11 grabs are what is left when the portal has no GlobalShortcuts.
+    // GNOME before 48 has none, but runs custom shortcuts of its own, on any window.
+    const bool gnome = waylandSession && GnomeHotKeyBackend::isAvailable(sources.desktops);
     if (waylandSession
-        && (!connection
+        && ((!connection && !gnome)
             || PortalHotKeyBackend::hasGlobalShortcuts(QDBusConnection::sessionBus()))) {
         platform.backend = std::make_unique<PortalHotKeyBackend>(
             QDBusConnection::sessionBus(), platform.layout.get(), appId);
+        // A GNOME that gained the portal (48) would run our old custom shortcut as well.
+        if (gnome) {
+            GnomeHotKeyBackend(platform.layout.get(), {}).sync();
+        }
+    } else if (gnome) {
+        platform.backend = std::make_unique<GnomeHotKeyBackend>(
+            platform.layout.get(), GnomeHotKeyBackend::toggleCommand(ourProgram()));
     }
     if (!platform.backend && connection) {
         auto x11 = std::make_unique<X11HotKeyBackend>(connection);

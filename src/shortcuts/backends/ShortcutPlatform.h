@@ -21,8 +21,9 @@ struct ShortcutPlatform
 
     /// platformName is QGuiApplication::platformName(): "xcb" gets X11 grabs
     /// (unless in a Wayland session a portal answers), "wayland" the
-    /// GlobalShortcuts portal (registering appId), anything else a backend that
-    /// refuses every registration.
+    /// GlobalShortcuts portal (registering appId), or on GNOME without that portal a
+    /// custom shortcut in GNOME's settings; anything else a backend that refuses every
+    /// registration.
     static ShortcutPlatform create(const QString &platformName, const QString &appId);
 };
 

@@ -60,9 +60,7 @@ void RecorderHost::build(QWidget *label)
     layout->addStretch(1);
     column->addLayout(layout);
 
-    m_note = new QLabel(tr("The desktop did not accept this shortcut. To use it, bind the "
-                           "command “vantry” to it in the desktop’s keyboard settings."),
-        this);
+    m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("refusalNote"));
     m_note->setWordWrap(true);
     m_note->setVisible(false);
@@ -78,7 +76,22 @@ void RecorderHost::build(QWidget *label)
 
 void RecorderHost::refreshNote()
 {
-    m_note->setVisible(isRefusedByDesktop(m_recorder->shortcutName()));
+    const Name name = m_recorder->shortcutName();
+    const auto refusal = desktopRefusal(name);
+    const QString place = desktopSettingsPlace(name);
+    if (refusal == HotKeyBackend::TakenByAnotherClient) {
+        m_note->setText(tr("The desktop or another program already uses these keys, and Vantry "
+                           "left that shortcut as it is. Choose other keys, or free these in the "
+                           "desktop’s keyboard settings."));
+    } else if (refusal) {
+        m_note->setText(tr("The desktop did not accept this shortcut. To use it, bind the "
+                           "command “vantry” to it in the desktop’s keyboard settings."));
+    } else if (!place.isEmpty()) {
+        m_note->setText(tr("Vantry added this shortcut to the desktop’s own keyboard shortcuts, "
+                           "where you can also change it: %1.")
+                            .arg(place));
+    }
+    m_note->setVisible(refusal || !place.isEmpty());
 }
 
 } // namespace KeyboardShortcuts

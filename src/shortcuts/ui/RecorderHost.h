@@ -31,7 +31,8 @@ public:
 
     /// Shows another name (as ShortcutRecorder::setShortcutName).
     void setName(const Name &name);
-    /// The note shown when the desktop did not accept the shortcut.
+    /// The note shown when the desktop did not accept the shortcut, or filed it in its
+    /// own settings.
     QLabel *refusalNote() const { return m_note; }
 
 private:

@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// GIO first: its headers use "signals" as a name, which Qt defines as a keyword.
+#include <gio/gio.h>
+
+#include "ShortcutFixture.h"
 #include "XkbLayouts.h"
+#include "shortcuts/NameLayer.h"
 #include "shortcuts/backends/DesktopSystemShortcuts.h"
+#include "shortcuts/backends/GnomeHotKeyBackend.h"
 #include "shortcuts/backends/ShortcutPlatform.h"
 #include "shortcuts/backends/XkbKeyboardLayout.h"
 
@@ -12,15 +18,19 @@
 
 using namespace Qt::StringLiterals;
 using namespace KeyboardShortcuts;
+using namespace KeyboardShortcuts::Testing;
 
 using Combination = KeyCombination;
 Q_DECLARE_METATYPE(std::optional<Combination>)
 Q_DECLARE_METATYPE(QList<SystemShortcut>)
+Q_DECLARE_METATYPE(std::optional<Shortcut>)
 
 namespace {
 
 constexpr Qt::KeyboardModifiers kNone, kSuper = Qt::MetaModifier, kShift = Qt::ShiftModifier,
                                        kAlt = Qt::AltModifier, kControl = Qt::ControlModifier;
+
+const Shortcut controlCommandD(namedKey("d"), ControlModifier | CommandModifier);
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -28,21 +38,23 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-// A gsettings stand-in that knows a few GNOME bindings, one custom binding and
-// nothing else, like a machine with GNOME's schemas installed.
+// A gsettings stand-in that knows a few GNOME bindings, one custom binding of the
+// user's and our own (no conflict with itself), like a machine with GNOME's schemas.
 const QByteArray kFakeGsettings = R"(#!/bin/sh
 media=org.gnome.settings-daemon.plugins.media-keys
 custom=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/
+ours=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/vantry/
 case "$1 $2 $3" in
 "list-recursively org.gnome.desktop.wm.keybindings ")
   echo "org.gnome.desktop.wm.keybindings minimize @as []"
   echo "org.gnome.desktop.wm.keybindings switch-to-workspace-1 ['<Super>Home', '<Super>1']" ;;
 "list-recursively $media ")
-  echo "$media custom-keybindings ['$custom']"
+  echo "$media custom-keybindings ['$custom', '$ours']"
   echo "$media help ''" ;;
 "list-recursively org.gnome.shell.keybindings ")
   echo "org.gnome.shell.keybindings toggle-overview ['<Super>s']" ;;
-"get $media custom-keybindings") echo "['$custom']" ;;
+"get $media custom-keybindings") echo "['$custom', '$ours']" ;;
+"get $media.custom-keybinding:$ours "*) echo "'<Control><Super>s'" ;;
 "get $media.custom-keybinding:$custom name") echo "'Terminal'" ;;
 "get $media.custom-keybinding:$custom binding") echo "'<Primary><Alt>t'" ;;
 *) echo "No such schema “$2”" >&2; exit 1 ;;
@@ -68,6 +80,8 @@ class TestDesktopSystemShortcuts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Never the user's dconf: GSettings lives in this process's memory.
+    void initTestCase() { qputenv("GSETTINGS_BACKEND", "memory"); }
     void desktopKeyNames_data();
     void desktopKeyNames();
     void shortcutsOfTheDesktop_data();
@@ -75,6 +89,8 @@ private Q_SLOTS:
     void conflictsAskTheProbeLast();
     void systemKeyboardFile();
     void platformWithoutDisplayRefusesRegistrations();
+    void gnomeCustomShortcut_data();
+    void gnomeCustomShortcut();
 
 private:
     XkbKeyboardLayout m_us { layoutNamed("us") };
@@ -221,6 +237,118 @@ void TestDesktopSystemShortcuts::platformWithoutDisplayRefusesRegistrations()
     services.backend->setSystemShortcuts(std::make_shared<FixedSystemShortcuts>(
         QList<SystemShortcut> { { { KEY_S, kSuper }, u"Overview"_s } }));
     QCOMPARE(services.backend->systemHotKeys(), QList<Combination>({ { KEY_S, kSuper } }));
+}
+
+void TestDesktopSystemShortcuts::gnomeCustomShortcut_data()
+{
+    QTest::addColumn<QString>("userKeys"); // the user's own custom shortcut
+    QTest::addColumn<QString>("filedBefore"); // our entry's keys from an earlier run
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("filed"); // our entry's keys at the end; empty: none
+    QTest::addColumn<std::optional<Shortcut>>("stored"); // what the recorder shows then
+    const QString terminal = u"<Primary><Alt>t"_s, none;
+    const Shortcut s = controlCommandS, d = controlCommandD;
+    const std::optional<Shortcut> cleared;
+    QTest::newRow("added, kept after quitting")
+        << terminal << none << QStringList {} << u"<Control><Super>s"_s << std::optional(s);
+    QTest::newRow("rebound, kept through a menu")
+        << terminal << none << QStringList { u"record d"_s, u"menu"_s } << u"<Control><Super>d"_s
+        << std::optional(d);
+    QTest::newRow("cleared") << terminal << none << QStringList { u"record -"_s } << none
+                             << cleared;
+    QTest::newRow("the user has the keys")
+        << u"<Control><Super>s"_s << none << QStringList {} << none << std::optional(s);
+    QTest::newRow("changed in GNOME's Settings")
+        << terminal << none << QStringList { u"settings <Super><Control>d"_s }
+        << u"<Super><Control>d"_s << std::optional(d);
+    QTest::newRow("removed in GNOME's Settings")
+        << terminal << none << QStringList { u"settings -"_s } << none << cleared;
+    QTest::newRow("changed there while we did not run")
+        << terminal << u"<Control><Super>d"_s << QStringList {} << u"<Control><Super>d"_s
+        << std::optional(d);
+}
+
+void TestDesktopSystemShortcuts::gnomeCustomShortcut()
+{
+    QFETCH(QString, userKeys);
+    QFETCH(QString, filedBefore);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, filed);
+    QFETCH(std::optional<Shortcut>, stored);
+    QVERIFY(GnomeHotKeyBackend::isAvailable({ u"ubuntu"_s, u"GNOME"_s }));
+    QVERIFY(!GnomeHotKeyBackend::isAvailable({ u"KDE"_s }));
+    QCOMPARE(GnomeHotKeyBackend::toggleCommand(u"/tmp/it's/vantry"_s),
+        u"'/tmp/it'\\''s/vantry' --toggle"_s);
+
+    // What Settings → Keyboard would hold: the user's shortcut, and ours from before.
+    const QByteArray user
+        = "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/";
+    GSettings *list = g_settings_new(GnomeHotKeyBackend::listSchema);
+    GSettings *ours
+        = g_settings_new_with_path(GnomeHotKeyBackend::entrySchema, GnomeHotKeyBackend::entryPath);
+    GSettings *theirs = g_settings_new_with_path(GnomeHotKeyBackend::entrySchema, user);
+    const auto release = qScopeGuard([&] {
+        for (GSettings *settings : { list, ours, theirs }) {
+            g_object_unref(settings);
+        }
+    });
+    const auto setList = [&](bool withOurs) {
+        const char *paths[]
+            = { user.constData(), withOurs ? GnomeHotKeyBackend::entryPath : nullptr, nullptr };
+        g_settings_set_strv(list, "custom-keybindings", paths);
+    };
+    const auto read = [](GSettings *settings, const char *key) {
+        gchar *value = g_settings_get_string(settings, key);
+        const QString text = QString::fromUtf8(value);
+        g_free(value);
+        return text;
+    };
+    g_settings_set_string(theirs, "binding", userKeys.toUtf8().constData());
+    for (const char *key : { "name", "command", "binding" }) {
+        g_settings_reset(ours, key);
+    }
+    g_settings_set_string(ours, "binding", filedBefore.toUtf8().constData());
+    setList(!filedBefore.isEmpty());
+
+    {
+        GnomeHotKeyBackend gnome(&m_us, u"vantry --toggle"_s);
+        gnome.setSystemShortcuts(std::make_shared<FixedSystemShortcuts>(QList<SystemShortcut> {
+            { *DesktopSystemShortcuts::parseAccelerator(userKeys, m_us), u"Terminal"_s } }));
+        ShortcutFixture f(&gnome);
+        const Name name(u"openShelfWindow"_s, controlCommandS);
+        KeyboardShortcuts::onKeyDown(name, [] {});
+        for (const QString &step : steps) {
+            const QString arg = step.section(u' ', 1);
+            if (step.startsWith("record"_L1)) {
+                setShortcut(arg == "-"_L1 ? std::nullopt : std::optional(controlCommandD), name);
+            } else if (step == "menu"_L1) {
+                f.center.nameLayer().hotKeys().setMenuTrackingActive(true);
+            } else { // the user, in GNOME's Settings, once the entry is there
+                QTRY_COMPARE(read(ours, "binding"), u"<Control><Super>s"_s);
+                if (arg == "-"_L1) {
+                    setList(false);
+                    g_settings_reset(ours, "binding");
+                } else {
+                    g_settings_set_string(ours, "binding", arg.toUtf8().constData());
+                }
+                QTRY_COMPARE(getShortcut(name), stored);
+            }
+        }
+        QTRY_COMPARE(getShortcut(name), stored);
+        QCOMPARE(desktopRefusal(name).has_value(), userKeys.contains("Super"_L1));
+        if (!filed.isEmpty()) {
+            QCOMPARE(desktopSettingsPlace(name),
+                u"Settings → Keyboard → Keyboard Shortcuts → Custom Shortcuts"_s);
+        }
+    } // quit: what is pending is written, what is filed stays
+
+    gchar **paths = g_settings_get_strv(list, "custom-keybindings");
+    const auto freePaths = qScopeGuard([&] { g_strfreev(paths); });
+    QCOMPARE(g_strv_length(paths), filed.isEmpty() ? 1U : 2U);
+    QCOMPARE(QByteArray(paths[0]), user);
+    QCOMPARE(read(theirs, "binding"), userKeys);
+    QCOMPARE(read(ours, "binding"), filed);
+    QCOMPARE(read(ours, "command"), filed.isEmpty() ? QString() : u"vantry --toggle"_s);
 }
 
 QTEST_GUILESS_MAIN(TestDesktopSystemShortcuts)

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// GIO first: its headers use "signals" as a name, which Qt defines as a keyword.
+#include <gio/gio.h>
+
 // Runs on a private session bus with a fake desktop portal.
 #include "FakePortal.h"
 
 #include "XkbLayouts.h"
+#include "shortcuts/backends/GnomeHotKeyBackend.h"
 #include "shortcuts/backends/PortalHotKeyBackend.h"
 #include "shortcuts/backends/ShortcutPlatform.h"
 #include "shortcuts/backends/XkbKeyboardLayout.h"
@@ -14,6 +18,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
+using KeyboardShortcuts::GnomeHotKeyBackend;
 using KeyboardShortcuts::HotKeyBackend;
 using KeyboardShortcuts::KeyCombination;
 using KeyboardShortcuts::PortalHotKeyBackend;
@@ -237,6 +242,27 @@ void TestPortalHotKeyBackend::availabilityIsAskedWithoutWaiting()
     QCOMPARE(platform.backend->registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
     QTRY_COMPARE(m_events, QStringList { u"failed 1 4"_s });
     QCOMPARE(platform.backend->registerHotKey(2, kControlSuperS), HotKeyBackend::NoService);
+
+    // GNOME without the portal: a custom shortcut of GNOME's own. With the portal (GNOME
+    // 48) the portal, and our old custom shortcut goes, or GNOME would run both.
+    qputenv("GSETTINGS_BACKEND", "memory");
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    const auto restore = qScopeGuard([] { qunsetenv("XDG_CURRENT_DESKTOP"); });
+    QCOMPARE(ShortcutPlatform::create(u"wayland"_s, kAppId).backend->name(), u"gnome"_s);
+    GnomeHotKeyBackend(&m_us, u"vantry --toggle"_s).registerHotKey(1, kControlSuperS);
+    GSettings *list = g_settings_new(GnomeHotKeyBackend::listSchema);
+    const auto filed = [list] {
+        gchar **paths = g_settings_get_strv(list, "custom-keybindings");
+        const guint count = g_strv_length(paths);
+        g_strfreev(paths);
+        return count;
+    };
+    QCOMPARE(filed(), 1U);
+    FakePortal portal;
+    QVERIFY(portal.start());
+    QCOMPARE(ShortcutPlatform::create(u"wayland"_s, kAppId).backend->name(), u"portal"_s);
+    QCOMPARE(filed(), 0U);
+    g_object_unref(list);
 }
 
 QTEST_GUILESS_MAIN(TestPortalHotKeyBackend)

@@ -315,6 +315,16 @@ private Q_SLOTS:
         setShortcut(std::nullopt, m_name);
         QCOMPARE(recorder->text(), QString());
         QVERIFY(!recorder->isClearButtonShown());
+        // Keys someone else holds: it says so, and asks for no binding by hand.
+        const Shortcut taken(namedKey("j"), CommandModifier);
+        f->backend.refusals.insert(taken, HotKeyBackend::TakenByAnotherClient);
+        setShortcut(taken, m_name);
+        QVERIFY(host.refusalNote()->text().contains(u"already uses these keys"_s));
+        // Filed in the desktop's own settings: the note says where.
+        f->backend.place = u"Settings → Keyboard"_s;
+        setShortcut(Shortcut(namedKey("k"), CommandModifier), m_name);
+        QVERIFY(host.refusalNote()->text().contains(u"Settings → Keyboard."_s));
+        QVERIFY(!host.refusalNote()->isHidden());
     }
 };
 
