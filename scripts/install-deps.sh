@@ -24,6 +24,7 @@ test_pkgs=(
   lintian dpkg-dev man-db file ccache
   clang libclang-rt-14-dev
   kwin-wayland qtwayland5 xdg-desktop-portal xdg-desktop-portal-kde plasma-wayland-protocols
+  plasma-workspace plasma-desktop
   python3-dbus
   sway waybar swaybg grim wtype weston
   gnome-shell gnome-shell-extension-appindicator mutter xwayland gnome-settings-daemon

@@ -400,9 +400,10 @@ int screenshot(QApplication &app, const QString &out, bool dark, const QString &
     layout->addWidget(panel, 0, Qt::AlignBottom);
     auto *shelfWindow = new QWidget(&window);
     shelfWindow->setAutoFillBackground(true);
-    shelfWindow->setFixedSize(380, 470);
     (new QVBoxLayout(shelfWindow))->addWidget(new ShelfView(shelf.content, shelfWindow));
     shelfWindow->layout()->setContentsMargins(0, 0, 0, 0);
+    // As wide as the shelf makes itself; tall enough for the whole folder.
+    shelfWindow->setFixedSize(shelfWindow->sizeHint().width(), 470);
     layout->addWidget(shelfWindow);
     shelf.content.chooseFolder();
     window.show();

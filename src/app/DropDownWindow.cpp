@@ -2,6 +2,8 @@
 #include "app/DropDownWindow.h"
 
 #include "app/DropDownPlacement.h"
+#include "platform/wayland/LayerPlacement.h"
+#include "platform/wayland/LayerShell.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -51,10 +53,12 @@ void DropDownWindow::present(const QRect &anchor)
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     adjustSize();
     setFixedSize(size());
-    QScreen *screen = QGuiApplication::screenAt(anchor.center());
+    QScreen *screen = anchor.isValid() ? QGuiApplication::screenAt(anchor.center()) : nullptr;
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    if (screen)
+    if (LayerShell *shell = LayerShell::instance(); shell && shell->manages(this))
+        shell->setPosition(this, layerPosition(*shell, anchor, screen));
+    else if (screen)
         move(DropDownPlacement::position(
             anchor, size(), screen->availableGeometry(), screen->devicePixelRatio()));
     show();
@@ -62,6 +66,28 @@ void DropDownWindow::present(const QRect &anchor)
     activateWindow();
     if (m_content && !m_content->isAncestorOf(focusWidget()))
         m_content->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+std::optional<QPoint> DropDownWindow::layerPosition(
+    LayerShell &shell, const QRect &anchor, const QScreen *screen)
+{
+    // A layer surface is placed against the whole output, but some compositors' panels are
+    // no layer surfaces (Plasma's): only the room they leave ordinary windows tells where
+    // they end. Without that the corner by the tray does, kept clear of layer-shell panels
+    // by the compositor.
+    const auto corner = shell.cornerOf(this);
+    const auto free = screen && corner ? shell.workAreaSize() : std::nullopt;
+    if (!free)
+        return std::nullopt;
+    const QRect output(QPoint(0, 0), screen->geometry().size());
+    if (!anchor.isValid()) {
+        const QRect area
+            = LayerPlacement::workArea(output, *free, LayerPlacement::cornerPoint(*corner, output));
+        return LayerPlacement::cornerFrame(*corner, size(), area).topLeft();
+    }
+    const QRect local = anchor.translated(-screen->geometry().topLeft());
+    return DropDownPlacement::position(
+        local, size(), LayerPlacement::workArea(output, *free, local.center()));
 }
 
 } // namespace vantry

@@ -5,8 +5,13 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+
+class QScreen;
 
 namespace vantry {
+
+class LayerShell;
 
 // The frameless window that drops down from the tray icon and hosts the shelf.
 // Its content is built on first showing. It takes the keyboard focus when shown;
@@ -21,7 +26,8 @@ public:
     explicit DropDownWindow(ContentFactory contentFactory, QWidget *parent = nullptr);
     ~DropDownWindow() override;
 
-    /// Shows the window placed at `anchor` (tray geometry or a point at the pointer), or hides it.
+    /// Shows the window placed at `anchor` (tray geometry or the point clicked; none where
+    /// neither is known), or hides it.
     void toggle(const QRect &anchor);
     /// Shows, places and activates the window.
     void present(const QRect &anchor);
@@ -31,6 +37,9 @@ public:
 
 private:
     void ensureContent();
+    /// Where a layer-shell window goes on the output of screen, or its corner (none).
+    std::optional<QPoint> layerPosition(
+        LayerShell &shell, const QRect &anchor, const QScreen *screen);
 
     ContentFactory m_contentFactory;
     QPointer<QWidget> m_content;

@@ -54,6 +54,8 @@ constexpr auto trayGracePeriod = 5s;
 constexpr qint64 clickAfterHideMs = 400;
 // A host's Activate call and its copy seen by the monitor arrive this close together.
 constexpr auto activationPointAge = 500ms;
+// How long a tray click waits for the host's Activate point at most.
+constexpr auto activationPointWait = 150ms;
 // How long a show waits for an X11 tray to take the new icon in and give it its place.
 constexpr auto iconPlaceWait = 2s;
 constexpr auto iconPlacePoll = 50ms;
@@ -248,6 +250,12 @@ int VantryApp::main(int argc, char *argv[])
             vantry.openSettingsWindow(launch);
             break;
         case CommandLine::Action::startOrToggle:
+            // A shelf shown for want of a tray takes this launch's focus.
+            if (vantry.isPresented()) {
+                vantry.showShelf(launch);
+                break;
+            }
+            [[fallthrough]];
         case CommandLine::Action::hide:
         case CommandLine::Action::quit:
             vantry.endStartup(launch);
@@ -266,7 +274,9 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     : QObject(parent)
     , m_access(
           0, &m_isPresented, [this](MenuBarExtraAccess::StatusItem *item) { onStatusItem(item); })
-    , m_trayHost(trayGracePeriod)
+    // A launch by hand with no tray running shows the shelf at once; one with the session
+    // waits, as the panel may start after it.
+    , m_trayHost(launch == Launch::interactive ? 0ms : trayGracePeriod)
     , m_launch(launch)
 {
     m_openSettings = [this] { openSettingsWindow(); };
@@ -277,6 +287,10 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     connect(&m_trayHost, &TrayHostWatcher::noHostFound, this, &VantryApp::onNoTrayHost);
     connect(&m_isPresented, &MenuBarExtraAccess::PresentedFlag::changed, this,
         &VantryApp::onPresentedChanged);
+    m_pointWait.setSingleShot(true);
+    m_pointWait.setInterval(activationPointWait);
+    connect(&m_pointWait, &QTimer::timeout, &m_menuBarExtraItem,
+        &MenuBarExtraAccess::StatusItem::performClick);
 }
 
 VantryApp::~VantryApp() = default;
@@ -319,16 +333,15 @@ void VantryApp::onTrayHostAvailable()
     connect(m_trayIcon.get(), &TrayIcon::triggered, this, &VantryApp::onTrayTriggered);
     m_trayIcon->show();
     m_iconPlaceWait.setRemainingTime(iconPlaceWait);
-    // On X11 we place the shelf ourselves: where a StatusNotifierItem host was clicked.
-    if (QGuiApplication::platformName() == u"xcb"_s) {
-        if (StatusNotifierActivations::hostRuns()) {
-            m_activations = std::make_unique<StatusNotifierActivations>();
-            if (m_activations->start()) {
-                connect(m_activations.get(), &StatusNotifierActivations::activated, this,
-                    &VantryApp::onActivationPoint);
-            } else {
-                m_activations.reset();
-            }
+    // The shelf goes where a StatusNotifierItem host was clicked: on X11, and on Wayland
+    // where a layer shell lets us place it.
+    if (StatusNotifierActivations::hostRuns()) {
+        m_activations = std::make_unique<StatusNotifierActivations>();
+        if (m_activations->start()) {
+            connect(m_activations.get(), &StatusNotifierActivations::activated, this,
+                &VantryApp::onActivationPoint);
+        } else {
+            m_activations.reset();
         }
     }
     // The icon is showing: the delegate gets the settings action, as each time the label appears.
@@ -343,9 +356,8 @@ void VantryApp::onNoTrayHost()
            "to show the shelf.";
     AppDelegate::shared().setOpenSettings(m_openSettings);
     // Without a tray nothing would show that Vantry started: show the shelf once, with its
-    // gear menu as the way to the settings and to Quit. Not when another launch or the
-    // shortcut has shown it already.
-    if (m_launch == Launch::interactive && !m_dropDown)
+    // gear menu as the way to the settings and to Quit.
+    if (m_launch == Launch::interactive)
         m_menuBarExtraItem.performClick();
 }
 
@@ -376,12 +388,25 @@ void VantryApp::onTrayTriggered(bool doubleClick)
     qCDebug(lcApp) << "tray click" << (closedByThisClick ? "(closed the shelf already)" : "");
     if (!closedByThisClick) {
         m_trayClick.start();
+        // The host's Activate reaches the monitor on a connection of its own, often just
+        // after the icon's: a shelf about to open waits a moment for the point, rather than
+        // open elsewhere and jump.
+        if (m_activations && !(m_dropDown && m_dropDown->isVisible())
+            && !m_activations->recentPoint(activationPointAge)) {
+            m_pointWait.start();
+            return;
+        }
         m_menuBarExtraItem.performClick();
     }
 }
 
 void VantryApp::onActivationPoint(QPoint point)
 {
+    if (m_pointWait.isActive()) {
+        m_pointWait.stop();
+        m_menuBarExtraItem.performClick();
+        return;
+    }
     // The host's call reached the tray icon first: the shelf opened at the pointer. Move it.
     if (m_dropDown && m_dropDown->isVisible() && m_trayClick.isValid()
         && !m_trayClick.hasExpired(std::chrono::milliseconds(activationPointAge).count()))
@@ -470,6 +495,9 @@ QRect VantryApp::clickAnchor() const
         if (const auto point = m_activations->recentPoint(activationPointAge))
             return { *point, QSize(1, 1) };
     }
+    // Under Wayland the pointer's position is known only over our own windows.
+    if (QGuiApplication::platformName().startsWith(u"wayland"_s))
+        return {};
     // Under XWayland the pointer is unknown when the click was on the compositor's own
     // panel: the shelf goes to the corner the desktop keeps its tray in.
     if (underXWayland()) {

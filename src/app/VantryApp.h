@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -45,12 +46,13 @@ public:
 
     /// How a launch starts: shown or quiet when no tray appears.
     enum class Launch {
-        /// Shows the shelf once when no tray appears, so a user without one sees something.
+        /// Shows the shelf at once when no tray runs, so a user without one sees something.
         interactive,
         /// Started with the session (`--background`): stays quiet without a tray.
         background,
     };
 
+    /// trayGracePeriod: how long a background launch waits for a tray to appear.
     explicit VantryApp(std::chrono::milliseconds trayGracePeriod,
         Launch launch = Launch::interactive, QObject *parent = nullptr);
     ~VantryApp() override;
@@ -113,6 +115,7 @@ private:
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<StatusNotifierActivations> m_activations;
     QElapsedTimer m_trayClick;
+    QTimer m_pointWait; // a tray click waiting for its point
     QDeadlineTimer m_iconPlaceWait;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;

@@ -2,7 +2,6 @@
 #include "preview/SlidePanelPreview.h"
 
 #include "core/Logging.h"
-#include "platform/wayland/LayerPlacement.h"
 #include "platform/wayland/LayerShell.h"
 #include "preview/PreviewPanel.h"
 #include "preview/PreviewPlacement.h"
@@ -150,17 +149,16 @@ void SlidePanelPreview::show(
 void SlidePanelPreview::showPopup(QWidget *shelf, PreviewSide side, const QSize &size)
 {
     // Only the position relative to the shelf reaches the compositor, which keeps the popup
-    // on the output. Where the shelf is, only a layer-shell shelf knows: its corner. Anywhere
-    // else nothing is clamped here.
+    // on the output. Where the shelf is, only a layer-shell shelf knows. Anywhere else
+    // nothing is clamped here.
     QRect frame = previewPanelFrame(shelf->frameGeometry(), side, size, std::nullopt);
     const LayerShell *shell = LayerShell::instance();
-    const auto corner = shell ? shell->cornerOf(shelf) : std::nullopt;
-    if (corner && shelf->screen()) {
-        const QRect output = shelf->screen()->geometry();
-        const QRect shelfFrame = LayerPlacement::cornerFrame(*corner, shelf->size(), output);
+    const QRect output = shelf->screen() ? shelf->screen()->geometry() : QRect();
+    if (const auto shelfFrame = shell ? shell->frameOf(shelf, output) : std::nullopt;
+        shelfFrame && output.isValid()) {
         const QRect onOutput = previewPanelFrame(
-            shelfFrame, sideWithRoom(shelfFrame, side, size.width(), output), size, output);
-        frame.moveTopLeft(shelf->geometry().topLeft() + onOutput.topLeft() - shelfFrame.topLeft());
+            *shelfFrame, sideWithRoom(*shelfFrame, side, size.width(), output), size, output);
+        frame.moveTopLeft(shelf->geometry().topLeft() + onOutput.topLeft() - shelfFrame->topLeft());
     }
     QWindow *parent = shelf->windowHandle();
     m_targetFrame = frame;

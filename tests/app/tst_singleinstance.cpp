@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
 #include "app/SingleInstance.h"
 
 #include <QDir>
@@ -77,36 +78,10 @@ int exitStatusOf(pid_t child)
     return child > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A folder under /tmp that nobody can reach, with a subfolder of nobody's own.
-class SharedFolder
-{
-public:
-    SharedFolder()
-    {
-        QByteArray pattern = "/tmp/vantry-peer.XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            return;
-        m_path = QString::fromLocal8Bit(pattern);
-        ::chmod(pattern.constData(), 0755);
-        const QByteArray own = pattern + "/nobody";
-        const passwd *nobody = ::getpwnam("nobody");
-        if (::mkdir(own.constData(), 0755) != 0 || !nobody
-            || ::chown(own.constData(), nobody->pw_uid, nobody->pw_gid) != 0)
-            m_path.clear();
-    }
-    ~SharedFolder()
-    {
-        if (!m_path.isEmpty())
-            QDir(m_path).removeRecursively();
-    }
-    bool isValid() const { return !m_path.isEmpty(); }
-    QString filePath(const QString &name) const { return m_path + u'/' + name; }
-
-private:
-    QString m_path;
-};
 } // namespace
 
+// What a launch sends and how the running instance takes it. The options a user types are
+// driven end to end (tests/e2e/test_cli.py); here what no launch there passes.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
@@ -116,6 +91,31 @@ private:
     QString path() const { return m_dir.filePath(u"vantry.socket"_s); }
 
 private Q_SLOTS:
+    void qtDisplayOptionsAreLeftToQt()
+    {
+        vantry::CommandLine commandLine;
+        QCOMPARE(commandLine.parse(
+                     { u"vantry"_s, u"-platform"_s, u"xcb"_s, u"--display=:1"_s, u"-reverse"_s }),
+            vantry::CommandLine::Result::run);
+        QCOMPARE(commandLine.action(), vantry::CommandLine::Action::startOrToggle);
+        QCOMPARE(commandLine.request({}, {}), QByteArray("toggle"));
+    }
+
+    void theLaunchersActivationTravelsWithTheRequest()
+    {
+        vantry::CommandLine commandLine;
+        QCOMPARE(commandLine.parse({ u"vantry"_s, u"--show"_s }), vantry::CommandLine::Result::run);
+        // Values may hold anything but a newline would end the request: they go encoded.
+        const QByteArray token = "kwin-1 2=3";
+        const QByteArray startupId = "launcher-42_TIME1234\nquit";
+        const QByteArray line = commandLine.request(token, startupId);
+        QVERIFY(!line.contains('\n'));
+        const vantry::Request request = vantry::Request::parse(line);
+        QCOMPARE(request.command, QByteArray("show"));
+        QCOMPARE(request.activationToken, token);
+        QCOMPARE(request.startupId, startupId);
+    }
+
     void theSocketLivesInAPrivateFolder()
     {
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
@@ -214,8 +214,13 @@ private Q_SLOTS:
     {
         if (::geteuid() != 0)
             QSKIP("acting as another user needs root");
-        SharedFolder folder;
-        QVERIFY(folder.isValid());
+        // A folder under /tmp that the user nobody may enter, with a subfolder of its own.
+        QTemporaryDir folder(u"/tmp/vantry-peer.XXXXXX"_s);
+        const QByteArray own = QFile::encodeName(folder.filePath(u"nobody"_s));
+        const passwd *nobody = ::getpwnam("nobody");
+        QVERIFY(nobody && ::chmod(QFile::encodeName(folder.path()).constData(), 0755) == 0);
+        QVERIFY(::mkdir(own.constData(), 0755) == 0
+            && ::chown(own.constData(), nobody->pw_uid, nobody->pw_gid) == 0);
         const QString socket = folder.filePath(u"nobody/vantry.socket"_s);
         const sockaddr_un address = addressOf(socket);
 

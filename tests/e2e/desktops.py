@@ -29,7 +29,7 @@ class Desktop:
     tray = True
     places = True  # puts the shelf in the same place each time
     start_args = ()
-    focused = listed = focus_elsewhere = None
+    focused = listed = focus_elsewhere = press_preview = None
     hide = None  # how the tray hides the shelf, when not as activate shows it
     env = None
     seen = None  # what the last look at the screen found, for failure reports
@@ -201,7 +201,8 @@ class Wayland(Desktop):
 
 
 class Sway(Wayland):
-    """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray."""
+    """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray, and the
+    accessibility bus."""
     name = "sway with waybar"
     top = 26  # waybar's height
     CONFIG = ("output HEADLESS-1 resolution 1280x800 bg #204060 solid_color\n"
@@ -219,6 +220,10 @@ class Sway(Wayland):
         # The headless output has no keyboard of its own: one that stays, for the focus,
         # beside those wtype makes for each key.
         s.background("keyboard", ["wtype", "-s", "600000"])
+        # The accessibility bus, before Vantry starts: Qt looks for it once.
+        s.background("a11y", ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately",
+                              "--a11y=1"])
+        s.wait_for("the accessibility bus", lambda: s.has_name("org.a11y.Bus"))
         s.wait_for("waybar's tray",
                    lambda: "true" in self.tray_host("IsStatusNotifierHostRegistered"))
 
@@ -248,6 +253,10 @@ class Sway(Wayland):
     def keys(self, *names):
         for name in names:
             self.session.run(["wtype", "-k", name])
+
+    def press_preview(self):
+        """the Preview button pressed through the accessibility bus"""
+        self.session.run(["/usr/bin/python3", "-c", PRESS_PREVIEW, str(self.app.pid)])
 
     def look(self):
         # Read from a screenshot: the shelf is at the screen's right edge, the preview left
@@ -321,17 +330,17 @@ class Weston(Wayland):
 
 
 class Kwin(Wayland):
-    """KDE Plasma's compositor on a virtual screen. No panel runs (plasmashell is not
-    installed here), so there is no tray. Windows come from a KWin script, keys from fake
-    input."""
-    name = "KWin"
-    tray = False
-    activate = None
+    """KDE Plasma: KWin on a virtual screen with plasmashell as the panel and tray. Windows
+    and the work area come from a KWin script, keys and clicks from fake input, the tray
+    icon's place from screenshots."""
+    name = "KDE Plasma"
     KEYS = {"Escape": 1, "space": 57, "Down": 108}
 
     def __init__(self, fakeinput):
         from kwin_session import KwinSession
-        self.session_class = lambda size: KwinSession(fakeinput, portal=False, size=size)
+        self.fakeinput = fakeinput
+        self.session_class = lambda size: KwinSession(fakeinput, portal=False, size=size,
+                                                      plasma=True)
         # What KWin scripts print reaches KWin's log only with its scripting category on.
         os.environ["QT_LOGGING_RULES"] = "kwin_scripting.debug=true"
         # The fake input tool exits without freeing its connection: only vantry is checked
@@ -341,24 +350,61 @@ class Kwin(Wayland):
             self.vantry_env = {"ASAN_OPTIONS": asan}
             os.environ["ASAN_OPTIONS"] = asan + ":detect_leaks=0"
 
+    def start(self):
+        self.panel_height = self.size[1] - wait_for(
+            "plasma's panel", lambda: (a := self.work_area())[3] < self.size[1] and a, 60)[3]
+        panel = self.settled_panel()
+        app = super().start()
+        wait_for("vantry's tray icon", lambda: (s := self.status()) and s["tray"] == "1", 30)
+        # The icon is what changed in the panel, the leftmost change (the clock may tick).
+        now = wait_for("the icon in the panel", lambda: (p := self.settled_panel()) != panel
+                       and p)
+        columns = [x for x in range(self.size[0]) if any(
+            row[x * 4:x * 4 + 4] != old[x * 4:x * 4 + 4] for row, old in zip(now, panel))]
+        ends = [x for x, after in zip(columns, columns[1:] + [1 << 20]) if after - x > 8]
+        self.icon = ((columns[0] + ends[0]) // 2, self.size[1] - self.panel_height // 2)
+        return app
+
+    def settled_panel(self):
+        """The panel's rows once two screenshots in a row agree."""
+        last = None
+        while True:
+            rows = self.session.screenshot()[2][self.size[1] - self.panel_height:]
+            if rows == last:
+                return rows
+            last = rows
+            time.sleep(0.3)
+
+    def activate(self):
+        """a click on the tray icon"""
+        self.session.run([self.fakeinput, "click", str(self.icon[0]), str(self.icon[1])])
+
+    def work_area(self):
+        return tuple(w["area"] for w in self.windows() if "area" in w)[0]
+
+    def misplaced(self, box, state):
+        x, y, w, h = box
+        ax, ay, aw, ah = self.work_area()
+        if x < ax or y < ay or x + w > ax + aw or y + h > ay + ah:
+            return "not inside the work area %s" % ((ax, ay, aw, ah),)
+        ix, iy = self.icon
+        if max(x - ix, ix - x - w, 0) > 100 or max(y - iy, iy - y - h, 0) > 100:
+            return "more than 100 px from the icon at %s" % (self.icon,)
+
     def keys(self, *names):
         for name in names:
             self.session.keys(self.KEYS[name])
 
-    def misplaced(self, box, state):
-        if box[:2] != (self.size[0] - box[2], self.size[1] - box[3]):
-            return "not in the bottom right corner"
-
     def listed(self):
         # KWin lists layer surfaces and popups too, but task managers show only normal
         # windows that do not skip the task bar.
-        return [w for w in self.windows() if w["pid"] == self.app.pid and w["normal"]
+        return [w for w in self.windows() if w.get("pid") == self.app.pid and w["normal"]
                 and not w["skipTaskbar"] and not w["popup"]]
 
     focus_elsewhere = Weston.focus_elsewhere
 
     def look(self):
-        self.seen = [w for w in self.windows() if w["pid"] == self.app.pid]
+        self.seen = [w for w in self.windows() if w.get("pid") == self.app.pid]
         return tuple(next((tuple(w["g"]) for w in self.seen if w["popup"] == popup), None)
                      for popup in (False, True))
 
@@ -476,7 +522,20 @@ for (var i = 0; i < cs.length; i++)
         "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow,
         "g": [cs[i].frameGeometry.x, cs[i].frameGeometry.y, cs[i].frameGeometry.width,
               cs[i].frameGeometry.height]}));
+var a = workspace.clientArea(KWin.PlacementArea, 0, 1);
+print("@@MARK@@" + JSON.stringify({"area": [a.x, a.y, a.width, a.height]}));
 print("@@MARK@@end");
+"""
+
+# Presses the Preview button of the shelf of the process given, as a screen reader does.
+PRESS_PREVIEW = """
+import sys, pyatspi
+app = next(a for a in pyatspi.Registry.getDesktop(0)
+           if a and a.get_process_id() == int(sys.argv[1]))
+button = pyatspi.findDescendant(app, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                                and n.name == "Preview"
+                                and n.getState().contains(pyatspi.STATE_SHOWING))
+button.queryAction().doAction(0)
 """
 
 DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin,

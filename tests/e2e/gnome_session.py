@@ -153,7 +153,7 @@ class GnomeSession(Session):
 
     def xwayland(self):
         """The XWayland display and its authority file, once the shell has them."""
-        display, auth = self.eval('["DISPLAY", "XAUTHORITY"].map(imports.gi.GLib.getenv)')
+        display, auth = self.eval('["DISPLAY", "XAUTHORITY"].map(k => imports.gi.GLib.getenv(k))')
         return display and {"DISPLAY": display, "XAUTHORITY": auth or ""}
 
     def button(self, pid, name):

@@ -89,7 +89,9 @@ class Vantry:
 
     def start(self):
         self.runs += 1
-        self.process = self.kde.background("vantry-%d" % self.runs, [self.program],
+        # Quiet at start: without a tray a launch by hand would show the shelf at once.
+        self.process = self.kde.background("vantry-%d" % self.runs,
+                                           [self.program, "--background"],
                                            env=self.kde.env(**instance.DEBUG))
         wait_for("vantry to answer", self.status)
         # Keys reach us once the portal session is there.

@@ -69,7 +69,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("isDirectory");
         QTest::addColumn<QString>("type");
         QTest::newRow("text") << QByteArray("/nowhere/notes.txt") << false << u"text/plain"_s;
-        QTest::newRow("png") << QByteArray("/nowhere/a.png") << false << u"image/png"_s;
         QTest::newRow("folder") << QByteArray("/nowhere/photos.png") << true
                                 << u"inode/directory"_s;
         QTest::newRow("non-UTF-8 name")

@@ -51,7 +51,11 @@ void TrayHostWatcher::start()
         connect(m_dbusWatcher, &QDBusServiceWatcher::serviceRegistered, this,
             &TrayHostWatcher::onHostAppeared);
     }
-    m_graceTimer.start(m_gracePeriod);
+    // No grace period: the launch shows what it must before it returns to the event loop.
+    if (m_gracePeriod.count() == 0)
+        Q_EMIT noHostFound();
+    else
+        m_graceTimer.start(m_gracePeriod);
 }
 
 void TrayHostWatcher::onHostAppeared()

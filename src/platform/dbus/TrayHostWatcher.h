@@ -29,7 +29,8 @@ public:
     ~TrayHostWatcher() override;
 
     /// Looks now; emits hostAvailable at once (before returning) if a host runs, otherwise
-    /// keeps watching and emits noHostFound when the grace period ends without one.
+    /// keeps watching and emits noHostFound when the grace period ends without one (at once,
+    /// before returning, when the grace period is zero).
     void start();
 
     bool isHostAvailable() const { return m_found; }

@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace vantry::LayerPlacement {
 
 namespace {
@@ -32,6 +34,27 @@ QRect cornerFrame(Qt::Corner corner, const QSize &size, const QRect &area)
     const int x = isRight(corner) ? area.x() + area.width() - size.width() : area.x();
     const int y = isBottom(corner) ? area.y() + area.height() - size.height() : area.y();
     return { QPoint(x, y), size };
+}
+
+QPoint cornerPoint(Qt::Corner corner, const QRect &area)
+{
+    return cornerFrame(corner, QSize(1, 1), area).topLeft();
+}
+
+QRect workArea(const QRect &output, const QSize &free, const QPoint &point)
+{
+    const int wide = std::clamp(output.width() - free.width(), 0, output.width());
+    const int tall = std::clamp(output.height() - free.height(), 0, output.height());
+    QRect area = output;
+    if (point.x() < output.center().x())
+        area.setLeft(output.left() + wide);
+    else
+        area.setRight(output.right() - wide);
+    if (point.y() < output.center().y())
+        area.setTop(output.top() + tall);
+    else
+        area.setBottom(output.bottom() - tall);
+    return area;
 }
 
 } // namespace vantry::LayerPlacement

@@ -2,6 +2,7 @@
 #include "platform/wayland/LayerShell.h"
 
 #include "core/Logging.h"
+#include "platform/wayland/LayerPlacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -68,6 +69,7 @@ struct LayerShell::Globals
     wl_event_queue *queue = nullptr;
     wl_registry *registry = nullptr;
     zwlr_layer_shell_v1 *layerShell = nullptr; // on our queue
+    wl_compositor *compositor = nullptr; // on our queue, for probing surfaces
     xdg_wm_base *wmBase = nullptr; // on Qt's queue, to answer pings
     xdg_wm_base *wmBaseOnQueue = nullptr; // wrapper on our queue, to create objects
     uint32_t layerShellVersion = 0;
@@ -84,6 +86,8 @@ struct LayerShell::Globals
             else
                 wl_proxy_destroy(reinterpret_cast<wl_proxy *>(layerShell));
         }
+        if (compositor)
+            wl_compositor_destroy(compositor);
         if (registry)
             wl_registry_destroy(registry);
         if (queue)
@@ -97,6 +101,7 @@ struct LayerShell::Layer
 {
     QPointer<QWidget> widget;
     Qt::Corner corner = Qt::TopRightCorner;
+    std::optional<QPoint> position; // on the output, instead of the corner
     Keyboard keyboard = Keyboard::none;
     wl_surface *surface = nullptr; // Qt's, for the layer surface below
     zwlr_layer_surface_v1 *layerSurface = nullptr;
@@ -162,8 +167,12 @@ void onGlobal(
         g->layerShell = static_cast<zwlr_layer_shell_v1 *>(
             wl_registry_bind(registry, name, &zwlr_layer_shell_v1_interface, g->layerShellVersion));
     } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0) {
+        // Version 4 tells a toplevel its bounds: the output without the panels.
         g->wmBase = static_cast<xdg_wm_base *>(wl_registry_bind(
-            registry, name, &xdg_wm_base_interface, std::min<uint32_t>(version, 2)));
+            registry, name, &xdg_wm_base_interface, std::min<uint32_t>(version, 4)));
+    } else if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
+        g->compositor = static_cast<wl_compositor *>(
+            wl_registry_bind(registry, name, &wl_compositor_interface, 1));
     }
 }
 
@@ -267,6 +276,28 @@ std::optional<Qt::Corner> LayerShell::cornerOf(const QWidget *widget) const
     if (!manages(widget))
         return std::nullopt;
     return m_layers.value(widget->windowHandle())->corner;
+}
+
+void LayerShell::setPosition(QWidget *widget, std::optional<QPoint> position)
+{
+    Layer *layer = manages(widget) ? m_layers.value(widget->windowHandle()) : nullptr;
+    if (!layer || layer->position == position)
+        return;
+    layer->position = position;
+    if (layer->layerSurface) {
+        anchorLayer(*layer);
+        wl_surface_commit(layer->surface);
+    }
+}
+
+std::optional<QRect> LayerShell::frameOf(const QWidget *widget, const QRect &output) const
+{
+    if (!manages(widget))
+        return std::nullopt;
+    const Layer *layer = m_layers.value(widget->windowHandle());
+    if (layer->position)
+        return QRect(output.topLeft() + *layer->position, widget->size());
+    return LayerPlacement::cornerFrame(layer->corner, widget->size(), output);
 }
 
 bool LayerShell::eventFilter(QObject *watched, QEvent *event)
@@ -385,7 +416,77 @@ void onPopupRepositioned(void *, xdg_popup *, uint32_t) { }
 
 const xdg_popup_listener popupListener = { onPopupConfigure, onPopupDone, onPopupRepositioned };
 
+// A toplevel that is never mapped, asked only for its bounds.
+struct Probe
+{
+    bool configured = false;
+    QSize bounds;
+};
+
+void onProbeConfigure(void *, xdg_toplevel *, int32_t, int32_t, wl_array *) { }
+
+void onProbeClose(void *, xdg_toplevel *) { }
+
+void onProbeBounds(void *data, xdg_toplevel *, int32_t width, int32_t height)
+{
+    static_cast<Probe *>(data)->bounds = QSize(width, height);
+}
+
+void onProbeCapabilities(void *, xdg_toplevel *, wl_array *) { }
+
+const xdg_toplevel_listener probeListener
+    = { onProbeConfigure, onProbeClose, onProbeBounds, onProbeCapabilities };
+
 } // namespace
+
+std::optional<QSize> LayerShell::workAreaSize()
+{
+    if (!m_globals->compositor
+        || xdg_wm_base_get_version(m_globals->wmBase) < XDG_TOPLEVEL_CONFIGURE_BOUNDS_SINCE_VERSION)
+        return std::nullopt;
+    // A surface without a buffer is never shown, and its first configure carries the bounds.
+    Probe probe;
+    wl_surface *surface = wl_compositor_create_surface(m_globals->compositor);
+    xdg_surface *xdgSurface = xdg_wm_base_get_xdg_surface(m_globals->wmBaseOnQueue, surface);
+    xdg_surface_add_listener(xdgSurface, &xdgSurfaceListener, &probe.configured);
+    xdg_toplevel *toplevel = xdg_surface_get_toplevel(xdgSurface);
+    xdg_toplevel_add_listener(toplevel, &probeListener, &probe);
+    wl_surface_commit(surface);
+    waitForConfigure(probe.configured);
+    xdg_toplevel_destroy(toplevel);
+    xdg_surface_destroy(xdgSurface);
+    wl_surface_destroy(surface);
+    wl_display_flush(m_globals->display);
+    if (probe.bounds.isEmpty())
+        return std::nullopt;
+    return probe.bounds;
+}
+
+void LayerShell::anchorLayer(Layer &layer)
+{
+    uint32_t anchor = 0;
+    const Qt::Corner corner = layer.position ? Qt::TopLeftCorner : layer.corner;
+    switch (corner) {
+    case Qt::TopLeftCorner:
+        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT;
+        break;
+    case Qt::TopRightCorner:
+        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+        break;
+    case Qt::BottomLeftCorner:
+        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT;
+        break;
+    case Qt::BottomRightCorner:
+        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+        break;
+    }
+    zwlr_layer_surface_v1_set_anchor(layer.layerSurface, anchor);
+    const QPoint margin = layer.position.value_or(QPoint());
+    zwlr_layer_surface_v1_set_margin(layer.layerSurface, margin.y(), 0, 0, margin.x());
+    // In a corner, zero keeps it clear of panels that reserve an edge, without reserving
+    // any itself. At a position worked out from the whole output, -1: not moved for them.
+    zwlr_layer_surface_v1_set_exclusive_zone(layer.layerSurface, layer.position ? -1 : 0);
+}
 
 void LayerShell::mapLayer(Layer &layer, QWindow *window)
 {
@@ -402,24 +503,7 @@ void LayerShell::mapLayer(Layer &layer, QWindow *window)
     const QSize size = window->size();
     zwlr_layer_surface_v1_set_size(
         layer.layerSurface, uint32_t(size.width()), uint32_t(size.height()));
-    uint32_t anchor = 0;
-    switch (layer.corner) {
-    case Qt::TopLeftCorner:
-        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT;
-        break;
-    case Qt::TopRightCorner:
-        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
-        break;
-    case Qt::BottomLeftCorner:
-        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT;
-        break;
-    case Qt::BottomRightCorner:
-        anchor = ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
-        break;
-    }
-    zwlr_layer_surface_v1_set_anchor(layer.layerSurface, anchor);
-    // Zero: kept clear of panels that reserve an edge, without reserving any itself.
-    zwlr_layer_surface_v1_set_exclusive_zone(layer.layerSurface, 0);
+    anchorLayer(layer);
     // Compositors need not focus an on-demand surface when it maps (sway does not): it
     // asks for the keyboard outright and settles for on demand once it has the focus, so
     // that choosing another window takes the focus away and closes it. Before version 4

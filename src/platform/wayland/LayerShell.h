@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 
@@ -43,8 +44,16 @@ public:
     /// the compositor chooses, from its next showing on.
     void manage(QWidget *widget, Qt::Corner corner, Keyboard keyboard);
     bool manages(const QWidget *widget) const;
-    /// The corner a managed widget is anchored to.
+    /// The corner a managed widget is anchored to when it has no position.
     std::optional<Qt::Corner> cornerOf(const QWidget *widget) const;
+    /// Places a managed widget with its top left at position on its output (in the output's
+    /// coordinates, regardless of panels), or back at its corner with none.
+    void setPosition(QWidget *widget, std::optional<QPoint> position);
+    /// Where a managed widget is on output (the geometry of its output).
+    std::optional<QRect> frameOf(const QWidget *widget, const QRect &output) const;
+    /// The size the compositor leaves ordinary windows, its panels taken off the output
+    /// (xdg_toplevel.configure_bounds), when it says so; it asks the compositor each time.
+    std::optional<QSize> workAreaSize();
 
     // The protocol objects behind the shell, a layer window and a popup (in the source).
     struct Globals;
@@ -60,6 +69,7 @@ private:
     void adoptPopup(QWindow *popup, QWindow *parent);
     void mapPopup(Popup &popup, QWindow *window);
     bool waitForConfigure(const bool &configured);
+    void anchorLayer(Layer &layer);
     void destroyRoles(QWindow *window);
 
 private Q_SLOTS:

@@ -4,12 +4,16 @@
 #include "app/settings/SettingsWindow.h"
 #include "app/settings/SettingsWindowController.h"
 #include "core/UserDefaults.h"
+#include "translations/AppTranslations.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <cerrno>
 #include <cstring>
@@ -24,6 +28,53 @@ namespace {
 QComboBox *picker(const GeneralView &view)
 {
     return view.findChild<QComboBox *>(u"previewSide"_s);
+}
+
+struct Message
+{
+    QString context;
+    QString source;
+    QString translation;
+    bool unfinished = false;
+};
+
+QList<Message> readCatalog(const QString &path)
+{
+    QList<Message> messages;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return messages;
+    QXmlStreamReader xml(&file);
+    QString context;
+    Message current;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == u"name") {
+            context = xml.readElementText();
+        } else if (xml.name() == u"source") {
+            current = Message { context, xml.readElementText(), {}, false };
+        } else if (xml.name() == u"translation") {
+            const auto type = xml.attributes().value(u"type"_s);
+            current.unfinished = type == u"unfinished";
+            const bool gone = type == u"obsolete" || type == u"vanished";
+            current.translation = xml.readElementText();
+            if (!gone)
+                messages << current;
+        }
+    }
+    return messages;
+}
+
+QStringList placeholders(const QString &text)
+{
+    static const QRegularExpression arg(u"%(\\d+|n)"_s);
+    QStringList found;
+    for (auto it = arg.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    found.sort();
+    return found;
 }
 
 } // namespace
@@ -124,6 +175,43 @@ private Q_SLOTS:
         const bool shown = std::any_of(labels.begin(), labels.end(),
             [](QLabel *l) { return l->text().contains(u"© 2031"_s); });
         QVERIFY(shown);
+    }
+
+    void catalogsAreComplete_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("English") << u"vantry_en.ts"_s;
+        QTest::newRow("German") << u"vantry_de.ts"_s;
+    }
+
+    void catalogsAreComplete()
+    {
+        QFETCH(QString, file);
+        const QString path = qEnvironmentVariable("VANTRY_SOURCE_DIR") + u"/translations/"_s + file;
+        const QList<Message> messages = readCatalog(path);
+        QVERIFY2(!messages.isEmpty(), qPrintable(path));
+        for (const Message &m : messages) {
+            const QByteArray where = (m.context + u": "_s + m.source).toUtf8();
+            QVERIFY2(!m.unfinished, where.constData());
+            QVERIFY2(!m.translation.isEmpty(), where.constData());
+            // Every argument the code fills in must appear in the translation.
+            QVERIFY2(placeholders(m.translation) == placeholders(m.source), where.constData());
+        }
+    }
+
+    // Last: the translation stays installed.
+    void germanReachesTheSettingsPane()
+    {
+        QVERIFY(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        GeneralView view(*m_defaults, m_name);
+        QStringList texts;
+        for (QLabel *label : view.findChildren<QLabel *>())
+            texts << label->text();
+        QVERIFY2(texts.contains(u"Allgemein"_s), qPrintable(texts.join(u", ")));
+        QCOMPARE(picker(view)->itemText(0), u"Links"_s);
+        // Qt's own texts come from its catalogue (qt6-translations-l10n).
+        QCOMPARE(
+            QKeySequence(Qt::CTRL | Qt::Key_S).toString(QKeySequence::NativeText), u"Strg+S"_s);
     }
 };
 

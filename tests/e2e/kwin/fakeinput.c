@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Real key presses through KWin's fake-input protocol: the events reach KWin's
-// global shortcuts and the focused window as if a keyboard sent them.
+// Real key presses and clicks through KWin's fake-input protocol: the events reach KWin's
+// global shortcuts and the focused window as if a keyboard or mouse sent them.
 //   kwin-fakeinput key +CODE|-CODE...   evdev codes: +29 presses Ctrl, -29 releases it
+//   kwin-fakeinput click X Y            a left click at X, Y
 // So key +29 +125 +31 -31 -125 -29 is Ctrl+Super+S.
 #include "fake-input-client-protocol.h"
 
@@ -63,12 +64,21 @@ int main(int argc, char **argv)
     org_kde_kwin_fake_input_authenticate(fake_input, "vantry tests", "end-to-end tests");
     wl_display_roundtrip(display);
 
-    if (argc < 2 || strcmp(argv[1], "key") != 0) {
-        fprintf(stderr, "usage: kwin-fakeinput key +CODE|-CODE...\n");
+    if (argc == 4 && strcmp(argv[1], "click") == 0) {
+        org_kde_kwin_fake_input_pointer_motion_absolute(
+            fake_input, wl_fixed_from_double(atof(argv[2])), wl_fixed_from_double(atof(argv[3])));
+        settle(display);
+        org_kde_kwin_fake_input_button(
+            fake_input, 0x110 /* BTN_LEFT */, WL_POINTER_BUTTON_STATE_PRESSED);
+        settle(display);
+        org_kde_kwin_fake_input_button(fake_input, 0x110, WL_POINTER_BUTTON_STATE_RELEASED);
+    } else if (argc >= 2 && strcmp(argv[1], "key") == 0) {
+        for (int i = 2; i < argc; ++i)
+            key(display, argv[i]);
+    } else {
+        fprintf(stderr, "usage: kwin-fakeinput key +CODE|-CODE... | click X Y\n");
         return 2;
     }
-    for (int i = 2; i < argc; ++i)
-        key(display, argv[i]);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;
