@@ -14,18 +14,21 @@ public:
     struct Shown
     {
         QByteArray path;
+        QWidget *anchor;
         PreviewSide side;
         int width;
         int height;
     };
 
-    void show(const QByteArray &path, QWidget *, PreviewSide side, int width, int height) override
+    void show(
+        const QByteArray &path, QWidget *anchor, PreviewSide side, int width, int height) override
     {
-        shown.append({ path, side, width, height });
+        shown.append({ path, anchor, side, width, height });
     }
-    void hide() override { }
+    void hide() override { ++hidden; }
 
     QList<Shown> shown;
+    int hidden = 0;
 };
 
 } // namespace vantry
