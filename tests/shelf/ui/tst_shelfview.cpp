@@ -124,6 +124,8 @@ private Q_SLOTS:
         QCOMPARE(host().preview().shown.constFirst().path, host().pathOf("file 5"));
     }
 
+    // The buttons are named as their tool tips say (the accessibility test reads the list,
+    // its rows and the rename field, but never sees the row and banner buttons shown).
     void withoutAFolderThePlaceholderAndButtonsShow()
     {
         m_host = std::make_unique<ShelfTestHost>(QList<QByteArray> {});
@@ -136,6 +138,16 @@ private Q_SLOTS:
         QCOMPARE(host().settingsOpened(), 1);
         host().folderButton()->click();
         QCOMPARE(host().chooser().opened, 1);
+
+        const auto nameOf = [](QWidget *widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
+        for (QToolButton *button : { host().previewButton(), host().renameButton(),
+                 host().settingsButton(), host().folderButton() })
+            QCOMPARE(nameOf(button), button->toolTip());
+        QCOMPARE(nameOf(host().previewButton()), u"Preview"_s);
+        QCOMPARE(nameOf(host().renameButton()), u"Rename"_s);
+        QCOMPARE(nameOf(host().banner()->closeButton()), u"Close"_s);
     }
 
     // Only a row selected alone shows its buttons (Preview for a file only), previews on
@@ -186,9 +198,6 @@ private Q_SLOTS:
         if (single)
             QCOMPARE(host().editView()->field()->selectedText(), renameSelects);
         QCOMPARE(host().content().selection().size(), selected.size());
-        // Hiding the window hides the preview.
-        host().window().hide();
-        QCOMPARE(host().preview().hidden, 1);
     }
 
     // Return opens the field on the full name; Escape gives the tile back; the Rename
@@ -256,10 +265,6 @@ private Q_SLOTS:
         QVERIFY(banner->geometry().top() > host().list()->geometry().bottom());
         const QPoint gear = host().settingsButton()->geometry().center() - banner->pos();
         QCOMPARE(banner->grab().toImage().pixelColor(gear).alpha(), 255);
-        // Showing it is what AT-SPI announces.
-        QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(banner);
-        QCOMPARE(alert->role(), QAccessible::AlertMessage);
-        QCOMPARE(alert->text(QAccessible::Name), *host().content().errorMessage());
 
         QTest::keyClick(editor->field(), Qt::Key_Escape);
         QVERIFY(!host().content().editingUrl());
@@ -308,40 +313,6 @@ private Q_SLOTS:
         QCOMPARE(shown.endsWith(u'\u2026'), ellipsis);
         for (const QString &line : shownLines)
             QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= width);
-    }
-
-    void accessibleNamesOfRowsButtonsAndFields()
-    {
-        select({ "beta.png" });
-        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(host().list());
-        QVERIFY(list);
-        QCOMPARE(list->text(QAccessible::Name), u"Items"_s);
-        QAccessibleTableInterface *table = list->tableInterface();
-        QVERIFY(table);
-        QCOMPARE(table->rowCount(), plainEntries.size());
-        QStringList names;
-        for (int row = 0; row < table->rowCount(); ++row) {
-            QAccessibleInterface *cell = table->cellAt(row, 0);
-            QVERIFY(cell);
-            names.append(cell->text(QAccessible::Name));
-            QCOMPARE(cell->state().selected, names.constLast() == u"beta.png"_s);
-        }
-        QCOMPARE(
-            names, (QStringList { u"alpha.txt"_s, u"beta.png"_s, u"docs"_s, u"photo.jpeg"_s }));
-
-        const auto nameOf = [](QWidget *widget) {
-            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-        };
-        for (QToolButton *button : { host().previewButton(), host().renameButton(),
-                 host().settingsButton(), host().folderButton() })
-            QCOMPARE(nameOf(button), button->toolTip());
-        QCOMPARE(nameOf(host().previewButton()), u"Preview"_s);
-        QCOMPARE(nameOf(host().renameButton()), u"Rename"_s);
-        QCOMPARE(nameOf(host().folderField()), u"Folder"_s);
-        QCOMPARE(nameOf(host().banner()->closeButton()), u"Close"_s);
-        host().content().beginRename();
-        QVERIFY(host().editView());
-        QCOMPARE(nameOf(host().editView()->field()), u"New name"_s);
     }
 
     // The gear's menu arrow would sit on its symbol, and the style's focus mark cross it; it
