@@ -19,6 +19,7 @@
 #include "platform/dbus/StatusNotifierActivations.h"
 #include "platform/wayland/LayerPlacement.h"
 #include "platform/wayland/LayerShell.h"
+#include "platform/x11/X11DragData.h"
 #include "platform/x11/X11StartupNotification.h"
 #include "shelf/ui/ShelfView.h"
 #include "shortcuts/KeyboardShortcuts.h"
@@ -187,6 +188,7 @@ int VantryApp::main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (xwayland)
         qunsetenv("QT_QPA_PLATFORM");
+    X11DragData::install();
     QApplication::setQuitOnLastWindowClosed(false);
     // Wayland compositors find the icon through the desktop entry; X11 window managers,
     // task bars and Alt+Tab read the windows' own icon.

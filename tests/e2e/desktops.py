@@ -16,7 +16,7 @@ import sys
 import time
 
 import instance
-from instance import Failure, run, shown, visible_windows, wait_for
+from instance import Failure, hidden, run, shown, visible_windows, wait_for
 
 SHELF = {"notes.txt": "Shopping\n- bread\n- coffee\n", "report.txt": ""}, ("Projects",)
 BACKGROUND = (0x20, 0x40, 0x60)  # sway's and weston's
@@ -497,7 +497,18 @@ class Gnome(Wayland):
         ink = max(contrast(c, colours[0]) for c in colours)
         if ink < 3:
             raise Failure("the tray icon's contrast with the top bar is %.1f:1" % ink)
-        # Activate shows the shelf too, by the icon.
+        # An item dragged out of the shelf reaches a native Wayland program.
+        dropped = self.session.drop_target()
+        target = wait_for("the drop target", lambda: next(
+            (w["g"] for w in self.session.windows() if w["title"] == "Drop Target"
+             and w["g"][2] > 100), None))
+        # Activate shows the shelf too, by the icon. (Right after the shelf lost the focus, a
+        # click counts as the one that closed it: the menu shows it first, a double click
+        # hides it.)
+        self.activate()
+        wait_for("the shelf from the menu", lambda: shown(self.status()))
+        self.hide()
+        wait_for("a double click to hide the shelf", lambda: hidden(self.status()))
         self.hide()
         box = wait_for("the shelf after a double click", lambda: self.look()[0])
         wrong = self.misplaced(box, None)
@@ -508,11 +519,22 @@ class Gnome(Wayland):
         from shelf_story import beside
         wait_for("the keyboard on the shelf", self.focused)
         self.keys("Down")
-        self.session.click(*wait_for("the Preview button", lambda: self.session.button(
+        self.session.click(*wait_for("the Preview button", lambda: self.session.control(
             self.app.pid, "Preview")))
         wait_for("the preview from its button beside the shelf",
                  lambda: (p := self.look()[1]) and beside(p, box, self.top))
         wait_for("the keyboard on the shelf with the preview", self.focused)
+        self.session.drag(self.session.control(self.app.pid, "notes.txt"),
+                          (target[0] + 200, target[1] + 150))
+        wait_for("notes.txt dropped into the Wayland program",
+                 lambda: open(dropped).read().endswith("/Shelf/notes.txt"))
+        # Activate places the shelf under the point the host names, wherever that is.
+        self.hide()
+        wait_for("a double click to hide the shelf", lambda: hidden(self.status()))
+        self.session.eval("Object.entries(Main.panel.statusArea).filter(([k]) => k.startsWith("
+                          "'appindicator')).forEach(([, b]) => b._indicator.open(400, 30, 0))")
+        wait_for("the shelf under the point Activate names, 400,30",
+                 lambda: (b := self.look()[0]) and abs(b[0] + b[2] // 2 - 400) <= 2)
 
 
 WINDOWS = """

@@ -41,6 +41,20 @@ function enable() {
             pointer.notify_button(t + 2000 + i * 60000, button, Clutter.ButtonState.RELEASED);
         }
     };
+    // a drag from x0, y0 to x1, y1, in steps 40 ms apart
+    global._vantryDrag = (x0, y0, x1, y1) => {
+        pointer.notify_absolute_motion(now(), x0, y0);
+        pointer.notify_button(now(), 1, Clutter.ButtonState.PRESSED);
+        let step = 0;
+        imports.gi.GLib.timeout_add(imports.gi.GLib.PRIORITY_DEFAULT, 40, () => {
+            const f = Math.min(++step, 30) / 30;
+            pointer.notify_absolute_motion(now(), x0 + (x1 - x0) * f, y0 + (y1 - y0) * f);
+            if (step < 40)
+                return true;
+            pointer.notify_button(now(), 1, Clutter.ButtonState.RELEASED);
+            return false;
+        });
+    };
     // evdev codes: pressed in order, released in reverse
     global._vantryKeys = codes => {
         let t = now();
@@ -60,15 +74,29 @@ try:
 except dbus.DBusException as e:
     print(json.dumps([False, str(e)]))
 """
-# The centre of the showing push button called argv[2] of process argv[1], on the
+# A native Wayland window that writes the URIs dropped on it to argv[1].
+DROP_TARGET = """
+import sys, gi
+gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk, Gtk
+window = Gtk.Window(title="Drop Target")
+window.set_default_size(400, 300)
+window.drag_dest_set(Gtk.DestDefaults.ALL, [Gtk.TargetEntry.new("text/uri-list", 0, 0)],
+                     Gdk.DragAction.COPY)
+window.connect("drag-data-received", lambda w, c, x, y, data, i, t: open(sys.argv[1], "a").write(
+    " ".join(data.get_uris())))
+window.show_all()
+Gtk.main()
+"""
+# The centre of the showing control called argv[2] of process argv[1], on the
 # accessibility bus, in screen coordinates.
 BUTTON = """
 import json, sys, gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi
 def find(node, depth=0):
-    if (node.get_role() == Atspi.Role.PUSH_BUTTON and node.get_name() == sys.argv[2]
-            and node.get_state_set().contains(Atspi.StateType.SHOWING)):
+    if node.get_name() == sys.argv[2] and node.get_state_set().contains(Atspi.StateType.SHOWING):
         e = node.get_extents(Atspi.CoordType.SCREEN)
         return [e.x + e.width // 2, e.y + e.height // 2]
     for i in range(node.get_child_count() if depth < 20 else 0):
@@ -156,8 +184,8 @@ class GnomeSession(Session):
         display, auth = self.eval('["DISPLAY", "XAUTHORITY"].map(k => imports.gi.GLib.getenv(k))')
         return display and {"DISPLAY": display, "XAUTHORITY": auth or ""}
 
-    def button(self, pid, name):
-        """Where the button called name in process pid shows, or None."""
+    def control(self, pid, name):
+        """Where the control called name in process pid shows, or None."""
         return json.loads(self.run(["/usr/bin/python3", "-c", BUTTON, str(pid), name]) or "null")
 
     def windows(self):
@@ -168,6 +196,17 @@ class GnomeSession(Session):
 
     def click(self, x, y, button=1, count=1):
         self.eval("global._vantryClick(%d, %d, %d, %d)" % (x, y, button, count))
+
+    def drag(self, start, end):
+        self.eval("global._vantryDrag(%d, %d, %d, %d)" % (*start, *end))
+
+    def drop_target(self):
+        """A native Wayland window taking drops, and the file it writes them to."""
+        dropped = self.write("dropped.txt", "")
+        os.chmod(dropped, 0o666)
+        self.background("drop-target", ["/usr/bin/python3", "-c", DROP_TARGET, dropped],
+                        env=self.env(GDK_BACKEND="wayland"))
+        return dropped
 
     def keys(self, *codes):
         self.eval("global._vantryKeys(%s)" % json.dumps(list(codes)))

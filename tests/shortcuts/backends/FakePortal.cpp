@@ -146,7 +146,7 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
         } else {
             m_bus.send(message.createReply(QVariant::fromValue(QDBusVariant(uint(1)))));
         }
-    } else if (interface == Portal::registryInterface && m_options.registry) {
+    } else if (interface == Portal::registryInterface) {
         m_log << u"Register "_s + args.value(0).toString();
         m_bus.send(message.createReply());
     } else if (interface == Portal::requestInterface) {
@@ -173,18 +173,8 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
             m_session = session;
             m_sessionIds.clear();
         }
-        QVariantMap results { { u"session_handle"_s, session } };
-        if (response == 0 && m_options.flavour == Flavour::Plasma527) {
-            for (const auto &shortcut : wanted) {
-                if (!m_keys.contains(shortcut.id)) {
-                    m_keys[shortcut.id]
-                        = shortcut.properties.value(u"preferred_trigger"_s).toString();
-                }
-                m_sessionIds << shortcut.id;
-            }
-            results.insert(u"shortcuts"_s, descriptions());
-        }
-        respond(message, options.value(u"handle_token"_s).toString(), response, results);
+        respond(message, options.value(u"handle_token"_s).toString(), response,
+            { { u"session_handle"_s, session } });
     } else if (member == "BindShortcuts"_L1) {
         const auto shortcuts = qdbus_cast<Portal::ShortcutList>(args.value(1));
         m_log << (QStringList { u"BindShortcuts"_s } + entries(shortcuts)).join(u' ');

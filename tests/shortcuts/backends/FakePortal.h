@@ -8,27 +8,19 @@
 #include <QStringList>
 #include <QThread>
 
-// org.freedesktop.portal.Desktop with GlobalShortcuts (and optionally the host
-// registry) on its own bus connection and thread, so that the code under test
-// may block on it. Answers every request with its Response signal sent before
-// the method reply, the order that catches late subscribers.
-//
-// Plasma527 answers as KDE Plasma 5.27 does (xdg-desktop-portal 1.16,
-// xdg-desktop-portal-kde 5.27, seen on the bus in the end-to-end test):
-// CreateSession files the shortcuts of its "shortcuts" option under the
-// session token and lists them, each with the key the user assigned before,
-// else its preferred trigger. ListsBound follows the interface to the letter:
-// CreateSession lists nothing, BindShortcuts lists what it bound.
+// org.freedesktop.portal.Desktop with GlobalShortcuts and the host registry on its own bus
+// connection and thread, so that the code under test may block on it. Answers every request with
+// its Response signal sent before the method reply, the order that catches late subscribers. It
+// follows the interface to the letter: CreateSession lists nothing, BindShortcuts lists what it
+// bound. KDE Plasma, which files the shortcuts at CreateSession already, is tested for real end to
+// end (test_portal_shortcut.py).
 class FakePortal final : public QDBusVirtualObject
 {
     Q_OBJECT
 
 public:
-    enum class Flavour { Plasma527, ListsBound };
     struct Options
     {
-        Flavour flavour = Flavour::Plasma527;
-        bool registry = true;
         uint bindResponse = 0; // 0 success, 1 cancelled, 2 other
         // "Get": the version is answered only by answerHeld(); "BindShortcuts":
         // never answered, as with a dialog the user left open.
@@ -72,7 +64,7 @@ private:
     QStringList m_log;
     QString m_session;
     QStringList m_sessionIds; // what the current session holds, in order
-    QMap<QString, QString> m_keys; // shortcut id -> key, kept across sessions
+    QMap<QString, QString> m_keys; // shortcut id -> key
     QList<QDBusMessage> m_held;
     int m_refuseSessions = 0;
 };

@@ -85,33 +85,6 @@ private Q_SLOTS:
         f.reset();
     }
 
-    void showsTheNamesShortcutAndFollowsIt()
-    {
-        ShortcutRecorder recorder(m_name, {}, nullptr, &m_services);
-        QCOMPARE(recorder.text(), u"Ctrl+Super+S"_s);
-        QVERIFY(recorder.isClearButtonShown());
-        setShortcut(Shortcut(namedKey("q"), CommandModifier), m_name);
-        QCOMPARE(recorder.text(), u"Super+Q"_s);
-        setShortcut(optionF, Name(u"unrelated"_s));
-        QCOMPARE(recorder.text(), u"Super+Q"_s);
-        f->layout.setVariant(FixedKeyboardLayout::Variant::French);
-        QCOMPARE(recorder.text(), u"Super+A"_s);
-        setShortcut(std::nullopt, m_name);
-        QCOMPARE(recorder.text(), QString());
-        QVERIFY(!recorder.isClearButtonShown());
-    }
-
-    void clearButtonHasAName()
-    {
-        ShortcutRecorder recorder(m_name, {}, nullptr, &m_services);
-        recorder.show();
-        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(&recorder);
-        QStringList names;
-        for (int i = 0; field && i < field->childCount(); ++i)
-            names << field->child(i)->text(QAccessible::Name);
-        QVERIFY2(names.contains(u"Clear shortcut"_s), qPrintable(names.join(u", ")));
-    }
-
     void emptyFieldShowsThatItRecords()
     {
         ShortcutRecorder *recorder = makeRecording(Name(u"empty"_s));
@@ -186,27 +159,35 @@ private Q_SLOTS:
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<QString>("text"); // what the field shows afterwards
-        QTest::addColumn<int>("beeps");
+        // "beep", "menu" (an alert), "system" (a question: OK or Use Anyway), or nothing
+        QTest::addColumn<QString>("reaction");
         const auto none = Qt::KeyboardModifiers();
         const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
         const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
+        const auto super = Qt::KeyboardModifiers(Qt::MetaModifier);
         const QString kept = u"Ctrl+Super+S"_s;
-        QTest::newRow("Shift+A") << KEY_A << int(Qt::Key_A) << shift << kept << 1;
+        QTest::newRow("Shift+A") << KEY_A << int(Qt::Key_A) << shift << kept << u"beep"_s;
         QTest::newRow("Ctrl+key without a place")
-            << KEY_SYSRQ << int(Qt::Key_Print) << ctrl << kept << 1;
+            << KEY_SYSRQ << int(Qt::Key_Print) << ctrl << kept << u"beep"_s;
         QTest::newRow("Ctrl alone waits")
-            << KEY_LEFTCTRL << int(Qt::Key_Control) << ctrl << kept << 0;
-        QTest::newRow("F5") << KEY_F5 << int(Qt::Key_F5) << none << u"F5"_s << 0;
+            << KEY_LEFTCTRL << int(Qt::Key_Control) << ctrl << kept << QString();
+        QTest::newRow("F5") << KEY_F5 << int(Qt::Key_F5) << none << u"F5"_s << QString();
         // F12 alone is taken without asking, even though the desktop lists it.
-        QTest::newRow("F12") << KEY_F12 << int(Qt::Key_F12) << none << u"F12"_s << 0;
+        QTest::newRow("F12") << KEY_F12 << int(Qt::Key_F12) << none << u"F12"_s << QString();
         QTest::newRow("Ctrl+Alt+K")
-            << KEY_K << int(Qt::Key_K) << (ctrl | Qt::AltModifier) << u"Ctrl+Alt+K"_s << 0;
+            << KEY_K << int(Qt::Key_K) << (ctrl | Qt::AltModifier) << u"Ctrl+Alt+K"_s << QString();
         QTest::newRow("Ctrl+Escape")
-            << KEY_ESC << int(Qt::Key_Escape) << ctrl << u"Ctrl+Esc"_s << 0;
+            << KEY_ESC << int(Qt::Key_Escape) << ctrl << u"Ctrl+Esc"_s << QString();
         QTest::newRow("Backspace clears")
-            << KEY_BACKSPACE << int(Qt::Key_Backspace) << none << QString() << 0;
+            << KEY_BACKSPACE << int(Qt::Key_Backspace) << none << QString() << QString();
         QTest::newRow("Delete clears")
-            << KEY_DELETE << int(Qt::Key_Delete) << none << QString() << 0;
+            << KEY_DELETE << int(Qt::Key_Delete) << none << QString() << QString();
+        QTest::newRow("a menu item's, refused")
+            << KEY_O << int(Qt::Key_O) << ctrl << kept << u"menu"_s;
+        QTest::newRow("the desktop's, OK keeps the old value")
+            << KEY_L << int(Qt::Key_L) << super << kept << u"system"_s;
+        QTest::newRow("the desktop's, Use Anyway stores it")
+            << KEY_L << int(Qt::Key_L) << super << u"Super+L"_s << u"system"_s;
     }
 
     void keyPresses()
@@ -215,13 +196,26 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         QFETCH(QString, text);
-        QFETCH(int, beeps);
-        m_services.system = { Shortcut(namedKey("f12")) };
+        QFETCH(QString, reaction);
+        m_services.system = { Shortcut(namedKey("f12")), Shortcut(namedKey("l"), CommandModifier) };
+        m_services.chooseSecondButton = text == u"Super+L";
+        QMenu file(u"File"_s);
+        file.addMenu(u"Recent"_s)
+            ->addAction(u"Open Recent && &More"_s)
+            ->setShortcut(Qt::CTRL | Qt::Key_O);
+        m_services.menuList = { &file };
         ShortcutRecorder *recorder = makeRecording(m_name);
         QVERIFY(recorder);
+        bool recordingDuringAlert = false;
+        m_services.duringAlert = [&] { recordingDuringAlert = recorder->isRecording(); };
         press(recorder, evdev, Qt::Key(key), modifiers);
-        QCOMPARE(m_services.beeps, beeps);
-        QVERIFY(m_services.alerts.isEmpty());
+        QCOMPARE(m_services.beeps, reaction == u"beep" ? 1 : 0);
+        const QString alert = reaction == u"menu"
+            ? localizedString("keyboard_shortcut_used_by_menu_item").arg(u"Open Recent & More"_s)
+            : reaction == u"system" ? localizedString("keyboard_shortcut_used_by_system")
+                                    : QString();
+        QCOMPARE(m_services.alerts.value(0), alert);
+        QVERIFY(!recordingDuringAlert); // an alert passes through idle
         QCOMPARE(recorder->text(), text);
         const auto stored = getShortcut(m_name);
         QCOMPARE(stored ? stored->displayText() : QString(), text);
@@ -282,79 +276,45 @@ private Q_SLOTS:
         QVERIFY(menus.contains(&file) && !menus.contains(recent));
     }
 
-    void menuConflictIsRefused()
+    // The field beside its label follows the name's shortcut; a note under it shows
+    // while the desktop refuses the shortcut.
+    void hostFollowsTheShortcutAndItsRefusal()
     {
-        QMenu file(u"File"_s);
-        file.addMenu(u"Recent"_s)
-            ->addAction(u"Open Recent && &More"_s)
-            ->setShortcut(Qt::CTRL | Qt::Key_O);
-        m_services.menuList = { &file };
-        ShortcutRecorder *recorder = makeRecording(m_name);
-        QVERIFY(recorder);
-        bool recordingDuringAlert = true;
-        m_services.duringAlert = [&] { recordingDuringAlert = recorder->isRecording(); };
-        press(recorder, KEY_O, Qt::Key_O, Qt::ControlModifier);
-
-        QCOMPARE(m_services.alerts,
-            QStringList { localizedString("keyboard_shortcut_used_by_menu_item")
-                              .arg(u"Open Recent & More"_s) });
-        QVERIFY(!recordingDuringAlert); // the alert passes through idle
-        QVERIFY(recorder->isRecording()); // and recording goes on afterwards
-        QCOMPARE(getShortcut(m_name), controlCommandS);
-        QVERIFY(m_changes.isEmpty());
-    }
-
-    void systemConflictAsks_data()
-    {
-        QTest::addColumn<bool>("force");
-        QTest::newRow("OK keeps the old value") << false;
-        QTest::newRow("Use Anyway stores it") << true;
-    }
-
-    void systemConflictAsks()
-    {
-        QFETCH(bool, force);
-        const Shortcut taken(namedKey("l"), CommandModifier);
-        m_services.system = { taken };
-        m_services.chooseSecondButton = force;
-        ShortcutRecorder *recorder = makeRecording(m_name);
-        QVERIFY(recorder);
-        press(recorder, KEY_L, Qt::Key_L, Qt::MetaModifier);
-
-        QCOMPARE(m_services.alerts,
-            (QStringList { localizedString("keyboard_shortcut_used_by_system"),
-                localizedString("keyboard_shortcuts_can_be_changed"), localizedString("ok"),
-                localizedString("force_use_shortcut") }));
-        QCOMPARE(getShortcut(m_name), force ? taken : controlCommandS);
-        QCOMPARE(recorder->isRecording(), !force);
-    }
-
-    void hostsWithALabel()
-    {
-        RecorderHost titled(u"Open Window:"_s, m_name, {}, nullptr, &m_services);
-        auto *label = qobject_cast<QLabel *>(titled.label());
-        QVERIFY(label);
-        QCOMPARE(label->buddy(), titled.recorder());
-        QCOMPARE(titled.recorder()->accessibleName(), u"Open Window:"_s);
-        QCOMPARE(titled.recorder()->text(), u"Ctrl+Super+S"_s);
-    }
-
-    void refusalShowsANoteUnderTheRecorder()
-    {
-        const Shortcut refused(namedKey("j"), CommandModifier);
+        const Shortcut refused(namedKey("q"), CommandModifier);
         f->backend.refusals.insert(refused, HotKeyBackend::NoService);
         setShortcut(refused, m_name);
         RecorderHost host(u"Open Window:"_s, m_name, {}, nullptr, &m_services);
+        ShortcutRecorder *recorder = host.recorder();
+        auto *label = qobject_cast<QLabel *>(host.label());
+        QVERIFY(label);
+        QCOMPARE(label->buddy(), recorder);
+        QCOMPARE(recorder->accessibleName(), u"Open Window:"_s);
+        QCOMPARE(recorder->text(), u"Super+Q"_s);
         QVERIFY(!host.refusalNote()->isHidden());
         QVERIFY(host.refusalNote()->text().contains(u"“vantry”"_s));
+        f->layout.setVariant(FixedKeyboardLayout::Variant::French);
+        QCOMPARE(recorder->text(), u"Super+A"_s);
+        setShortcut(optionF, Name(u"unrelated"_s));
+        QCOMPARE(recorder->text(), u"Super+A"_s);
 
         // A shortcut the desktop takes: the note goes.
         setShortcut(controlCommandS, m_name);
+        QCOMPARE(recorder->text(), u"Ctrl+Super+S"_s);
         QVERIFY(host.refusalNote()->isHidden());
+        QVERIFY(recorder->isClearButtonShown());
+        host.show();
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(recorder);
+        QStringList names;
+        for (int i = 0; field && i < field->childCount(); ++i)
+            names << field->child(i)->text(QAccessible::Name);
+        QVERIFY2(names.contains(u"Clear shortcut"_s), qPrintable(names.join(u", ")));
         // Refused later, as a desktop that answers afterwards does: the note comes back.
         Q_EMIT f->backend.registrationFailed(
             *f->backend.idOf(controlCommandS), HotKeyBackend::RefusedByDesktop);
         QVERIFY(!host.refusalNote()->isHidden());
+        setShortcut(std::nullopt, m_name);
+        QCOMPARE(recorder->text(), QString());
+        QVERIFY(!recorder->isClearButtonShown());
     }
 };
 
