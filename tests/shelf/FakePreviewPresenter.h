@@ -25,10 +25,9 @@ public:
     {
         shown.append({ path, anchor, side, width, height });
     }
-    void hide() override { ++hidden; }
+    void hide() override { }
 
     QList<Shown> shown;
-    int hidden = 0;
 };
 
 } // namespace vantry

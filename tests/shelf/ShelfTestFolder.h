@@ -9,7 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,26 +27,15 @@ public:
     // QTemporaryDir removes by decoded names and cannot reach names that are not UTF-8.
     ~ShelfTestFolder()
     {
-        for (const QByteArray &name : entryNames()) {
-            if (::unlink(pathOf(name).constData()) != 0)
-                ::rmdir(pathOf(name).constData());
-        }
+        std::error_code ignored;
+        std::filesystem::remove_all(path().toStdString(), ignored);
     }
 
-    /// The names of the folder's entries, read as bytes.
-    QList<QByteArray> entryNames() const
+    /// How many entries the folder holds.
+    qsizetype entryCount() const
     {
-        QList<QByteArray> names;
-        DIR *dir = ::opendir(path().constData());
-        if (!dir)
-            return names;
-        while (const dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                names.append(name);
-        }
-        ::closedir(dir);
-        return names;
+        const std::filesystem::directory_iterator entries(path().toStdString());
+        return std::distance(begin(entries), end(entries));
     }
 
     QByteArray path() const { return QFile::encodeName(m_dir.path()); }
@@ -65,21 +57,12 @@ public:
     }
     QByteArray contentsOf(const QByteArray &name) const
     {
-        QByteArray contents;
-        const int fd = ::open(pathOf(name).constData(), O_RDONLY);
-        if (fd < 0)
-            return contents;
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-            contents.append(buffer, n);
-        ::close(fd);
-        return contents;
+        std::ifstream file(pathOf(name).toStdString(), std::ios::binary);
+        return QByteArray::fromStdString({ std::istreambuf_iterator<char>(file), {} });
     }
     bool exists(const QByteArray &name) const
     {
-        struct stat st;
-        return ::lstat(pathOf(name).constData(), &st) == 0;
+        return std::filesystem::exists(std::filesystem::symlink_status(pathOf(name).toStdString()));
     }
 
 private:

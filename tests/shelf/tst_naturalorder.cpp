@@ -53,8 +53,14 @@ private Q_SLOTS:
                     "b" } },
             { "several digit runs", { "1.2.9", "1.2.10", "1.10.1", "2.0" } },
         };
+        // Names copied from other systems may be decomposed (NFD): with ICU they sort like
+        // composed ones.
+        const QList<QByteArray> decomposed { "\xc3\xa9\x61", "e\xcc\x81\x62", "ec" };
         for (const QLocale &locale : orderLocales) {
-            for (const auto &[name, expected] : cases) {
+            auto localeCases = cases;
+            if (NaturalOrder(locale).usesLocaleCollation())
+                localeCases.append({ "decomposed accents like composed ones", decomposed });
+            for (const auto &[name, expected] : localeCases) {
                 QList<QByteArray> listed = expected;
                 std::reverse(listed.begin(), listed.end());
                 QTest::addRow("%s: %s", qPrintable(locale.name()), name)
@@ -100,21 +106,6 @@ private Q_SLOTS:
         const QByteArray b = "caf\xe8";
         QVERIFY(order.compare(a, b) != 0);
         QCOMPARE(order.compare(a, b), -order.compare(b, a));
-    }
-
-    // Names copied from other systems may be decomposed (NFD).
-    void decomposedAccentsSortLikeComposedOnes()
-    {
-        const NaturalOrder order(QLocale(u"en_US"_s));
-        if (!order.usesLocaleCollation())
-            QSKIP("no ICU collation");
-        const QByteArray composedA = "\xc3\xa9"
-                                     "a";
-        const QByteArray decomposedB = "e\xcc\x81"
-                                       "b";
-        const QByteArray plainC = "ec";
-        QCOMPARE(namesOf(order.sorted(itemsNamed({ plainC, decomposedB, composedA }))),
-            (QList<QByteArray> { composedA, decomposedB, plainC }));
     }
 
     void defaultOrderFollowsTheEnvironment()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ShelfTestHost.h"
 
+#include <QTest>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +26,15 @@ ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_window.resize(360, 520);
+}
+
+bool ShelfTestHost::show()
+{
+    m_window.move(40, 40);
+    m_window.show();
+    m_window.activateWindow();
+    return QTest::qWaitForWindowActive(&m_window, 30000)
+        && QTest::qWaitFor([this] { return list()->hasFocus(); });
 }
 
 ShelfItemEditView *ShelfTestHost::editView() const

@@ -34,6 +34,8 @@ class ShelfTestHost
 public:
     explicit ShelfTestHost(const QList<QByteArray> &entries);
     ~ShelfTestHost();
+    /// Shows the window at a fixed place and waits until its list has the keyboard.
+    bool show();
 
     ShelfTestFolder &files() { return m_files; }
     QByteArray folder() const { return m_files.path(); }

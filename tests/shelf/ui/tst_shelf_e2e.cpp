@@ -19,16 +19,6 @@ class ShelfEndToEndTest : public QObject
 {
     Q_OBJECT
 
-private:
-    static bool showShelf(ShelfTestHost &host)
-    {
-        host.window().move(40, 40);
-        host.window().show();
-        host.window().activateWindow();
-        return QTest::qWaitForWindowActive(&host.window(), 30000)
-            && QTest::qWaitFor([&] { return host.list()->hasFocus(); });
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -41,7 +31,7 @@ private Q_SLOTS:
     void dragOutDeliversACopyToAnotherProgram()
     {
         ShelfTestHost host({ "letter.txt", "notes.txt" });
-        QVERIFY(showShelf(host));
+        QVERIFY(host.show());
         ShelfTestFolder received;
         QProcess receiver;
         receiver.setProcessChannelMode(QProcess::ForwardedErrorChannel);

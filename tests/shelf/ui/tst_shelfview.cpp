@@ -21,15 +21,6 @@ namespace {
 
 const QList<QByteArray> plainEntries { "alpha.txt", "beta.png", "docs/", "photo.jpeg" };
 
-// Shows the shelf window and waits until it has the keyboard.
-bool showShelf(ShelfTestHost &host)
-{
-    host.window().show();
-    host.window().activateWindow();
-    return QTest::qWaitForWindowActive(&host.window(), 30000)
-        && QTest::qWaitFor([&] { return host.list()->hasFocus(); });
-}
-
 // Notes the area in which a widget's style was asked to draw each primitive.
 class RecordingStyle final : public QProxyStyle
 {
@@ -77,7 +68,7 @@ private Q_SLOTS:
     void init()
     {
         m_host = std::make_unique<ShelfTestHost>(plainEntries);
-        QVERIFY(showShelf(host()));
+        QVERIFY(host().show());
     }
     void cleanup() { m_host.reset(); }
 
@@ -116,7 +107,7 @@ private Q_SLOTS:
     {
         m_host = std::make_unique<ShelfTestHost>(
             QList<QByteArray> { "file 1", "file 5", "file 50", "file5", "filed" });
-        QVERIFY(showShelf(host()));
+        QVERIFY(host().show());
         const int interval = QApplication::keyboardInputInterval();
         QListView *list = host().list();
         // However slow the machine, the typing counts as one search.
@@ -133,11 +124,13 @@ private Q_SLOTS:
         QCOMPARE(host().preview().shown.constFirst().path, host().pathOf("file 5"));
     }
 
+    // The buttons are named as their tool tips say (the accessibility test reads the list,
+    // its rows and the rename field, but never sees the row and banner buttons shown).
     void withoutAFolderThePlaceholderAndButtonsShow()
     {
         m_host = std::make_unique<ShelfTestHost>(QList<QByteArray> {});
         host().defaults().remove(u"user_selected_dir"_s);
-        QVERIFY(showShelf(host()));
+        QVERIFY(host().show());
         QCOMPARE(host().folderField()->placeholderText(), u"Please select directory"_s);
         QVERIFY(host().folderField()->text().isEmpty());
         QCOMPARE(host().model()->rowCount(), 0);
@@ -145,6 +138,16 @@ private Q_SLOTS:
         QCOMPARE(host().settingsOpened(), 1);
         host().folderButton()->click();
         QCOMPARE(host().chooser().opened, 1);
+
+        const auto nameOf = [](QWidget *widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
+        for (QToolButton *button : { host().previewButton(), host().renameButton(),
+                 host().settingsButton(), host().folderButton() })
+            QCOMPARE(nameOf(button), button->toolTip());
+        QCOMPARE(nameOf(host().previewButton()), u"Preview"_s);
+        QCOMPARE(nameOf(host().renameButton()), u"Rename"_s);
+        QCOMPARE(nameOf(host().banner()->closeButton()), u"Close"_s);
     }
 
     // Only a row selected alone shows its buttons (Preview for a file only), previews on
@@ -195,9 +198,6 @@ private Q_SLOTS:
         if (single)
             QCOMPARE(host().editView()->field()->selectedText(), renameSelects);
         QCOMPARE(host().content().selection().size(), selected.size());
-        // Hiding the window hides the preview.
-        host().window().hide();
-        QCOMPARE(host().preview().hidden, 1);
     }
 
     // Return opens the field on the full name; Escape gives the tile back; the Rename
@@ -215,7 +215,6 @@ private Q_SLOTS:
         QVERIFY(!(host().model()->index(rowOf("beta.png")).flags() & Qt::ItemIsDragEnabled));
         QTest::keyClicks(editor->field(), u"zzz"_s);
         QTest::keyClick(editor->field(), Qt::Key_Escape);
-        QVERIFY(!host().content().editingUrl());
         QVERIFY(!host().editView());
         QTRY_VERIFY(host().list()->hasFocus());
         QTRY_VERIFY(host().renameButton()->isVisible());
@@ -227,9 +226,7 @@ private Q_SLOTS:
         editor->field()->selectAll();
         QTest::keyClicks(editor->field(), u"  gamma.png "_s);
         QTest::keyClick(editor->field(), Qt::Key_Return);
-        QVERIFY(host().files().exists("gamma.png"));
-        QVERIFY(!host().files().exists("beta.png"));
-        QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("gamma.png") });
+        QVERIFY(host().files().exists("gamma.png") && !host().files().exists("beta.png"));
         const QModelIndexList selected = host().list()->selectionModel()->selectedIndexes();
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected.constFirst().data().toString(), u"gamma.png"_s);
@@ -268,10 +265,6 @@ private Q_SLOTS:
         QVERIFY(banner->geometry().top() > host().list()->geometry().bottom());
         const QPoint gear = host().settingsButton()->geometry().center() - banner->pos();
         QCOMPARE(banner->grab().toImage().pixelColor(gear).alpha(), 255);
-        // Showing it is what AT-SPI announces.
-        QAccessibleInterface *alert = QAccessible::queryAccessibleInterface(banner);
-        QCOMPARE(alert->role(), QAccessible::AlertMessage);
-        QCOMPARE(alert->text(QAccessible::Name), *host().content().errorMessage());
 
         QTest::keyClick(editor->field(), Qt::Key_Escape);
         QVERIFY(!host().content().editingUrl());
@@ -295,38 +288,31 @@ private Q_SLOTS:
         QTRY_VERIFY(!banner->isVisible());
     }
 
-    void accessibleNamesOfRowsButtonsAndFields()
+    void bannerMessagesAreCutAfterTwoLines_data()
     {
-        select({ "beta.png" });
-        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(host().list());
-        QVERIFY(list);
-        QCOMPARE(list->text(QAccessible::Name), u"Items"_s);
-        QAccessibleTableInterface *table = list->tableInterface();
-        QVERIFY(table);
-        QCOMPARE(table->rowCount(), plainEntries.size());
-        QStringList names;
-        for (int row = 0; row < table->rowCount(); ++row) {
-            QAccessibleInterface *cell = table->cellAt(row, 0);
-            QVERIFY(cell);
-            names.append(cell->text(QAccessible::Name));
-            QCOMPARE(cell->state().selected, names.constLast() == u"beta.png"_s);
-        }
-        QCOMPARE(
-            names, (QStringList { u"alpha.txt"_s, u"beta.png"_s, u"docs"_s, u"photo.jpeg"_s }));
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("ellipsis");
+        QTest::newRow("short") << u"Permission denied"_s << 1 << false;
+        QTest::newRow("two") << u"The file could not be moved today"_s << 2 << false;
+        QTest::newRow("long") << QString(u"word "_s).repeated(80) << 2 << true;
+        QTest::newRow("one long word") << QString(400, u'x') << 2 << true;
+        QTest::newRow("newlines") << u"one\ntwo\nthree\nfour"_s << 2 << true;
+    }
 
-        const auto nameOf = [](QWidget *widget) {
-            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-        };
-        for (QToolButton *button : { host().previewButton(), host().renameButton(),
-                 host().settingsButton(), host().folderButton() })
-            QCOMPARE(nameOf(button), button->toolTip());
-        QCOMPARE(nameOf(host().previewButton()), u"Preview"_s);
-        QCOMPARE(nameOf(host().renameButton()), u"Rename"_s);
-        QCOMPARE(nameOf(host().folderField()), u"Folder"_s);
-        QCOMPARE(nameOf(host().banner()->closeButton()), u"Close"_s);
-        host().content().beginRename();
-        QVERIFY(host().editView());
-        QCOMPARE(nameOf(host().editView()->field()), u"New name"_s);
+    void bannerMessagesAreCutAfterTwoLines()
+    {
+        QFETCH(QString, message);
+        QFETCH(int, lines);
+        QFETCH(bool, ellipsis);
+        QFont font;
+        const int width = QFontMetrics(font).horizontalAdvance(u"The file could not be"_s) + 8;
+        const QString shown = ErrorBannerView::twoLines(message, font, width);
+        const QStringList shownLines = shown.split(u'\n');
+        QCOMPARE(shownLines.size(), lines);
+        QCOMPARE(shown.endsWith(u'\u2026'), ellipsis);
+        for (const QString &line : shownLines)
+            QVERIFY(QFontMetrics(font).horizontalAdvance(line) <= width);
     }
 
     // The gear's menu arrow would sit on its symbol, and the style's focus mark cross it; it
