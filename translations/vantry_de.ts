@@ -7,6 +7,14 @@
         <source>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</source>
         <translation>Der Desktop hat dieses Tastenkürzel nicht angenommen. Um es zu nutzen, weisen Sie es in den Tastatureinstellungen des Desktops dem Befehl „vantry“ zu.</translation>
     </message>
+    <message>
+        <source>The desktop or another program already uses these keys, and Vantry left that shortcut as it is. Choose other keys, or free these in the desktop’s keyboard settings.</source>
+        <translation>Die Arbeitsumgebung oder ein anderes Programm verwendet diese Tasten bereits; Vantry hat dieses Tastenkürzel dort nicht eingetragen. Wählen Sie andere Tasten oder geben Sie diese in den Tastatureinstellungen der Arbeitsumgebung frei.</translation>
+    </message>
+    <message>
+        <source>Vantry added this shortcut to the desktop’s own keyboard shortcuts, where you can also change it: %1.</source>
+        <translation>Vantry hat dieses Tastenkürzel zu den Tastenkürzeln der Arbeitsumgebung hinzugefügt; dort können Sie es auch ändern: %1.</translation>
+    </message>
 </context>
 <context>
     <name>KeyboardShortcuts::ShortcutRecorder</name>
@@ -143,6 +151,45 @@
     </message>
 </context>
 <context>
+    <name>vantry::CommandLine</name>
+    <message>
+        <source>Keeps the files of one folder at hand in a shelf that drops down from the tray.</source>
+        <translation>Hält die Dateien eines Ordners in einer Ablage bereit, die sich vom Systembereich aus öffnet.</translation>
+    </message>
+    <message>
+        <source>Show the shelf (starts Vantry when it is not running).</source>
+        <translation>Die Ablage zeigen (startet Vantry, wenn es nicht läuft).</translation>
+    </message>
+    <message>
+        <source>Hide the shelf.</source>
+        <translation>Die Ablage verbergen.</translation>
+    </message>
+    <message>
+        <source>Show the shelf, or hide it when it is shown.</source>
+        <translation>Die Ablage zeigen oder, wenn sie gezeigt wird, verbergen.</translation>
+    </message>
+    <message>
+        <source>Open the settings window.</source>
+        <translation>Das Einstellungsfenster öffnen.</translation>
+    </message>
+    <message>
+        <source>Quit the running Vantry.</source>
+        <translation>Das laufende Vantry beenden.</translation>
+    </message>
+    <message>
+        <source>Start without showing the shelf, as at login.</source>
+        <translation>Starten, ohne die Ablage zu zeigen, wie bei der Anmeldung.</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>Unerwartetes Argument „%1“.</translation>
+    </message>
+    <message>
+        <source>Give only one of --show, --hide, --toggle, --quit, --preferences and --background.</source>
+        <translation>Geben Sie nur eine der Optionen --show, --hide, --toggle, --quit, --preferences und --background an.</translation>
+    </message>
+</context>
+<context>
     <name>vantry::ContentView</name>
     <message>
         <source>Settings cannot be saved: %1</source>
@@ -248,10 +295,6 @@
         <translation>Softwareaktualisierung</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
         <source>You&apos;re up to date!</source>
         <translation>Sie sind auf dem neuesten Stand!</translation>
     </message>
@@ -276,20 +319,8 @@
         <translation>Eine neue Version von %1 ist verfügbar!</translation>
     </message>
     <message>
-        <source>Update available</source>
-        <translation>Update verfügbar</translation>
-    </message>
-    <message>
         <source>%1 %2 is now available; you have %3.</source>
         <translation>%1 %2 ist jetzt verfügbar; Sie haben %3.</translation>
-    </message>
-    <message>
-        <source>Versions</source>
-        <translation>Versionen</translation>
-    </message>
-    <message>
-        <source>Release notes</source>
-        <translation>Versionshinweise</translation>
     </message>
     <message>
         <source>Download</source>
@@ -298,6 +329,14 @@
     <message>
         <source>Later</source>
         <translation>Später</translation>
+    </message>
+    <message>
+        <source>Checking for updates…</source>
+        <translation>Nach Updates suchen …</translation>
+    </message>
+    <message>
+        <source>Release Notes</source>
+        <translation>Versionshinweise</translation>
     </message>
 </context>
 <context>
@@ -424,6 +463,32 @@
     <message>
         <source>Rename</source>
         <translation>Umbenennen</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::UserDefaults</name>
+    <message>
+        <source>the file could not be read</source>
+        <translation>die Datei konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the file could not be written</source>
+        <translation>die Datei konnte nicht geschrieben werden</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::VantryApp</name>
+    <message>
+        <source>Keyboard shortcut added</source>
+        <translation>Tastenkürzel hinzugefügt</translation>
+    </message>
+    <message>
+        <source>%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard shortcuts; change it in %2.</source>
+        <translation>%1 zeigt oder verbirgt die Ablage. Vantry hat es zu den Tastenkürzeln der Arbeitsumgebung hinzugefügt; ändern können Sie es unter %2.</translation>
+    </message>
+    <message>
+        <source>Show Shelf</source>
+        <translation>Ablage zeigen</translation>
     </message>
 </context>
 </TS>

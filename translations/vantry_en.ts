@@ -7,6 +7,14 @@
         <source>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</source>
         <translation>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</translation>
     </message>
+    <message>
+        <source>The desktop or another program already uses these keys, and Vantry left that shortcut as it is. Choose other keys, or free these in the desktop’s keyboard settings.</source>
+        <translation>The desktop or another program already uses these keys, and Vantry left that shortcut as it is. Choose other keys, or free these in the desktop’s keyboard settings.</translation>
+    </message>
+    <message>
+        <source>Vantry added this shortcut to the desktop’s own keyboard shortcuts, where you can also change it: %1.</source>
+        <translation>Vantry added this shortcut to the desktop’s own keyboard shortcuts, where you can also change it: %1.</translation>
+    </message>
 </context>
 <context>
     <name>KeyboardShortcuts::ShortcutRecorder</name>
@@ -143,6 +151,45 @@
     </message>
 </context>
 <context>
+    <name>vantry::CommandLine</name>
+    <message>
+        <source>Keeps the files of one folder at hand in a shelf that drops down from the tray.</source>
+        <translation>Keeps the files of one folder at hand in a shelf that drops down from the tray.</translation>
+    </message>
+    <message>
+        <source>Show the shelf (starts Vantry when it is not running).</source>
+        <translation>Show the shelf (starts Vantry when it is not running).</translation>
+    </message>
+    <message>
+        <source>Hide the shelf.</source>
+        <translation>Hide the shelf.</translation>
+    </message>
+    <message>
+        <source>Show the shelf, or hide it when it is shown.</source>
+        <translation>Show the shelf, or hide it when it is shown.</translation>
+    </message>
+    <message>
+        <source>Open the settings window.</source>
+        <translation>Open the settings window.</translation>
+    </message>
+    <message>
+        <source>Quit the running Vantry.</source>
+        <translation>Quit the running Vantry.</translation>
+    </message>
+    <message>
+        <source>Start without showing the shelf, as at login.</source>
+        <translation>Start without showing the shelf, as at login.</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>Unexpected argument &apos;%1&apos;.</translation>
+    </message>
+    <message>
+        <source>Give only one of --show, --hide, --toggle, --quit, --preferences and --background.</source>
+        <translation>Give only one of --show, --hide, --toggle, --quit, --preferences and --background.</translation>
+    </message>
+</context>
+<context>
     <name>vantry::ContentView</name>
     <message>
         <source>Settings cannot be saved: %1</source>
@@ -248,10 +295,6 @@
         <translation>Software Update</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
         <source>You&apos;re up to date!</source>
         <translation>You&apos;re up to date!</translation>
     </message>
@@ -276,20 +319,8 @@
         <translation>A new version of %1 is available!</translation>
     </message>
     <message>
-        <source>Update available</source>
-        <translation>Update available</translation>
-    </message>
-    <message>
         <source>%1 %2 is now available; you have %3.</source>
         <translation>%1 %2 is now available; you have %3.</translation>
-    </message>
-    <message>
-        <source>Versions</source>
-        <translation>Versions</translation>
-    </message>
-    <message>
-        <source>Release notes</source>
-        <translation>Release notes</translation>
     </message>
     <message>
         <source>Download</source>
@@ -298,6 +329,14 @@
     <message>
         <source>Later</source>
         <translation>Later</translation>
+    </message>
+    <message>
+        <source>Checking for updates…</source>
+        <translation>Checking for updates…</translation>
+    </message>
+    <message>
+        <source>Release Notes</source>
+        <translation>Release Notes</translation>
     </message>
 </context>
 <context>
@@ -424,6 +463,32 @@
     <message>
         <source>Rename</source>
         <translation>Rename</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::UserDefaults</name>
+    <message>
+        <source>the file could not be read</source>
+        <translation>the file could not be read</translation>
+    </message>
+    <message>
+        <source>the file could not be written</source>
+        <translation>the file could not be written</translation>
+    </message>
+</context>
+<context>
+    <name>vantry::VantryApp</name>
+    <message>
+        <source>Keyboard shortcut added</source>
+        <translation>Keyboard shortcut added</translation>
+    </message>
+    <message>
+        <source>%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard shortcuts; change it in %2.</source>
+        <translation>%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard shortcuts; change it in %2.</translation>
+    </message>
+    <message>
+        <source>Show Shelf</source>
+        <translation>Show Shelf</translation>
     </message>
 </context>
 </TS>
