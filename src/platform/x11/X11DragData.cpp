@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11DragData.h"
 
+#include "platform/x11/Xcb.h"
+
 #include <QChildEvent>
 #include <QDrag>
 #include <QGuiApplication>
@@ -11,25 +13,11 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace vantry {
 
 namespace {
-xcb_connection_t *connection()
-{
-    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
+using xcb::atom;
 
 QByteArray atomName(xcb_connection_t *c, xcb_atom_t a)
 {
@@ -48,7 +36,7 @@ X11DragData::X11DragData(QObject *parent)
 
 void X11DragData::install()
 {
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()) || !connection())
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()) || !xcb::qtConnection())
         return;
     auto *keeper = new X11DragData(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(keeper);
@@ -89,7 +77,7 @@ bool X11DragData::nativeEventFilter(const QByteArray &type, void *message, qintp
     if ((event->response_type & 0x7f) != XCB_SELECTION_REQUEST)
         return false;
     const auto *request = static_cast<const xcb_selection_request_event_t *>(message);
-    xcb_connection_t *c = connection();
+    xcb_connection_t *c = xcb::qtConnection();
     if (request->selection != atom(c, "XdndSelection"))
         return false;
     // Answered here, whatever time the request names: Qt answers only requests stamped

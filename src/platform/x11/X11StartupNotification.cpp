@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11StartupNotification.h"
 
-#include <QGuiApplication>
+#include "platform/x11/Xcb.h"
+
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -13,22 +14,7 @@
 namespace vantry::X11StartupNotification {
 
 namespace {
-xcb_connection_t *connection()
-{
-    // qGuiApp is a plain cast: a core-only application would be taken for a GUI one.
-    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
-
-xcb_atom_t atom(xcb_connection_t *c, const char *name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
+using xcb::atom;
 
 xcb_window_t rootOf(xcb_connection_t *c, xcb_window_t window)
 {
@@ -54,7 +40,7 @@ QByteArray quoted(const QByteArray &value)
 
 void setStartupId(QWindow *window, const QByteArray &id)
 {
-    xcb_connection_t *c = connection();
+    xcb_connection_t *c = xcb::qtConnection();
     if (!c || !window || id.isEmpty())
         return;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window->winId()),
@@ -65,7 +51,7 @@ void setStartupId(QWindow *window, const QByteArray &id)
 
 void complete(QWindow *sender, const QByteArray &id)
 {
-    xcb_connection_t *c = connection();
+    xcb_connection_t *c = xcb::qtConnection();
     if (!c || !sender || id.isEmpty())
         return;
     const auto window = static_cast<xcb_window_t>(sender->winId());

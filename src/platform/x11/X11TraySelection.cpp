@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/x11/X11TraySelection.h"
 
+#include "platform/x11/Xcb.h"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <xcb/xcb.h>
 
@@ -10,26 +11,12 @@
 
 namespace vantry {
 
-namespace {
-xcb_atom_t internAtom(xcb_connection_t *c, const QByteArray &name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData());
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-} // namespace
-
 X11TraySelection::X11TraySelection(QObject *parent)
     : QObject(parent)
 {
-    // qGuiApp is a plain cast: a core-only application would be taken for a GUI one.
-    const auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
-    auto *x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
+    m_connection = xcb::qtConnection();
+    if (!m_connection)
         return;
-    m_connection = x11->connection();
     // Qt opens its display on the default screen; the tray of that screen is the one we use.
     int screenNumber = 0;
     const xcb_setup_t *setup = xcb_get_setup(m_connection);
@@ -41,9 +28,9 @@ X11TraySelection::X11TraySelection(QObject *parent)
         xcb_screen_next(&it);
     m_root = it.data->root;
     m_rootRect = QRect(0, 0, it.data->width_in_pixels, it.data->height_in_pixels);
-    m_selection = internAtom(m_connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
-    m_manager = internAtom(m_connection, "MANAGER");
-    m_colors = internAtom(m_connection, "_NET_SYSTEM_TRAY_COLORS");
+    m_selection = xcb::atom(m_connection, "_NET_SYSTEM_TRAY_S" + QByteArray::number(screenNumber));
+    m_manager = xcb::atom(m_connection, "MANAGER");
+    m_colors = xcb::atom(m_connection, "_NET_SYSTEM_TRAY_COLORS");
 }
 
 X11TraySelection::~X11TraySelection()
