@@ -2,6 +2,31 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>DesktopSystemShortcuts</name>
+    <message>
+        <source>Another application</source>
+        <translation>Ein anderes Programm</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts::GnomeHotKeyBackend</name>
+    <message>
+        <source>Settings → Keyboard → Keyboard Shortcuts → Custom Shortcuts</source>
+        <translation>Einstellungen → Tastatur → Tastaturkürzel → Eigene Tastaturkürzel</translation>
+    </message>
+    <message>
+        <source>Vantry: show or hide the shelf</source>
+        <translation>Vantry: Ablage zeigen oder verbergen</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts::PortalHotKeyBackend</name>
+    <message>
+        <source>Global shortcut %1</source>
+        <translation>Globales Tastenkürzel %1</translation>
+    </message>
+</context>
+<context>
     <name>KeyboardShortcuts::RecorderHost</name>
     <message>
         <source>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</source>

@@ -2,6 +2,31 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
+    <name>DesktopSystemShortcuts</name>
+    <message>
+        <source>Another application</source>
+        <translation>Another application</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts::GnomeHotKeyBackend</name>
+    <message>
+        <source>Settings → Keyboard → Keyboard Shortcuts → Custom Shortcuts</source>
+        <translation>Settings → Keyboard → Keyboard Shortcuts → Custom Shortcuts</translation>
+    </message>
+    <message>
+        <source>Vantry: show or hide the shelf</source>
+        <translation>Vantry: show or hide the shelf</translation>
+    </message>
+</context>
+<context>
+    <name>KeyboardShortcuts::PortalHotKeyBackend</name>
+    <message>
+        <source>Global shortcut %1</source>
+        <translation>Global shortcut %1</translation>
+    </message>
+</context>
+<context>
     <name>KeyboardShortcuts::RecorderHost</name>
     <message>
         <source>The desktop did not accept this shortcut. To use it, bind the command “vantry” to it in the desktop’s keyboard settings.</source>
