@@ -131,6 +131,10 @@
         <source>Quit</source>
         <translation>Quit</translation>
     </message>
+    <message>
+        <source>Show Shelf</source>
+        <translation>Show Shelf</translation>
+    </message>
 </context>
 <context>
     <name>vantry::AppcastParser</name>
@@ -510,10 +514,6 @@
     <message>
         <source>%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard shortcuts; change it in %2.</source>
         <translation>%1 shows or hides the shelf. Vantry added it to the desktop’s keyboard shortcuts; change it in %2.</translation>
-    </message>
-    <message>
-        <source>Show Shelf</source>
-        <translation>Show Shelf</translation>
     </message>
 </context>
 </TS>

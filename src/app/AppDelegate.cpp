@@ -66,6 +66,11 @@ void AppDelegate::setOpenSettings(std::function<void()> openSettings)
     m_openSettings = std::move(openSettings);
 }
 
+void AppDelegate::setShowShelf(std::function<void()> showShelf)
+{
+    m_showShelf = std::move(showShelf);
+}
+
 void AppDelegate::statusItemDidAppear(MenuBarExtraAccess::StatusItem *item)
 {
     if (!item || m_wiredItems.contains(item))
@@ -102,20 +107,17 @@ void AppDelegate::addKeyEquivalents(QWidget *window)
         window->addAction(action);
 }
 
-QMenu *AppDelegate::statusMenu(const MenuBarExtraAccess::StatusItem *item) const
-{
-    for (const auto &[owner, menu] : m_menus) {
-        if (owner == item)
-            return menu.get();
-    }
-    return nullptr;
-}
-
 std::array<QAction *, 3> AppDelegate::statusActions()
 {
     if (!m_statusActions.front())
         m_statusActions = createStatusActions(*this, this);
     return m_statusActions;
+}
+
+void AppDelegate::showShelf()
+{
+    if (m_showShelf)
+        m_showShelf();
 }
 
 void AppDelegate::openPreferences()

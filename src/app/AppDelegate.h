@@ -61,6 +61,8 @@ public:
     /// The action that opens or raises the settings window; empty until the tray icon is shown.
     const std::function<void()> &openSettings() const { return m_openSettings; }
     void setOpenSettings(std::function<void()> openSettings);
+    /// The action that shows the shelf (the tray menu's "Show Shelf").
+    void setShowShelf(std::function<void()> showShelf);
 
     /// The status item callback: attaches the status menu and the global shortcut. Takes effect
     /// once per status item, however often it runs.
@@ -70,14 +72,13 @@ public:
     /// while window is the active window.
     void addKeyEquivalents(QWidget *window);
 
-    /// The status menu attached to item, if any.
-    QMenu *statusMenu(const MenuBarExtraAccess::StatusItem *item) const;
-
     /// "Preferences…", "Check for Updates…" and "Quit", made on first use and shared by every
     /// menu that offers them (the tray's and the shelf's gear).
     std::array<QAction *, 3> statusActions();
 
 public Q_SLOTS:
+    /// "Show Shelf": shows the shelf; nothing before the action is known.
+    void showShelf();
     /// "Preferences…": opens the settings window; nothing before the action is known.
     void openPreferences();
     /// "Check for Updates…".
@@ -94,6 +95,7 @@ private:
     Services m_services;
     std::unique_ptr<AppUpdater> m_appUpdater;
     std::function<void()> m_openSettings;
+    std::function<void()> m_showShelf;
     std::array<QAction *, 3> m_statusActions {};
     QList<QPointer<MenuBarExtraAccess::StatusItem>> m_wiredItems;
     std::vector<std::pair<QPointer<MenuBarExtraAccess::StatusItem>, std::unique_ptr<QMenu>>>

@@ -3,6 +3,8 @@
 
 #include "app/AppDelegate.h"
 #include "app/MenuKeyEquivalents.h"
+#include "shortcuts/KeyboardShortcuts.h"
+#include "shortcuts/ShortcutCenter.h"
 
 #include <QAction>
 #include <QMenu>
@@ -47,6 +49,20 @@ std::unique_ptr<QMenu> createStatusMenu(AppDelegate &target)
 {
     auto menu = std::make_unique<QMenu>();
     menu->setAccessibleName(AppDelegate::tr("Vantry"));
+    // Some hosts (GNOME's AppIndicator extension) open the menu on a click and activate
+    // only on a double click: the first entry leads to the shelf, with its shortcut beside.
+    QAction *show = menu->addAction(QString());
+    const auto updateText = [show] {
+        const auto shortcut = KeyboardShortcuts::getShortcut(AppDelegate::openShelfWindow());
+        show->setText(AppDelegate::tr("Show Shelf")
+            + (shortcut ? u'\t' + shortcut->displayText() : QString()));
+    };
+    updateText();
+    if (auto *center = KeyboardShortcuts::ShortcutCenter::current())
+        QObject::connect(
+            center, &KeyboardShortcuts::ShortcutCenter::shortcutByNameDidChange, show, updateText);
+    QObject::connect(show, &QAction::triggered, &target, &AppDelegate::showShelf);
+    menu->addSeparator();
     addStatusMenuEntries(*menu, target);
     return menu;
 }

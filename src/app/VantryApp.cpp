@@ -320,25 +320,8 @@ void VantryApp::start()
 void VantryApp::onStatusItem(MenuBarExtraAccess::StatusItem *item)
 {
     m_statusItem = item;
+    AppDelegate::shared().setShowShelf([this] { showShelf({}); });
     AppDelegate::shared().statusItemDidAppear(item);
-    // Some hosts (GNOME's AppIndicator extension) open the menu on a click and activate
-    // only on a double click: the menu's first entry leads to the shelf.
-    QMenu *menu = AppDelegate::shared().statusMenu(item);
-    if (!menu || menu->property("vantryShowShelf").toBool())
-        return;
-    menu->setProperty("vantryShowShelf", true);
-    auto *show = new QAction(menu);
-    const auto updateText = [show] {
-        const auto shortcut = KeyboardShortcuts::getShortcut(AppDelegate::openShelfWindow());
-        show->setText(tr("Show Shelf") + (shortcut ? u'\t' + shortcut->displayText() : QString()));
-    };
-    updateText();
-    if (auto *center = KeyboardShortcuts::ShortcutCenter::current())
-        connect(
-            center, &KeyboardShortcuts::ShortcutCenter::shortcutByNameDidChange, show, updateText);
-    connect(show, &QAction::triggered, this, [this] { showShelf({}); });
-    menu->insertAction(menu->actions().value(0), show);
-    menu->insertSeparator(menu->actions().value(1));
 }
 
 void VantryApp::onTrayHostAvailable()
