@@ -133,19 +133,17 @@ void TestXkbKeyboardLayout::followsTheServersKeymapAndGroup()
     QCOMPARE(keyboard.keyToCharacter(12), u"q"_s);
     const auto restore = qScopeGuard([] { setxkbmap({ u"us"_s }); });
 
+    // A new keymap of two layouts, then a switch to the second and back.
     QSignalSpy changed(&keyboard, &XkbKeyboardLayout::layoutChanged);
-    QVERIFY(setxkbmap({ u"fr"_s }));
+    QVERIFY(setxkbmap({ u"-layout"_s, u"fr,us"_s }));
     QTRY_COMPARE(keyboard.keyToCharacter(12), u"a"_s);
     QVERIFY(!changed.isEmpty());
-
-    QVERIFY(setxkbmap({ u"-layout"_s, u"us,fr"_s }));
-    QTRY_COMPARE(keyboard.keyToCharacter(12), u"q"_s);
     changed.clear();
     QVERIFY(lockKeyboardGroup(1));
     QVERIFY(changed.wait(10000));
-    QCOMPARE(keyboard.keyToCharacter(12), u"a"_s);
+    QCOMPARE(keyboard.keyToCharacter(12), u"q"_s);
     QVERIFY(lockKeyboardGroup(0));
-    QTRY_COMPARE(keyboard.keyToCharacter(12), u"q"_s);
+    QTRY_COMPARE(keyboard.keyToCharacter(12), u"a"_s);
 }
 
 void TestXkbKeyboardLayout::followsTheWaylandSeatsKeyboard()
