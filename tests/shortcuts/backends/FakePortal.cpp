@@ -73,12 +73,6 @@ QString FakePortal::session() const
     return m_session;
 }
 
-void FakePortal::append(const QString &entry)
-{
-    QMutexLocker lock(&m_mutex);
-    m_log << entry;
-}
-
 void FakePortal::activate(const QString &shortcutId, bool press, const QString &session)
 {
     QDBusMessage signal = QDBusMessage::createSignal(Portal::desktopPath,
@@ -106,15 +100,6 @@ void FakePortal::answerHeld()
     for (const QDBusMessage &call : std::exchange(m_held, {})) {
         m_bus.send(call.createReply(QVariant::fromValue(QDBusVariant(uint(1)))));
     }
-}
-
-QVariant FakePortal::descriptions() const
-{
-    Portal::ShortcutList list;
-    for (const QString &id : m_sessionIds) {
-        list << Portal::Shortcut { id, { { u"trigger_description"_s, m_keys.value(id) } } };
-    }
-    return QVariant::fromValue(list);
 }
 
 QString FakePortal::introspect(const QString &) const
@@ -154,9 +139,6 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
         m_bus.send(message.createReply());
     } else if (interface == Portal::sessionInterface) {
         m_log << u"Close "_s + message.path();
-        if (message.path() == m_session) {
-            m_sessionIds.clear();
-        }
         m_bus.send(message.createReply());
     } else if (member == "CreateSession"_L1) {
         const QVariantMap options = qdbus_cast<QVariantMap>(args.value(0));
@@ -171,22 +153,14 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
             response = 2;
         } else {
             m_session = session;
-            m_sessionIds.clear();
         }
         respond(message, options.value(u"handle_token"_s).toString(), response,
             { { u"session_handle"_s, session } });
     } else if (member == "BindShortcuts"_L1) {
         const auto shortcuts = qdbus_cast<Portal::ShortcutList>(args.value(1));
         m_log << (QStringList { u"BindShortcuts"_s } + entries(shortcuts)).join(u' ');
-        for (const auto &shortcut : shortcuts) {
-            const QString trigger = shortcut.properties.value(u"preferred_trigger"_s).toString();
-            if (m_options.bindResponse == 0) {
-                m_keys[shortcut.id] = trigger;
-                m_sessionIds << shortcut.id;
-            }
-        }
         respond(message, qdbus_cast<QVariantMap>(args.value(3)).value(u"handle_token"_s).toString(),
-            m_options.bindResponse, { { u"shortcuts"_s, descriptions() } });
+            m_options.bindResponse, {});
     } else {
         m_bus.send(message.createErrorReply(QDBusError::UnknownMethod, member));
     }

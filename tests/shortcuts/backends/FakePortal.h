@@ -3,17 +3,16 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
-#include <QMap>
 #include <QMutex>
 #include <QStringList>
 #include <QThread>
 
 // org.freedesktop.portal.Desktop with GlobalShortcuts and the host registry on its own bus
 // connection and thread, so that the code under test may block on it. Answers every request with
-// its Response signal sent before the method reply, the order that catches late subscribers. It
-// follows the interface to the letter: CreateSession lists nothing, BindShortcuts lists what it
-// bound. KDE Plasma, which files the shortcuts at CreateSession already, is tested for real end to
-// end (test_portal_shortcut.py).
+// its Response signal sent before the method reply, the order that catches late subscribers.
+// Neither CreateSession nor BindShortcuts lists the keys bound: here that list only decides
+// whether a key is logged as still to be assigned. KDE Plasma, which files the shortcuts at
+// CreateSession already, is tested for real end to end (test_portal_shortcut.py).
 class FakePortal final : public QDBusVirtualObject
 {
     Q_OBJECT
@@ -52,10 +51,8 @@ public:
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
-    void append(const QString &entry);
     void respond(
         const QDBusMessage &call, const QString &token, uint code, const QVariantMap &results);
-    QVariant descriptions() const; // the session's list; call with m_mutex held
 
     Options m_options;
     QDBusConnection m_bus;
@@ -63,8 +60,6 @@ private:
     mutable QMutex m_mutex;
     QStringList m_log;
     QString m_session;
-    QStringList m_sessionIds; // what the current session holds, in order
-    QMap<QString, QString> m_keys; // shortcut id -> key
     QList<QDBusMessage> m_held;
     int m_refuseSessions = 0;
 };

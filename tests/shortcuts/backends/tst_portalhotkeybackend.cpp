@@ -4,6 +4,7 @@
 
 // Runs on a private session bus with a fake desktop portal.
 #include "FakePortal.h"
+#include "HotKeyLog.h"
 
 #include "XkbLayouts.h"
 #include "shortcuts/backends/GnomeHotKeyBackend.h"
@@ -27,9 +28,6 @@ using KeyboardShortcuts::XkbKeyboardLayout;
 
 namespace {
 
-constexpr Qt::KeyboardModifiers kControlSuper = Qt::ControlModifier | Qt::MetaModifier;
-const KeyCombination kControlSuperS { KEY_S, kControlSuper };
-const KeyCombination kControlSuperD { KEY_D, kControlSuper };
 constexpr int kStoredKeyS = 1; // the stored (macOS) key code of S
 const QString kAppId = u"app.vantry.Vantry"_s;
 // Our session token, the same in every run, and Ctrl+Super+S named on a US keyboard.
@@ -46,8 +44,7 @@ private Q_SLOTS:
     void initTestCase();
     void preferredTriggers_data();
     void preferredTriggers();
-    void bindsAndDeliversActivations();
-    void changedSetBindsInANewSession();
+    void bindsAndDeliversActivationsAndRebindsAChangedSet();
     void followsTheCompositorsKeymap();
     void failedBindLosesItsRegistrationsAndRecovers_data();
     void failedBindLosesItsRegistrationsAndRecovers();
@@ -56,7 +53,6 @@ private Q_SLOTS:
 private:
     std::unique_ptr<PortalHotKeyBackend> makeBackend(
         std::chrono::milliseconds timeout = PortalHotKeyBackend::defaultRequestTimeout);
-    void record(HotKeyBackend *backend);
 
     XkbKeyboardLayout m_us { layoutNamed("us") };
     QStringList m_events;
@@ -73,50 +69,34 @@ std::unique_ptr<PortalHotKeyBackend> TestPortalHotKeyBackend::makeBackend(
     m_events.clear();
     auto backend = std::make_unique<PortalHotKeyBackend>(
         QDBusConnection::sessionBus(), &m_us, kAppId, timeout);
-    record(backend.get());
+    logEvents(backend.get(), &m_events);
     return backend;
-}
-
-void TestPortalHotKeyBackend::record(HotKeyBackend *backend)
-{
-    connect(backend, &HotKeyBackend::pressed, this,
-        [this](quint32 id) { m_events << u"pressed %1"_s.arg(id); });
-    connect(backend, &HotKeyBackend::released, this,
-        [this](quint32 id) { m_events << u"released %1"_s.arg(id); });
-    connect(backend, &HotKeyBackend::registrationFailed, this,
-        [this](quint32 id, HotKeyBackend::Status status) {
-            m_events << u"failed %1 %2"_s.arg(id).arg(int(status));
-        });
 }
 
 void TestPortalHotKeyBackend::preferredTriggers_data()
 {
-    QTest::addColumn<QByteArray>("layout");
     QTest::addColumn<int>("keyCode");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QString>("trigger");
     const int control = Qt::ControlModifier, alt = Qt::AltModifier, shift = Qt::ShiftModifier,
               super = Qt::MetaModifier;
-    QTest::newRow("all four") << "us"_ba << KEY_S << (control | alt | shift | super)
+    QTest::newRow("all four") << KEY_S << (control | alt | shift | super)
                               << u"CTRL+ALT+SHIFT+LOGO+s"_s;
-    QTest::newRow("alt shift F5") << "us"_ba << KEY_F5 << (alt | shift) << u"ALT+SHIFT+F5"_s;
-    QTest::newRow("return") << "us"_ba << KEY_ENTER << super << u"LOGO+Return"_s;
-    QTest::newRow("key of the layout") << "fr"_ba << KEY_Q << control << u"CTRL+a"_s;
-    QTest::newRow("unknown key") << "us"_ba << 0x7fff << control << QString();
+    // The key's name, not its text: function keys type none.
+    QTest::newRow("alt shift F5") << KEY_F5 << (alt | shift) << u"ALT+SHIFT+F5"_s;
+    QTest::newRow("unknown key") << 0x7fff << control << QString();
 }
 
 void TestPortalHotKeyBackend::preferredTriggers()
 {
-    QFETCH(QByteArray, layout);
     QFETCH(int, keyCode);
     QFETCH(int, modifiers);
     QFETCH(QString, trigger);
-    const XkbKeyboardLayout keyboard(layoutNamed(layout));
-    const PortalHotKeyBackend backend(QDBusConnection::sessionBus(), &keyboard, kAppId);
+    const PortalHotKeyBackend backend(QDBusConnection::sessionBus(), &m_us, kAppId);
     QCOMPARE(backend.preferredTrigger({ keyCode, Qt::KeyboardModifiers(modifiers) }), trigger);
 }
 
-void TestPortalHotKeyBackend::bindsAndDeliversActivations()
+void TestPortalHotKeyBackend::bindsAndDeliversActivationsAndRebindsAChangedSet()
 {
     FakePortal portal;
     QVERIFY(portal.start());
@@ -136,16 +116,7 @@ void TestPortalHotKeyBackend::bindsAndDeliversActivations()
     portal.activate(u"other"_s, true);
     portal.activate(u"hotkey-1-4352"_s, true);
     QTRY_COMPARE(m_events, QStringList({ u"pressed 1"_s, u"released 1"_s, u"pressed 1"_s }));
-}
-
-void TestPortalHotKeyBackend::changedSetBindsInANewSession()
-{
-    FakePortal portal;
-    QVERIFY(portal.start());
-    const auto backend = makeBackend();
-    QSignalSpy finished(backend.get(), &PortalHotKeyBackend::bindingFinished);
-    QCOMPARE(backend->registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
-    QVERIFY(finished.wait(10000));
+    m_events.clear();
     const QString first = portal.session();
 
     // Taking a shortcut back and forth (a menu opening) binds nothing new.
@@ -238,7 +209,7 @@ void TestPortalHotKeyBackend::availabilityIsAskedWithoutWaiting()
     // No portal at all: the registration fails once the bus says so, later ones at once.
     const auto platform = ShortcutPlatform::create(u"wayland"_s, kAppId);
     QCOMPARE(platform.backend->name(), u"portal"_s);
-    record(platform.backend.get());
+    logEvents(platform.backend.get(), &m_events);
     QCOMPARE(platform.backend->registerHotKey(1, kControlSuperS), HotKeyBackend::NoError);
     QTRY_COMPARE(m_events, QStringList { u"failed 1 4"_s });
     QCOMPARE(platform.backend->registerHotKey(2, kControlSuperS), HotKeyBackend::NoService);

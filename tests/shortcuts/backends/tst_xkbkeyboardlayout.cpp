@@ -108,12 +108,10 @@ void TestXkbKeyboardLayout::unshiftedTextOfKeyPositions_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("us backtick") << "us"_ba << 50 << u"`"_s;
     QTest::newRow("us one is not shifted") << "us"_ba << 18 << u"1"_s;
-    QTest::newRow("fr q position") << "fr"_ba << 12 << u"a"_s;
     QTest::newRow("fr zero position") << "fr"_ba << 29 << u"à"_s;
     QTest::newRow("fr dead circumflex") << "fr"_ba << 33 << u"^"_s;
     QTest::newRow("return types no text") << "us"_ba << 36 << QString();
     QTest::newRow("key without a position") << "us"_ba << 0x7fff << QString();
-    QTest::newRow("negative key code") << "us"_ba << -1 << QString();
 }
 
 void TestXkbKeyboardLayout::unshiftedTextOfKeyPositions()
@@ -135,19 +133,17 @@ void TestXkbKeyboardLayout::followsTheServersKeymapAndGroup()
     QCOMPARE(keyboard.keyToCharacter(12), u"q"_s);
     const auto restore = qScopeGuard([] { setxkbmap({ u"us"_s }); });
 
+    // A new keymap of two layouts, then a switch to the second and back.
     QSignalSpy changed(&keyboard, &XkbKeyboardLayout::layoutChanged);
-    QVERIFY(setxkbmap({ u"fr"_s }));
+    QVERIFY(setxkbmap({ u"-layout"_s, u"fr,us"_s }));
     QTRY_COMPARE(keyboard.keyToCharacter(12), u"a"_s);
     QVERIFY(!changed.isEmpty());
-
-    QVERIFY(setxkbmap({ u"-layout"_s, u"us,fr"_s }));
-    QTRY_COMPARE(keyboard.keyToCharacter(12), u"q"_s);
     changed.clear();
     QVERIFY(lockKeyboardGroup(1));
     QVERIFY(changed.wait(10000));
-    QCOMPARE(keyboard.keyToCharacter(12), u"a"_s);
+    QCOMPARE(keyboard.keyToCharacter(12), u"q"_s);
     QVERIFY(lockKeyboardGroup(0));
-    QTRY_COMPARE(keyboard.keyToCharacter(12), u"q"_s);
+    QTRY_COMPARE(keyboard.keyToCharacter(12), u"a"_s);
 }
 
 void TestXkbKeyboardLayout::followsTheWaylandSeatsKeyboard()
