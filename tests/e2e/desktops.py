@@ -135,6 +135,27 @@ class X11(Desktop):
             wait_for("both presses of the double click", lambda: self.clicks() >= clicks + 2)
             wait_for("the shelf after a double click on it %s" % before,
                      lambda: shown(self.status()))
+        # An item dragged out of the shelf reaches another program as a copy, and the shelf
+        # keeps it. The other window takes the focus from the shelf: a launch shows it again.
+        dropped = os.path.join(os.environ["HOME"], "dropped.txt")
+        open(dropped, "w").close()
+        target = subprocess.Popen(["/usr/bin/python3", "-c", DROP_TARGET, dropped],
+                                  env=dict(os.environ, GDK_BACKEND="x11"))
+        try:
+            tx, ty, tw, th = wait_for("the drop target", lambda: next(filter(None, map(
+                instance.geometry, run("xdotool", "search", "--onlyvisible", "--name",
+                                       "Drop Target").split())), None))
+            wait_for("the drop target to take the focus", lambda: hidden(self.status()))
+            self.launch()
+            x, y, w, _ = wait_for("the shelf", lambda: self.look()[0])
+            # From the first row, under the folder field and the Items label.
+            run("xdotool", "mousemove", str(x + w // 3), str(y + 115), "mousedown", "1",
+                "sleep", "0.3", "mousemove", str(x + w // 3 + 20), str(y + 119), "sleep", "0.3",
+                "mousemove", str(tx + tw // 2), str(ty + th // 2), "sleep", "0.5", "mouseup", "1")
+            wait_for("notes.txt dropped into another program as a copy",
+                     lambda: open(dropped).read().endswith("/Shelf/notes.txt copy of copy"))
+        finally:
+            instance.end(target)
 
 
 class BareX11(X11):
@@ -200,6 +221,12 @@ class Wayland(Desktop):
     def compositor(self, session):
         pass
 
+    def control(self, name, *press):
+        """Where the control called name shows, from the accessibility bus, or None; with
+        "press", pressed first."""
+        return json.loads(self.session.run(["/usr/bin/python3", "-c", CONTROL, str(self.app.pid),
+                                            name, *press]) or "null")
+
 
 class Sway(Wayland):
     """Sway (wlroots, headless) with waybar as the StatusNotifierItem tray, and the
@@ -257,7 +284,8 @@ class Sway(Wayland):
 
     def press_preview(self):
         """the Preview button pressed through the accessibility bus"""
-        self.session.run(["/usr/bin/python3", "-c", PRESS_PREVIEW, str(self.app.pid)])
+        if not self.control("Preview", "press"):
+            raise Failure("no Preview button on the accessibility bus")
 
     def look(self):
         # Read from a screenshot: the shelf is at the screen's right edge, the preview left
@@ -508,7 +536,11 @@ class Gnome(Wayland):
                 "Main.messageTray.getSources().flatMap(s => s.notifications)"
                 ".map(n => n.bannerBodyText)")))
         # An item dragged out of the shelf reaches a native Wayland program.
-        dropped = self.session.drop_target()
+        s = self.session
+        dropped = s.write("dropped.txt", "")
+        os.chmod(dropped, 0o666)
+        s.background("drop-target", ["/usr/bin/python3", "-c", DROP_TARGET, dropped],
+                     env=s.env(GDK_BACKEND="wayland"))
         target = wait_for("the drop target", lambda: next(
             (w["g"] for w in self.session.windows() if w["title"] == "Drop Target"
              and w["g"][2] > 100), None))
@@ -529,15 +561,14 @@ class Gnome(Wayland):
         from shelf_story import beside
         wait_for("the keyboard on the shelf", self.focused)
         self.keys("Down")
-        self.session.click(*wait_for("the Preview button", lambda: self.session.control(
-            self.app.pid, "Preview")))
+        self.session.click(*wait_for("the Preview button", lambda: self.control("Preview")))
         wait_for("the preview from its button beside the shelf",
                  lambda: (p := self.look()[1]) and beside(p, box, self.top))
         wait_for("the keyboard on the shelf with the preview", self.focused)
-        self.session.drag(self.session.control(self.app.pid, "notes.txt"),
-                          (target[0] + 200, target[1] + 150))
+        self.session.drag(self.control("notes.txt"), (target[0] + 200, target[1] + 150))
+        # Copied: mutter offers every action for a drag that comes from XWayland.
         wait_for("notes.txt dropped into the Wayland program",
-                 lambda: open(dropped).read().endswith("/Shelf/notes.txt"))
+                 lambda: "/Shelf/notes.txt copy of " in open(dropped).read())
         # Activate places the shelf under the point the host names, wherever that is.
         self.hide()
         wait_for("a double click to hide the shelf", lambda: hidden(self.status()))
@@ -559,15 +590,45 @@ print("@@MARK@@" + JSON.stringify({"area": [a.x, a.y, a.width, a.height]}));
 print("@@MARK@@end");
 """
 
-# Presses the Preview button of the shelf of the process given, as a screen reader does.
-PRESS_PREVIEW = """
-import sys, pyatspi
-app = next(a for a in pyatspi.Registry.getDesktop(0)
-           if a and a.get_process_id() == int(sys.argv[1]))
-button = pyatspi.findDescendant(app, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
-                                and n.name == "Preview"
-                                and n.getState().contains(pyatspi.STATE_SHOWING))
-button.queryAction().doAction(0)
+# A window of another program taking dropped files, as a file manager does: it writes the
+# URIs it is given, the action chosen and those offered ("… copy of copy+move") to argv[1].
+DROP_TARGET = """
+import sys, gi
+gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk, Gtk
+window = Gtk.Window(title="Drop Target")
+window.set_default_size(400, 300)
+window.drag_dest_set(Gtk.DestDefaults.ALL, [Gtk.TargetEntry.new("text/uri-list", 0, 0)],
+                     Gdk.DragAction.COPY | Gdk.DragAction.MOVE)
+window.connect("drag-data-received", lambda w, c, x, y, data, i, t: open(sys.argv[1], "a").write(
+    " ".join(data.get_uris()) + " %s of %s" % (c.get_selected_action().first_value_nick,
+                                               "+".join(c.get_actions().value_nicks))))
+window.show_all()
+Gtk.main()
+"""
+
+# The showing control called argv[2] in process argv[1], on the accessibility bus: its
+# centre on the screen as JSON (null when there is none), after pressing it as a screen
+# reader does when argv[3] is "press".
+CONTROL = """
+import json, sys, gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+def find(node, depth=0):
+    if node.get_name() == sys.argv[2] and node.get_state_set().contains(Atspi.StateType.SHOWING):
+        return node
+    for i in range(node.get_child_count() if depth < 20 else 0):
+        found = find(node.get_child_at_index(i), depth + 1)
+        if found:
+            return found
+desktop = Atspi.get_desktop(0)
+apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
+node = next((find(a) for a in apps if a.get_process_id() == int(sys.argv[1])), None)
+if node and sys.argv[3:] == ["press"]:
+    node.get_action_iface().do_action(0)
+e = node and node.get_extents(Atspi.CoordType.SCREEN)
+print(json.dumps(e and [e.x + e.width // 2, e.y + e.height // 2]))
 """
 
 DRIVERS = {"x11_openbox": X11, "x11_nowm": BareX11, "sway": Sway, "weston": Weston, "kwin": Kwin,

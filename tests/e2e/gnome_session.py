@@ -74,39 +74,6 @@ try:
 except dbus.DBusException as e:
     print(json.dumps([False, str(e)]))
 """
-# A native Wayland window that writes the URIs dropped on it to argv[1].
-DROP_TARGET = """
-import sys, gi
-gi.require_version("Gtk", "3.0")
-gi.require_version("Gdk", "3.0")
-from gi.repository import Gdk, Gtk
-window = Gtk.Window(title="Drop Target")
-window.set_default_size(400, 300)
-window.drag_dest_set(Gtk.DestDefaults.ALL, [Gtk.TargetEntry.new("text/uri-list", 0, 0)],
-                     Gdk.DragAction.COPY)
-window.connect("drag-data-received", lambda w, c, x, y, data, i, t: open(sys.argv[1], "a").write(
-    " ".join(data.get_uris())))
-window.show_all()
-Gtk.main()
-"""
-# The centre of the showing control called argv[2] of process argv[1], on the
-# accessibility bus, in screen coordinates.
-BUTTON = """
-import json, sys, gi
-gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi
-def find(node, depth=0):
-    if node.get_name() == sys.argv[2] and node.get_state_set().contains(Atspi.StateType.SHOWING):
-        e = node.get_extents(Atspi.CoordType.SCREEN)
-        return [e.x + e.width // 2, e.y + e.height // 2]
-    for i in range(node.get_child_count() if depth < 20 else 0):
-        found = find(node.get_child_at_index(i), depth + 1)
-        if found:
-            return found
-desktop = Atspi.get_desktop(0)
-apps = [desktop.get_child_at_index(i) for i in range(desktop.get_child_count())]
-print(json.dumps(next((find(a) for a in apps if a.get_process_id() == int(sys.argv[1])), None)))
-"""
 # Every window the shell manages: its process, title, frame and whether it has the focus.
 WINDOWS = """global.get_window_actors().map(a => a.meta_window).map(w => {
     const r = w.get_frame_rect();
@@ -192,10 +159,6 @@ class GnomeSession(Session):
         display, auth = self.eval('["DISPLAY", "XAUTHORITY"].map(k => imports.gi.GLib.getenv(k))')
         return display and {"DISPLAY": display, "XAUTHORITY": auth or ""}
 
-    def control(self, pid, name):
-        """Where the control called name in process pid shows, or None."""
-        return json.loads(self.run(["/usr/bin/python3", "-c", BUTTON, str(pid), name]) or "null")
-
     def windows(self):
         return self.eval(WINDOWS)
 
@@ -207,14 +170,6 @@ class GnomeSession(Session):
 
     def drag(self, start, end):
         self.eval("global._vantryDrag(%d, %d, %d, %d)" % (*start, *end))
-
-    def drop_target(self):
-        """A native Wayland window taking drops, and the file it writes them to."""
-        dropped = self.write("dropped.txt", "")
-        os.chmod(dropped, 0o666)
-        self.background("drop-target", ["/usr/bin/python3", "-c", DROP_TARGET, dropped],
-                        env=self.env(GDK_BACKEND="wayland"))
-        return dropped
 
     def keys(self, *codes):
         self.eval("global._vantryKeys(%s)" % json.dumps(list(codes)))
