@@ -108,8 +108,7 @@ void TestMessageBoxUpdatePresenter::messagesCarryTheirText()
 void TestMessageBoxUpdatePresenter::eachOutcomeTakesThePlaceOfTheLastInOneWindow()
 {
     MessageBoxUpdatePresenter presenter;
-    int cancels = 0;
-    presenter.showChecking([&] { ++cancels; });
+    presenter.showChecking({});
     QPointer<QDialog> dialog = presenter.currentDialog();
     QVERIFY(dialog);
     QVERIFY(dialog->isVisible());
@@ -130,7 +129,6 @@ void TestMessageBoxUpdatePresenter::eachOutcomeTakesThePlaceOfTheLastInOneWindow
     QVERIFY(button(dialog, u"Download"_s));
     QVERIFY2(shownText(dialog).contains(u"Vantry <h1>2.1</h1> is now available; you have 1.0."_s),
         qPrintable(shownText(dialog)));
-    QCOMPARE(cancels, 0); // the outcome is no cancellation
     button(dialog, u"Release Notes"_s)->click();
     QCOMPARE(choices, QList<Choice> { Choice::ReleaseNotes });
     QVERIFY(dialog->isVisible());
@@ -152,7 +150,6 @@ void TestMessageBoxUpdatePresenter::eachOutcomeTakesThePlaceOfTheLastInOneWindow
     QVERIFY(download && download->isDefault());
     download->click();
     QCOMPARE(choices, (QList<Choice> { Choice::ReleaseNotes, Choice::Later, Choice::Download }));
-    QCOMPARE(cancels, 0);
     QTRY_VERIFY(!dialog);
 }
 
