@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A drop target in a process of its own, as a file manager is one: it accepts
-// file URLs, copies each file into the folder given as its argument and reports
-// on standard output:
+// file URLs and reports on standard output:
 //   ready <x> <y>                        once shown (the global centre of its window)
-//   dropped <proposed> <possible> <path> for every file it copied, then it quits.
+//   dropped <proposed> <possible> <path> for every file dropped, then it quits.
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QTimer>
 #include <QWidget>
@@ -19,11 +17,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class CopyingDropTarget final : public QWidget
+class ReportingDropTarget final : public QWidget
 {
 public:
-    explicit CopyingDropTarget(QByteArray folder)
-        : m_folder(std::move(folder))
+    ReportingDropTarget()
     {
         setAcceptDrops(true);
         setWindowTitle(u"drop target"_s);
@@ -40,13 +37,10 @@ protected:
     void dropEvent(QDropEvent *event) override
     {
         for (const QUrl &url : event->mimeData()->urls()) {
-            const QByteArray source
+            const QByteArray path
                 = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-            const QByteArray target = m_folder + '/' + source.mid(source.lastIndexOf('/') + 1);
-            if (QFile::copy(QFile::decodeName(source), QFile::decodeName(target))) {
-                std::printf("dropped %d %d %s\n", int(event->proposedAction()),
-                    int(event->possibleActions()), target.constData());
-            }
+            std::printf("dropped %d %d %s\n", int(event->proposedAction()),
+                int(event->possibleActions()), path.constData());
         }
         std::fflush(stdout);
         event->setDropAction(Qt::CopyAction);
@@ -73,7 +67,6 @@ protected:
     }
 
 private:
-    QByteArray m_folder;
     QPoint m_lastCentre;
 };
 
@@ -82,9 +75,7 @@ private:
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2)
-        return 2;
-    CopyingDropTarget target(argv[1]);
+    ReportingDropTarget target;
     target.move(520, 80);
     target.show();
     return app.exec();
