@@ -110,10 +110,7 @@ private Q_SLOTS:
 
     void defaultOrderFollowsTheEnvironment()
     {
-        const QByteArray lcAll = qgetenv("LC_ALL");
-        if (lcAll == "C" || lcAll == "POSIX")
-            QVERIFY(!NaturalOrder().usesLocaleCollation());
-        if (lcAll.startsWith("en_US"))
+        if (qgetenv("LC_ALL").startsWith("en_US"))
             QVERIFY(NaturalOrder().usesLocaleCollation());
         const QList<ShelfItem> sorted
             = displayOrder(itemsNamed({ "file10", "B.txt", "file2", "a.txt", "Zeta" }, { "Zeta" }));
