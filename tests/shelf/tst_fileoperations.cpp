@@ -15,11 +15,6 @@ using namespace vantry;
 
 namespace {
 
-QString describe(int errorNumber)
-{
-    return QString::fromLocal8Bit(std::strerror(errorNumber));
-}
-
 // The real system calls on a file system that from route 1 on refuses the no-replace
 // rename (EINVAL, as older NFS does) and from route 2 on hard links too (EPERM).
 struct FileSystem
@@ -87,7 +82,7 @@ private Q_SLOTS:
             const MoveResult refused
                 = moveWithoutReplacing(folder.pathOf("\xff.bin"), folder.pathOf(target), fs.calls);
             QCOMPARE(refused.errorNumber, EEXIST);
-            QCOMPARE(refused.error, describe(EEXIST));
+            QCOMPARE(refused.error, QString::fromLocal8Bit(std::strerror(EEXIST)));
         }
         QCOMPARE(folder.contentsOf(moving), "mine"_ba);
         QCOMPARE(folder.contentsOf("file"), "theirs"_ba);
