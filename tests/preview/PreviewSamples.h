@@ -4,41 +4,15 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QColor>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSizeF>
-#include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <zlib.h>
 
 // Sample files for the preview tests.
 namespace samples {
-
-// A throwaway folder for sample files, written through raw byte paths.
-class Folder
-{
-public:
-    QByteArray at(const QByteArray &name) const
-    {
-        return QFile::encodeName(m_dir.path()) + '/' + name;
-    }
-
-    QByteArray write(const QByteArray &name, const QByteArray &bytes) const
-    {
-        const QByteArray path = at(name);
-        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0 || ::write(fd, bytes.constData(), bytes.size()) != bytes.size() || ::close(fd))
-            qFatal("cannot write a sample file");
-        return path;
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
 
 inline QByteArray png(const QSize &size, const QColor &color = Qt::darkCyan)
 {

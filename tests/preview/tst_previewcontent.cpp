@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../shelf/ShelfTestFolder.h"
 #include "PreviewSamples.h"
 
 #include "core/FileNameText.h"
@@ -6,8 +7,6 @@
 #include "preview/PreviewDecoding.h"
 #include "preview/PreviewLoader.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,13 +45,13 @@ class TestPreviewContent : public QObject
     Q_OBJECT
 
 private:
-    samples::Folder m_folder;
+    vantry::ShelfTestFolder m_folder;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(QDir().mkpath(QFile::decodeName(m_folder.at("Some folder"))));
-        QCOMPARE(::mkfifo(m_folder.at("a-fifo").constData(), 0600), 0);
+        QVERIFY(m_folder.addFolder("Some folder"));
+        QCOMPARE(::mkfifo(m_folder.pathOf("a-fifo").constData(), 0600), 0);
         m_folder.write("target", "linked text\n");
     }
 
@@ -208,7 +207,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, linkTo);
         QFETCH(QString, mimeType);
-        const QByteArray path = m_folder.at(name);
+        const QByteArray path = m_folder.pathOf(name);
         if (!linkTo.isEmpty())
             QCOMPARE(::symlink(linkTo.constData(), path.constData()), 0);
         const bool regular = linkTo == "target";

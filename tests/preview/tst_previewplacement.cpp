@@ -35,8 +35,6 @@ private Q_SLOTS:
         // the panel goes to the other side rather than past the screen edge.
         QTest::newRow("right: flips to the left at the right edge") << QRect(
             1600, 40, 320, 420) << PreviewSide::right << screen << QRect(1212, 160, 380, 300);
-        QTest::newRow("left: flips to the right at the left edge")
-            << QRect(100, 40, 320, 420) << PreviewSide::left << screen << QRect(428, 160, 380, 300);
         QTest::newRow("left: flips on a visible area not starting at zero")
             << QRect(1950, 40, 320, 420) << PreviewSide::left
             << OptionalRect(QRect(1920, 0, 1280, 1024)) << QRect(2278, 160, 380, 300);

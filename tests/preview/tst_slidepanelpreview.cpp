@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../shelf/ShelfTestFolder.h"
 #include "PreviewSamples.h"
 
 #include "preview/AnimationPlayer.h"
@@ -30,7 +31,7 @@ class TestSlidePanelPreview : public QObject
     Q_OBJECT
 
 private:
-    samples::Folder m_folder;
+    vantry::ShelfTestFolder m_folder;
     QByteArray m_text;
     std::unique_ptr<QDialog> m_shelf;
     QLineEdit *m_field = nullptr;
@@ -96,7 +97,7 @@ private Q_SLOTS:
         const int windows = QApplication::topLevelWidgets().size();
         QCOMPARE(panel->frameGeometry(), besideTheShelf(PreviewSide::right));
         QCOMPARE(panel->title()->text(), u"notes.txt"_s);
-        const QByteArray link = m_folder.at("serial");
+        const QByteArray link = m_folder.pathOf("serial");
         QCOMPARE(::symlink("/dev/null", link.constData()), 0);
         show(link, PreviewSide::left);
         QCOMPARE(m_preview.panel(), panel.data());

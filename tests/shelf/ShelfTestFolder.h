@@ -50,6 +50,16 @@ public:
         ::close(fd);
         return ok;
     }
+    /// Writes the file name, replacing one there, and returns its path.
+    QByteArray write(const QByteArray &name, const QByteArray &contents) const
+    {
+        const QByteArray path = pathOf(name);
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0 || ::write(fd, contents.constData(), contents.size()) != contents.size()
+            || ::close(fd) != 0)
+            qFatal("cannot write %s", path.constData());
+        return path;
+    }
     bool addFolder(const QByteArray &name) { return ::mkdir(pathOf(name).constData(), 0755) == 0; }
     bool addLink(const QByteArray &name, const QByteArray &target)
     {

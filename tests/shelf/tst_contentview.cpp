@@ -7,7 +7,6 @@
 #include "shelf/ContentView.h"
 #include "shelf/SecurityScope.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,25 +41,15 @@ private:
         FakeFolderChooser chooser;
         FakePreviewPresenter preview;
         int beeps = 0;
-        ContentView view { defaults, scope, chooser, preview, [this] { ++beeps; },
-            [] { return nullptr; }, [] {} };
+        std::unique_ptr<ContentView> view = std::make_unique<ContentView>(
+            defaults, scope, chooser, preview, [this] { ++beeps; }, [] { return nullptr; }, [] {});
 
         void choose(const QByteArray &path)
         {
-            view.chooseFolder();
+            view->chooseFolder();
             chooser.choose(path);
         }
-        QByteArray storedBookmark() const { return defaults.data(bookmarkKey); }
     };
-
-    // A shelf showing folder, with the item named name selected alone and being renamed.
-    static void startRenaming(Shelf &shelf, const ShelfTestFolder &folder, const QByteArray &name)
-    {
-        shelf.choose(folder.path());
-        shelf.view.setSelection({ folder.pathOf(name) });
-        shelf.view.beginRename();
-        QCOMPARE(shelf.view.editingUrl(), folder.pathOf(name));
-    }
 
 private Q_SLOTS:
     // A chosen folder is stored, granted and listed, the selection left alone; a later
@@ -82,59 +71,53 @@ private Q_SLOTS:
         QVERIFY(folder.addFile("file"));
         QVERIFY(folder.addFolder("caf\xe9"));
         Shelf shelf;
-        shelf.view.setSelection({ "/kept" });
-        QSignalSpy itemsChanged(&shelf.view, &ContentView::itemsChanged);
-        shelf.view.chooseFolder();
-        QCOMPARE(shelf.chooser.opened, 1);
-        QVERIFY(shelf.view.items().isEmpty());
-        shelf.chooser.choose(folder.path());
-        QCOMPARE(itemsChanged.size(), 1);
-        QCOMPARE(shelf.view.selection(), QSet<QByteArray> { "/kept" });
+        shelf.view->setSelection({ "/kept" });
+        shelf.choose(folder.path());
+        QCOMPARE(shelf.view->selection(), QSet<QByteArray> { "/kept" });
 
-        shelf.view.chooseFolder();
+        shelf.view->chooseFolder();
         if (relative.isEmpty())
             shelf.chooser.cancel();
         else
             shelf.chooser.choose(folder.pathOf(relative));
         const QByteArray shown = replaces ? folder.pathOf(relative) : folder.path();
-        QCOMPARE(shelf.storedBookmark(), shown);
-        QCOMPARE(shelf.view.inputDir(), fileNameText(shown));
+        QCOMPARE(shelf.defaults.data(bookmarkKey), shown);
+        QCOMPARE(shelf.view->inputDir(), fileNameText(shown));
         const QList<QByteArray> listed
             = replaces ? QList<QByteArray> {} : QList<QByteArray> { "caf\xe9", "file" };
-        QCOMPARE(namesOf(shelf.view.displayItems()), listed);
+        QCOMPARE(namesOf(shelf.view->displayItems()), listed);
         // A failed start lets the old grant go.
         if (relative.isEmpty() || replaces)
             QCOMPARE(shelf.scope.scopedPath(), shown);
         else
             QVERIFY(!shelf.scope.scopedPath());
-        QVERIFY(!shelf.view.errorMessage());
+        QVERIFY(!shelf.view->errorMessage());
     }
 
-    // Appearing lists the stored folder again; with no usable folder stored it keeps
-    // what is shown, silently. The selection empties either way.
-    void restoreListsTheStoredFolder_data()
+    // With no usable folder stored, appearing keeps what is shown, silently, and empties the
+    // selection (listing the stored folder again is the shelf widget test's).
+    void restoreKeepsTheShownFolderWhenTheStoredOneIsUnusable_data()
     {
-        QTest::addColumn<QByteArray>("bookmark"); // "listed": the shown folder
-        QTest::newRow("stored folder") << QByteArray("listed");
+        QTest::addColumn<QByteArray>("bookmark");
         QTest::newRow("deleted folder") << QByteArray("/nowhere/deleted");
         QTest::newRow("damaged data") << QByteArray("not a path");
     }
-    void restoreListsTheStoredFolder()
+    void restoreKeepsTheShownFolderWhenTheStoredOneIsUnusable()
     {
         QFETCH(QByteArray, bookmark);
         ShelfTestFolder folder;
         QVERIFY(folder.addFile("a"));
         Shelf shelf;
         shelf.choose(folder.path());
-        shelf.defaults.setValue(bookmarkKey, bookmark == "listed" ? folder.path() : bookmark);
-        shelf.view.setSelection({ folder.pathOf("a") });
+        shelf.defaults.setValue(bookmarkKey, bookmark);
+        shelf.view->setSelection({ folder.pathOf("a") });
         shelf.scope.stop();
-        shelf.view.restoreFolder();
-        QVERIFY(shelf.view.selection().isEmpty());
-        QCOMPARE(namesOf(shelf.view.items()), QList<QByteArray> { "a" });
-        QCOMPARE(shelf.view.inputDir(), QFile::decodeName(folder.path()));
-        QCOMPARE(shelf.scope.scopedPath().has_value(), bookmark == "listed");
-        QVERIFY(!shelf.view.errorMessage());
+        shelf.view->restoreFolder();
+        QVERIFY(shelf.view->selection().isEmpty());
+        QCOMPARE(namesOf(shelf.view->items()), QList<QByteArray> { "a" });
+        QCOMPARE(shelf.view->inputDir(), QFile::decodeName(folder.path()));
+        QVERIFY(!shelf.scope.scopedPath());
+        QVERIFY(!shelf.view->errorMessage());
         QCOMPARE(shelf.beeps, 0);
     }
 
@@ -148,38 +131,32 @@ private Q_SLOTS:
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
         shelf.choose(folder.path());
-        QCOMPARE(shelf.view.folderPath(), folder.path()); // the shelf works on regardless
-        QVERIFY(shelf.view.errorMessage());
+        QCOMPARE(shelf.view->folderPath(), folder.path()); // the shelf works on regardless
+        QVERIFY(shelf.view->errorMessage());
         const QString reason = QString::fromLocal8Bit(::strerror(ENOTDIR));
         QVERIFY2(
-            shelf.view.errorMessage()->contains(reason), qPrintable(*shelf.view.errorMessage()));
+            shelf.view->errorMessage()->contains(reason), qPrintable(*shelf.view->errorMessage()));
         QCOMPARE(shelf.beeps, 0);
 
-        shelf.view.clearError();
+        shelf.view->clearError();
         // Not the shelf's own setting: the shelf stays quiet about it.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
         shelf.defaults.setValue(u"preview.side"_s, u"left"_s);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
         shelf.choose(folder.path() + '/');
-        QVERIFY2(!shelf.view.errorMessage(), "told once");
+        QVERIFY2(!shelf.view->errorMessage(), "told once");
     }
 
     // Quitting while the folder dialog is open: the scene drops the view before the chooser.
     void aChooserAnsweringAfterTheViewIsGoneIsHarmless()
     {
         ShelfTestFolder folder;
-        QTemporaryDir configDir;
-        UserDefaults defaults(configDir.filePath(u"vantry.conf"_s));
-        SecurityScope scope;
-        FakeFolderChooser chooser;
-        FakePreviewPresenter preview;
-        auto view = std::make_unique<ContentView>(
-            defaults, scope, chooser, preview, [] {}, [] { return nullptr; }, [] {});
-        view->chooseFolder();
-        view.reset();
-        chooser.choose(folder.path());
-        QVERIFY(!defaults.contains(bookmarkKey));
-        QVERIFY(!scope.scopedPath());
+        Shelf shelf;
+        shelf.view->chooseFolder();
+        shelf.view.reset();
+        shelf.chooser.choose(folder.path());
+        QVERIFY(!shelf.defaults.contains(bookmarkKey));
+        QVERIFY(!shelf.scope.scopedPath());
     }
 
     // A typed name renames exactly that item, or closes the field when there is nothing
@@ -215,48 +192,51 @@ private Q_SLOTS:
         QVERIFY(folder.addLink("dangling", "nowhere"));
         QVERIFY(folder.addFolder("sub"));
         Shelf shelf;
-        startRenaming(shelf, folder, "a.txt");
+        shelf.choose(folder.path());
+        shelf.view->setSelection({ folder.pathOf("a.txt") });
+        shelf.view->beginRename();
+        QCOMPARE(shelf.view->editingUrl(), folder.pathOf("a.txt"));
         QVERIFY(folder.addFile("appeared later"));
         if (error == ENOENT)
             QCOMPARE(::unlink(folder.pathOf("a.txt").constData()), 0);
 
-        shelf.view.setRenameText(typed);
-        shelf.view.commitRename();
+        shelf.view->setRenameText(typed);
+        shelf.view->commitRename();
         QCOMPARE(folder.contentsOf("other"), QByteArray("theirs"));
         QCOMPARE(folder.entryCount(), error == ENOENT ? 4 : 5);
         QVERIFY(!folder.exists("sub/a.txt"));
         if (error != 0) {
             QCOMPARE(shelf.beeps, 1);
-            QCOMPARE(shelf.view.errorMessage(),
+            QCOMPARE(shelf.view->errorMessage(),
                 error == slash ? u"A name cannot contain \u201c/\u201d."_s
                                : QString::fromLocal8Bit(std::strerror(error)));
             // The appear action leaves the field and what was typed alone.
-            shelf.view.restoreFolder();
-            shelf.view.hidePreview();
-            QCOMPARE(shelf.view.editingUrl(), folder.pathOf("a.txt"));
-            QCOMPARE(shelf.view.renameText(), typed);
-            shelf.view.cancelRename();
-            QVERIFY(!shelf.view.editingUrl());
-            QCOMPARE(shelf.view.renameText(), QString());
+            shelf.view->restoreFolder();
+            shelf.view->hidePreview();
+            QCOMPARE(shelf.view->editingUrl(), folder.pathOf("a.txt"));
+            QCOMPARE(shelf.view->renameText(), typed);
+            shelf.view->cancelRename();
+            QVERIFY(!shelf.view->editingUrl());
+            QCOMPARE(shelf.view->renameText(), QString());
             return;
         }
-        QVERIFY(!shelf.view.editingUrl());
-        QCOMPARE(shelf.view.renameText(), QString());
-        QVERIFY(!shelf.view.errorMessage());
+        QVERIFY(!shelf.view->editingUrl());
+        QCOMPARE(shelf.view->renameText(), QString());
+        QVERIFY(!shelf.view->errorMessage());
         QCOMPARE(shelf.beeps, 0);
         if (renamedTo.isEmpty()) {
             QCOMPARE(folder.contentsOf("a.txt"), QByteArray("mine"));
-            QCOMPARE(shelf.view.selection(), QSet<QByteArray> { folder.pathOf("a.txt") });
-            QCOMPARE(shelf.view.items().size(), 4);
+            QCOMPARE(shelf.view->selection(), QSet<QByteArray> { folder.pathOf("a.txt") });
+            QCOMPARE(shelf.view->items().size(), 4);
         } else {
             QVERIFY(!folder.exists("a.txt"));
             QCOMPARE(folder.contentsOf(renamedTo), QByteArray("mine"));
-            QCOMPARE(shelf.view.selection(), QSet<QByteArray> { folder.pathOf(renamedTo) });
+            QCOMPARE(shelf.view->selection(), QSet<QByteArray> { folder.pathOf(renamedTo) });
             // The whole folder was listed again.
-            QVERIFY(shelf.view.itemAt(folder.pathOf(renamedTo)));
-            QVERIFY(shelf.view.itemAt(folder.pathOf("appeared later")));
-            QVERIFY(!shelf.view.itemAt(folder.pathOf("a.txt")));
-            QCOMPARE(shelf.view.displayItems().size(), shelf.view.items().size());
+            QVERIFY(shelf.view->itemAt(folder.pathOf(renamedTo)));
+            QVERIFY(shelf.view->itemAt(folder.pathOf("appeared later")));
+            QVERIFY(!shelf.view->itemAt(folder.pathOf("a.txt")));
+            QCOMPARE(shelf.view->displayItems().size(), shelf.view->items().size());
         }
     }
 };

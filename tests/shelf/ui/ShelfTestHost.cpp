@@ -20,7 +20,7 @@ ShelfTestHost::ShelfTestHost(const QList<QByteArray> &entries)
     m_defaults->setValue(u"user_selected_dir"_s, *makeBookmark(folder()));
     m_content = std::make_unique<ContentView>(
         *m_defaults, m_scope, m_chooser, m_preview, [this] { ++m_beeps; },
-        [this] { return &m_window; }, [this] { ++m_settings; });
+        [this] { return &m_window; }, [] {});
     m_view = new ShelfView(*m_content, &m_window);
     auto *layout = new QVBoxLayout(&m_window);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -59,7 +59,6 @@ public:
     FakePreviewPresenter &preview() { return m_preview; }
     FakeFolderChooser &chooser() { return m_chooser; }
     int beeps() const { return m_beeps; }
-    int settingsOpened() const { return m_settings; }
 
 private:
     template<typename T>
@@ -80,7 +79,6 @@ private:
     std::unique_ptr<ContentView> m_content;
     ShelfView *m_view = nullptr;
     int m_beeps = 0;
-    int m_settings = 0;
 };
 
 } // namespace vantry::test

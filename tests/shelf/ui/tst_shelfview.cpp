@@ -89,16 +89,17 @@ private Q_SLOTS:
         QVERIFY(host().list()->selectionModel()->selectedIndexes().isEmpty());
     }
 
-    // With nothing selected a jump key selects; Shift extends, Ctrl+A takes all.
+    // With nothing selected a jump key selects, even Home on the first row (where the
+    // current row does not move); Shift extends, Ctrl+A takes all.
     void keysSelectAndShiftExtends()
     {
         QListView *list = host().list();
         QCOMPARE(list->currentIndex().row(), 0);
-        QTest::keyClick(list, Qt::Key_End);
-        QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("photo.jpeg") });
-        QTest::keyClick(list, Qt::Key_Up, Qt::ShiftModifier);
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(host().content().selection(), QSet<QByteArray> { host().pathOf("alpha.txt") });
+        QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
         QCOMPARE(host().content().selection(),
-            (QSet<QByteArray> { host().pathOf("photo.jpeg"), host().pathOf("docs") }));
+            (QSet<QByteArray> { host().pathOf("alpha.txt"), host().pathOf("beta.png") }));
         QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(host().content().selection().size(), plainEntries.size());
     }
@@ -134,8 +135,6 @@ private Q_SLOTS:
         QCOMPARE(host().folderField()->placeholderText(), u"Please select directory"_s);
         QVERIFY(host().folderField()->text().isEmpty());
         QCOMPARE(host().model()->rowCount(), 0);
-        host().settingsButton()->click();
-        QCOMPARE(host().settingsOpened(), 1);
         host().folderButton()->click();
         QCOMPARE(host().chooser().opened, 1);
 
@@ -239,15 +238,9 @@ private Q_SLOTS:
     // to the field first, then to the banner; the close button or a timeout closes it.
     void aFailedRenameShowsTheBannerUntilClosed()
     {
-        select({ "alpha.txt" });
-        QTest::keyClick(host().list(), Qt::Key_Return);
+        failARename();
         ShelfItemEditView *editor = host().editView();
         QVERIFY(editor);
-        const QString tooLong(300, u'n');
-        editor->field()->selectAll();
-        QTest::keyClicks(editor->field(), tooLong);
-        QTest::keyClick(editor->field(), Qt::Key_Return);
-
         QCOMPARE(host().beeps(), 1);
         QVERIFY(host().content().errorMessage());
         ErrorBannerView *banner = host().banner();
@@ -257,7 +250,7 @@ private Q_SLOTS:
         // A narrow banner grows to show the message on two lines.
         QVERIFY(banner->heightForWidth(600) < banner->heightForWidth(120));
         QCOMPARE(host().editView(), editor);
-        QCOMPARE(editor->text(), tooLong);
+        QCOMPARE(editor->text(), QString(300, u'x'));
         QTRY_COMPARE(
             qobject_cast<QGraphicsOpacityEffect *>(banner->graphicsEffect())->opacity(), 1.0);
         QVERIFY(host().view().rect().contains(banner->geometry()));
@@ -392,25 +385,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QColor>("window");
         QTest::addColumn<QColor>("text");
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << QColor(239, 239, 239) << QColor(Qt::black) << false;
-        QTest::newRow("dark") << QColor(53, 53, 53) << QColor(Qt::white) << true;
+        QTest::newRow("light") << QColor(239, 239, 239) << QColor(Qt::black);
+        QTest::newRow("dark") << QColor(53, 53, 53) << QColor(Qt::white);
     }
     void namesAreLegibleInLightAndDarkPalettes()
     {
         QFETCH(QColor, window);
         QFETCH(QColor, text);
-        QFETCH(bool, dark);
         QPalette palette;
         palette.setColor(QPalette::Window, window);
         palette.setColor(QPalette::WindowText, text);
-        QCOMPARE(ShelfColors::isDark(palette), dark);
         const QColor background = ShelfColors::effectiveListBackground(palette);
         const QColor name = ShelfColors::composite(ShelfColors::name(palette), background);
         QVERIFY2(ShelfColors::contrastRatio(name, background) >= 4.5,
             qPrintable(name.name() + u" on "_s + background.name()));
-        if (dark)
-            QCOMPARE(ShelfColors::name(palette), text);
     }
 };
 
