@@ -18,7 +18,7 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("expected");
 
         // The icon at a top panel's right end and the point a StatusNotifierItem host names
-        // are placed end to end (tests/e2e/desktops.py, test_sni_x11.py).
+        // are placed end to end (tests/e2e/desktops.py).
         const QRect screen(0, 0, 1280, 800);
         const QSize size(300, 400);
         QTest::newRow("centred below an icon in a top panel")

@@ -115,8 +115,7 @@ private Q_SLOTS:
 
     void carriesARecolourableSymbolicIconNamedOnlyOnceInstalled()
     {
-        // StatusNotifierItem hosts get the name as IconName (tests/e2e/test_sni_x11.py) and
-        // look it up in the icon theme.
+        // StatusNotifierItem hosts get the name as IconName and look it up in the icon theme.
         const QString name = vantry::TrayIconArt::iconName();
         QFile svg(
             qEnvironmentVariable("VANTRY_SOURCE_DIR") + u"/resources/icons/"_s + name + u".svg"_s);
@@ -127,8 +126,7 @@ private Q_SLOTS:
         QVERIFY(!text.contains("stroke"));
         QVERIFY(text.contains("ColorScheme-Text"));
 
-        // Not installed: no name, which hosts would look up in vain. (Installed, the end-to-end
-        // test of the StatusNotifierItem reads it.)
+        // Not installed: no name, which hosts would look up in vain.
         QTemporaryDir themes;
         QIcon::setThemeSearchPaths({ themes.path() });
         QIcon::setThemeName(u"hicolor"_s);

@@ -49,44 +49,28 @@ private Q_SLOTS:
         access.setupObservers();
         QTRY_COMPARE(received, QList<StatusItem *> { &extra.item });
 
-        // Writing the flag clicks the item only when the window differs.
-        flag.setValue(true);
-        QCOMPARE(extra.clicks, 1);
-        QVERIFY(extra.window.isVisible());
-        QVERIFY(extra.item.state());
-        QVERIFY(extra.item.isHighlighted());
-        flag.setValue(true);
-        QCOMPARE(extra.clicks, 1);
-        flag.setValue(false);
-        QCOMPARE(extra.clicks, 2);
-        QVERIFY(!extra.window.isVisible());
-        QVERIFY(!extra.item.state());
-        QVERIFY(!extra.item.isHighlighted());
-
         extra.item.performClick();
         QVERIFY(flag.value());
-        QVERIFY(extra.item.state());
 
         // Losing activation closes the window and turns the flag off.
         QEvent deactivate(QEvent::WindowDeactivate);
         QCoreApplication::sendEvent(&extra.window, &deactivate);
         QVERIFY(!extra.window.isVisible());
         QVERIFY(!flag.value());
-        QVERIFY(!extra.item.state());
 
         // A second click while open closes it; either way the flag reports each change once.
         extra.item.performClick();
         extra.item.performClick();
         QVERIFY(!flag.value());
-        QCOMPARE(extra.clicks, 5);
-        QCOMPARE(changes.size(), 6);
+        QCOMPARE(extra.clicks, 3);
+        QCOMPARE(changes.size(), 4);
 
         // Shown or hidden by other means, the window sets the flag all the same.
         extra.window.show();
         QVERIFY(flag.value());
         extra.window.hide();
         QVERIFY(!flag.value());
-        QCOMPARE(extra.clicks, 5);
+        QCOMPARE(extra.clicks, 3);
     }
 };
 
