@@ -359,9 +359,9 @@ class Weston(Wayland):
 
 
 class Kwin(Wayland):
-    """KDE Plasma: KWin on a virtual screen with plasmashell as the panel and tray. Windows
-    and the work area come from a KWin script, keys and clicks from fake input, the tray
-    icon's place from screenshots."""
+    """KDE Plasma: KWin on a virtual screen with plasmashell as the panel and tray. Windows,
+    the active one and the work area come from a KWin script, keys and clicks from fake
+    input, the tray icon's place from screenshots."""
     name = "KDE Plasma"
     KEYS = {"Escape": 1, "space": 57, "Down": 108}
 
@@ -431,6 +431,10 @@ class Kwin(Wayland):
                 and not w["skipTaskbar"] and not w["popup"]]
 
     focus_elsewhere = Weston.focus_elsewhere
+
+    def focused(self):
+        return any(w["active"] and not w["popup"] for w in self.windows()
+                   if w.get("pid") == self.app.pid)
 
     def look(self):
         self.seen = [w for w in self.windows() if w.get("pid") == self.app.pid]
@@ -582,7 +586,7 @@ WINDOWS = """
 var cs = workspace.clientList();
 for (var i = 0; i < cs.length; i++)
     print("@@MARK@@" + JSON.stringify({"pid": cs[i].pid, "normal": cs[i].normalWindow,
-        "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow,
+        "skipTaskbar": cs[i].skipTaskbar, "popup": cs[i].popupWindow, "active": cs[i].active,
         "g": [cs[i].frameGeometry.x, cs[i].frameGeometry.y, cs[i].frameGeometry.width,
               cs[i].frameGeometry.height]}));
 var a = workspace.clientArea(KWin.PlacementArea, 0, 1);
