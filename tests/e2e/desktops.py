@@ -135,8 +135,9 @@ class X11(Desktop):
             wait_for("both presses of the double click", lambda: self.clicks() >= clicks + 2)
             wait_for("the shelf after a double click on it %s" % before,
                      lambda: shown(self.status()))
-        # An item dragged out of the shelf reaches another program as a copy, and the shelf
-        # keeps it. The other window takes the focus from the shelf: a launch shows it again.
+        # An item dragged out of the shelf reaches another program as a copy, the only action
+        # offered, so the file stays. The other window takes the focus from the shelf: a
+        # launch shows it again.
         dropped = os.path.join(os.environ["HOME"], "dropped.txt")
         open(dropped, "w").close()
         target = subprocess.Popen(["/usr/bin/python3", "-c", DROP_TARGET, dropped],
