@@ -390,26 +390,35 @@ void VantryApp::onTrayTriggered(bool doubleClick)
         // The host's Activate reaches the monitor on a connection of its own, often just
         // after the icon's: a shelf about to open waits a moment for the point, rather than
         // open elsewhere and jump.
-        if (m_activations && !(m_dropDown && m_dropDown->isVisible())
-            && !m_activations->recentPoint(activationPointAge)) {
+        const bool pointCame = m_activations && m_activations->recentPoint(activationPointAge);
+        m_clickAwaitsPoint = m_activations && !pointCame;
+        if (m_clickAwaitsPoint && !(m_dropDown && m_dropDown->isVisible())) {
             m_pointWait.start();
             return;
         }
         m_menuBarExtraItem.performClick();
+        // Each point goes with one click: a later click must not open at this one's.
+        if (pointCame)
+            m_activations->clearPoint();
     }
 }
 
 void VantryApp::onActivationPoint(QPoint point)
 {
+    // A point that comes before its click waits for it; one that comes after a click that
+    // went without it (closed the shelf, or waited in vain) is that click's.
+    if (!m_clickAwaitsPoint || !m_trayClick.isValid()
+        || m_trayClick.hasExpired(std::chrono::milliseconds(activationPointAge).count()))
+        return;
+    m_clickAwaitsPoint = false;
     if (m_pointWait.isActive()) {
         m_pointWait.stop();
         m_menuBarExtraItem.performClick();
-        return;
-    }
-    // The host's call reached the tray icon first: the shelf opened at the pointer. Move it.
-    if (m_dropDown && m_dropDown->isVisible() && m_trayClick.isValid()
-        && !m_trayClick.hasExpired(std::chrono::milliseconds(activationPointAge).count()))
+    } else if (m_dropDown && m_dropDown->isVisible()) {
+        // The wait ran out and the shelf opened elsewhere: move it to the point.
         m_dropDown->present({ point, QSize(1, 1) });
+    }
+    m_activations->clearPoint();
 }
 
 void VantryApp::onStatusItemClicked()

@@ -116,6 +116,7 @@ private:
     std::unique_ptr<StatusNotifierActivations> m_activations;
     QElapsedTimer m_trayClick;
     QTimer m_pointWait; // a tray click waiting for its point
+    bool m_clickAwaitsPoint = false; // the last tray click came before its point
     QDeadlineTimer m_iconPlaceWait;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;

@@ -30,8 +30,11 @@ public:
     /// Connects and starts monitoring; false when there is no session bus or it refuses.
     bool start();
 
-    /// The point of the latest Activate when it came no longer than maxAge ago.
+    /// The point of the latest Activate when it came no longer than maxAge ago and was not
+    /// cleared since.
     std::optional<QPoint> recentPoint(std::chrono::milliseconds maxAge) const;
+    /// The latest point went with its click: it serves no other.
+    void clearPoint() { m_age.invalidate(); }
 
 Q_SIGNALS:
     /// An Activate call with its point reached some item.
