@@ -293,8 +293,10 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     // A launch by hand with no tray running shows the shelf at once; one with the session
     // waits, as the panel may start after it.
     , m_trayHost(launch == Launch::interactive ? 0ms : trayGracePeriod)
+    , m_clickPoints(activationPointAge)
     , m_launch(launch)
 {
+    m_clock.start();
     m_openSettings = [this] { openSettingsWindow(); };
     m_menuBarExtraItem.setIdentifier(AppInfo::displayName());
     connect(&m_menuBarExtraItem, &MenuBarExtraAccess::StatusItem::clicked, this,
@@ -386,31 +388,22 @@ void VantryApp::onTrayTriggered(bool doubleClick)
     m_closedFromIcon.invalidate();
     qCDebug(lcApp) << "tray click" << (closedByThisClick ? "(closed the shelf already)" : "");
     if (!closedByThisClick) {
-        m_trayClick.start();
         // The host's Activate reaches the monitor on a connection of its own, often just
         // after the icon's: a shelf about to open waits a moment for the point, rather than
         // open elsewhere and jump.
-        const bool pointCame = m_activations && m_activations->recentPoint(activationPointAge);
-        m_clickAwaitsPoint = m_activations && !pointCame;
-        if (m_clickAwaitsPoint && !(m_dropDown && m_dropDown->isVisible())) {
+        const bool pointCame = m_clickPoints.click(now());
+        if (m_activations && !pointCame && !(m_dropDown && m_dropDown->isVisible())) {
             m_pointWait.start();
             return;
         }
         m_menuBarExtraItem.performClick();
-        // Each point goes with one click: a later click must not open at this one's.
-        if (pointCame)
-            m_activations->clearPoint();
     }
 }
 
 void VantryApp::onActivationPoint(QPoint point)
 {
-    // A point that comes before its click waits for it; one that comes after a click that
-    // went without it (closed the shelf, or waited in vain) is that click's.
-    if (!m_clickAwaitsPoint || !m_trayClick.isValid()
-        || m_trayClick.hasExpired(std::chrono::milliseconds(activationPointAge).count()))
+    if (!m_clickPoints.point(point, now()))
         return;
-    m_clickAwaitsPoint = false;
     if (m_pointWait.isActive()) {
         m_pointWait.stop();
         m_menuBarExtraItem.performClick();
@@ -418,7 +411,11 @@ void VantryApp::onActivationPoint(QPoint point)
         // The wait ran out and the shelf opened elsewhere: move it to the point.
         m_dropDown->present({ point, QSize(1, 1) });
     }
-    m_activations->clearPoint();
+}
+
+std::chrono::milliseconds VantryApp::now() const
+{
+    return std::chrono::milliseconds(m_clock.elapsed());
 }
 
 void VantryApp::onStatusItemClicked()
@@ -500,7 +497,7 @@ QRect VantryApp::clickAnchor() const
             return trayCornerAnchor(screen->availableGeometry());
     }
     if (m_activations) {
-        if (const auto point = m_activations->recentPoint(activationPointAge))
+        if (const auto point = m_clickPoints.clickPoint(now()))
             return { *point, QSize(1, 1) };
     }
     // Under Wayland the pointer's position is known only over our own windows.

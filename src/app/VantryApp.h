@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/TrayClickPoints.h"
 #include "platform/dbus/TrayHostWatcher.h"
 #include "tray/MenuBarExtraAccess.h"
 #include "tray/PresentedFlag.h"
@@ -15,6 +16,7 @@
 #include <QRect>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -95,6 +97,7 @@ private:
     void onPresentedChanged(bool presented);
     void onStatusItemClicked();
     void onActivationPoint(QPoint point);
+    std::chrono::milliseconds now() const;
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
     /// The settings window once it has been opened; null before.
@@ -114,9 +117,9 @@ private:
     TrayHostWatcher m_trayHost;
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<StatusNotifierActivations> m_activations;
-    QElapsedTimer m_trayClick;
+    QElapsedTimer m_clock; // for the times of tray clicks and points
+    TrayClickPoints m_clickPoints;
     QTimer m_pointWait; // a tray click waiting for its point
-    bool m_clickAwaitsPoint = false; // the last tray click came before its point
     QDeadlineTimer m_iconPlaceWait;
     // The shelf outlives its window: the window's content refers to it.
     std::unique_ptr<ShelfScene> m_shelf;

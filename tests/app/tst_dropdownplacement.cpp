@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DropDownPlacement.h"
+#include "app/TrayClickPoints.h"
 
 #include <QTest>
 
+using namespace std::chrono_literals;
+using vantry::TrayClickPoints;
 using vantry::DropDownPlacement::position;
 
 class TestDropDownPlacement : public QObject
@@ -70,6 +73,40 @@ private Q_SLOTS:
         QFETCH(int, expectedX);
         const QRect icon(available.right() - 24, 0, 24, 24);
         QCOMPARE(position(icon, QSize(292, 400), available, scale).x(), expectedX);
+    }
+
+    // The point a host sends with Activate arrives apart from its click, before or after it;
+    // a shelf opened at another click's point would open where the user did not click.
+    void eachActivatePointGoesWithOneClick()
+    {
+        const QPoint icon(1182, 16), elsewhere(400, 30);
+        TrayClickPoints points(500ms);
+        QVERIFY(!points.point(icon, 0ms));
+        QVERIFY(points.click(100ms));
+        QCOMPARE(points.clickPoint(100ms), icon);
+        // A second copy of that point, late: still that click's.
+        QVERIFY(!points.point(icon, 150ms));
+        // The next click does not open at the last one's point but waits for its own.
+        QVERIFY(!points.click(300ms));
+        QCOMPARE(points.clickPoint(300ms), std::nullopt);
+        QVERIFY(points.point(elsewhere, 350ms));
+        QCOMPARE(points.clickPoint(350ms), elsewhere);
+
+        // A click that closed the shelf before its point came: the point is that click's.
+        QVERIFY(!points.click(1000ms));
+        QVERIFY(points.point(icon, 1100ms));
+        QVERIFY(!points.click(1300ms));
+        // Points too old for a click, either way.
+        QCOMPARE(points.clickPoint(1900ms), std::nullopt);
+        QVERIFY(!points.point(elsewhere, 1900ms));
+        QVERIFY(!points.click(2500ms));
+
+        // Two clicks before their points, which come in the same order.
+        QVERIFY(!points.click(4000ms));
+        QVERIFY(!points.click(4100ms));
+        QVERIFY(!points.point(icon, 4150ms));
+        QVERIFY(points.point(elsewhere, 4200ms));
+        QCOMPARE(points.clickPoint(4200ms), elsewhere);
     }
 };
 

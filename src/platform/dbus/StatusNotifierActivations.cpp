@@ -86,17 +86,8 @@ bool StatusNotifierActivations::start()
     return true;
 }
 
-std::optional<QPoint> StatusNotifierActivations::recentPoint(std::chrono::milliseconds maxAge) const
-{
-    if (!m_age.isValid() || m_age.hasExpired(maxAge.count()))
-        return std::nullopt;
-    return m_point;
-}
-
 void StatusNotifierActivations::onActivate(QPoint point)
 {
-    m_point = point;
-    m_age.start();
     qCDebug(lcApp) << "Activate at" << point;
     Q_EMIT activated(point);
 }

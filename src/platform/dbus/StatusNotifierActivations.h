@@ -2,13 +2,10 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 
-#include <chrono>
 #include <memory>
-#include <optional>
 
 namespace vantry {
 
@@ -30,12 +27,6 @@ public:
     /// Connects and starts monitoring; false when there is no session bus or it refuses.
     bool start();
 
-    /// The point of the latest Activate when it came no longer than maxAge ago and was not
-    /// cleared since.
-    std::optional<QPoint> recentPoint(std::chrono::milliseconds maxAge) const;
-    /// The latest point went with its click: it serves no other.
-    void clearPoint() { m_age.invalidate(); }
-
 Q_SIGNALS:
     /// An Activate call with its point reached some item.
     void activated(QPoint point);
@@ -46,8 +37,6 @@ private:
 
     QString m_connectionName;
     std::unique_ptr<Sink> m_sink;
-    QPoint m_point;
-    QElapsedTimer m_age;
 };
 
 } // namespace vantry
