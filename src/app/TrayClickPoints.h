@@ -19,8 +19,7 @@ public:
 
     explicit TrayClickPoints(Time maxAge)
         : m_maxAge(maxAge)
-    {
-    }
+    { }
 
     /// A click on the icon; true when its point came already.
     bool click(Time now);
