@@ -602,6 +602,8 @@ QByteArray VantryApp::handleRequest(const QByteArray &line)
         if (m_trayIcon)
             s += " icon=" + rectText(m_trayIcon->geometry());
         s += " window=" + QByteArray::number(int(m_dropDown && m_dropDown->isVisible()));
+        // Whether the shelf has the keyboard as far as Qt knows.
+        s += " active=" + QByteArray::number(int(m_dropDown && m_dropDown->isActiveWindow()));
         if (m_dropDown && m_dropDown->isVisible())
             s += " geometry=" + rectText(m_dropDown->frameGeometry());
         s += " items=" + QByteArray::number(m_shelf ? m_shelf->itemCount() : 0);

@@ -546,9 +546,10 @@ class Gnome(Wayland):
         os.chmod(dropped, 0o666)
         s.background("drop-target", ["/usr/bin/python3", "-c", DROP_TARGET, dropped],
                      env=s.env(GDK_BACKEND="wayland"))
+        # Once it has the focus: a window taking it later would close the menu below.
         target = wait_for("the drop target", lambda: next(
             (w["g"] for w in self.session.windows() if w["title"] == "Drop Target"
-             and w["g"][2] > 100), None))
+             and w["g"][2] > 100 and w["focus"]), None))
         # Activate shows the shelf too, by the icon. (Right after the shelf lost the focus, a
         # click counts as the one that closed it: the menu shows it first, a double click
         # hides it.)

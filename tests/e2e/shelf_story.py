@@ -155,6 +155,10 @@ def story(d):
 
 
 def focused(d, how):
+    # Vantry's own view first: once it has taken the focus in, another window taking it
+    # away is a change it sees.
+    wait_for("the shelf to know it has the keyboard after " + how,
+             lambda: d.status()["active"] == "1")
     if d.focused:
         wait_for("the keyboard focus on the shelf after " + how, d.focused)
     else:
