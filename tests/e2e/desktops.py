@@ -493,7 +493,9 @@ class Gnome(Wayland):
     def activate(self):
         """a click on the tray icon and the menu's first entry"""
         self.session.click(*self.icon())
-        label, x, y = wait_for("the icon's menu", lambda: next(iter(self.menu()), None))
+        # Once it stopped moving: the menu slides in as it opens.
+        label, x, y = wait_for("the icon's menu", lambda: (m := self.menu()) and m == self.menu()
+                               and m[0])
         if not label.startswith("Show Shelf"):
             raise Failure("the menu's first entry is %r, not Show Shelf" % label)
         self.session.click(x, y)
@@ -540,6 +542,13 @@ class Gnome(Wayland):
             "Custom Shortcuts" in text for text in self.session.eval(
                 "Main.messageTray.getSources().flatMap(s => s.notifications)"
                 ".map(n => n.bannerBodyText)")))
+        # Activate places the shelf under the point the host names, wherever that is.
+        self.session.eval("Object.entries(Main.panel.statusArea).filter(([k]) => k.startsWith("
+                          "'appindicator')).forEach(([, b]) => b._indicator.open(400, 30, 0))")
+        wait_for("the shelf under the point Activate names, 400,30",
+                 lambda: (b := self.look()[0]) and abs(b[0] + b[2] // 2 - 400) <= 2)
+        self.hide()
+        wait_for("a double click to hide the shelf", lambda: hidden(self.status()))
         # An item dragged out of the shelf reaches a native Wayland program.
         s = self.session
         dropped = s.write("dropped.txt", "")
@@ -575,13 +584,6 @@ class Gnome(Wayland):
         # Copied: mutter offers every action for a drag that comes from XWayland.
         wait_for("notes.txt dropped into the Wayland program",
                  lambda: "/Shelf/notes.txt copy of " in open(dropped).read())
-        # Activate places the shelf under the point the host names, wherever that is.
-        self.hide()
-        wait_for("a double click to hide the shelf", lambda: hidden(self.status()))
-        self.session.eval("Object.entries(Main.panel.statusArea).filter(([k]) => k.startsWith("
-                          "'appindicator')).forEach(([, b]) => b._indicator.open(400, 30, 0))")
-        wait_for("the shelf under the point Activate names, 400,30",
-                 lambda: (b := self.look()[0]) and abs(b[0] + b[2] // 2 - 400) <= 2)
 
 
 WINDOWS = """
