@@ -322,6 +322,13 @@ void TestUpdater::userCheckShowsItsOutcome()
     // The feed is read off the UI thread; the outcome comes back to it.
     QCOMPARE(m_presenter->shownOn, QThread::currentThread());
     QVERIFY(m_opener->opened.isEmpty());
+    if (!options.selfUpdateEnabled) {
+        // Nor does a packaged build check on its own: its package manager brings updates.
+        QVERIFY(!updater().nextCheckDate().isValid());
+        updater().checkForUpdatesInBackground();
+        QVERIFY(!updater().isChecking());
+        QCOMPARE(m_server->hits(path), 0);
+    }
 }
 
 void TestUpdater::checksOnScheduleFromTheLastCheck_data()
