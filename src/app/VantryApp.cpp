@@ -296,7 +296,6 @@ VantryApp::VantryApp(std::chrono::milliseconds trayGracePeriod, Launch launch, Q
     , m_clickPoints(activationPointAge)
     , m_launch(launch)
 {
-    m_clock.start();
     m_openSettings = [this] { openSettingsWindow(); };
     m_menuBarExtraItem.setIdentifier(AppInfo::displayName());
     connect(&m_menuBarExtraItem, &MenuBarExtraAccess::StatusItem::clicked, this,
@@ -413,9 +412,10 @@ void VantryApp::onActivationPoint(QPoint point)
     }
 }
 
-std::chrono::milliseconds VantryApp::now() const
+std::chrono::milliseconds VantryApp::now()
 {
-    return std::chrono::milliseconds(m_clock.elapsed());
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
 }
 
 void VantryApp::onStatusItemClicked()

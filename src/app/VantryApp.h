@@ -97,7 +97,7 @@ private:
     void onPresentedChanged(bool presented);
     void onStatusItemClicked();
     void onActivationPoint(QPoint point);
-    std::chrono::milliseconds now() const;
+    static std::chrono::milliseconds now(); // for tray clicks and their points
     DropDownWindow &dropDown();
     QRect clickAnchor() const;
     /// The settings window once it has been opened; null before.
@@ -117,7 +117,6 @@ private:
     TrayHostWatcher m_trayHost;
     std::unique_ptr<TrayIcon> m_trayIcon;
     std::unique_ptr<StatusNotifierActivations> m_activations;
-    QElapsedTimer m_clock; // for the times of tray clicks and points
     TrayClickPoints m_clickPoints;
     QTimer m_pointWait; // a tray click waiting for its point
     QDeadlineTimer m_iconPlaceWait;
